@@ -1,0 +1,44 @@
+// Little-endian loads and stores at any byte offset: the log format packs
+// fields without alignment, and the host's own byte order must not leak in.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tarvex {
+
+inline std::uint16_t load_le16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+inline std::uint32_t load_le32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+inline std::uint64_t load_le64(const std::uint8_t* p) {
+    return static_cast<std::uint64_t>(load_le32(p)) |
+           (static_cast<std::uint64_t>(load_le32(p + 4)) << 32);
+}
+
+inline std::int16_t load_le_i16(const std::uint8_t* p) { return static_cast<std::int16_t>(load_le16(p)); }
+inline std::int32_t load_le_i32(const std::uint8_t* p) { return static_cast<std::int32_t>(load_le32(p)); }
+
+inline void store_le16(std::uint8_t* p, std::uint16_t v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+inline void store_le32(std::uint8_t* p, std::uint32_t v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+    p[2] = static_cast<std::uint8_t>(v >> 16);
+    p[3] = static_cast<std::uint8_t>(v >> 24);
+}
+
+inline void store_le64(std::uint8_t* p, std::uint64_t v) {
+    store_le32(p, static_cast<std::uint32_t>(v));
+    store_le32(p + 4, static_cast<std::uint32_t>(v >> 32));
+}
+
+}  // namespace tarvex

@@ -1,0 +1,201 @@
+// The DAT log: an 88-byte header, then entries (8-byte entry header + payload)
+// back to back until end of file. All integers little-endian, unaligned.
+// This header is the one place that defines the byte offsets; reader, writers
+// and tests all use it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+
+namespace tarvex {
+
+// Marker for a missing pressure, temperature or altitude.
+inline constexpr std::int32_t NO_VALUE = 0x40000000;
+
+inline constexpr std::uint32_t DAT_MAGIC = 0x58565254;  // "TRVX" read as LE u32
+inline constexpr std::uint32_t DAT_VERSION = 1;
+inline constexpr std::size_t DAT_HEADER_SIZE = 88;
+inline constexpr std::size_t DAT_SERIAL_SIZE = 32;
+inline constexpr std::uint32_t EXPANDER_NONE = 255;
+inline constexpr std::uint32_t EXPANDER_GPS = 3;
+
+// Byte offsets inside the 88-byte header.
+namespace hdr_off {
+inline constexpr std::size_t magic = 0;
+inline constexpr std::size_t rec_date = 4;
+inline constexpr std::size_t version = 8;
+inline constexpr std::size_t ground_offset = 12;
+inline constexpr std::size_t expander_id = 16;
+inline constexpr std::size_t hw_revision = 20;
+inline constexpr std::size_t serial = 24;
+inline constexpr std::size_t reserved = 56;
+}  // namespace hdr_off
+
+struct DatHeader {
+    std::uint32_t magic = DAT_MAGIC;
+    std::uint32_t rec_date = 0;       // camera seconds counter, read as Unix seconds
+    std::uint32_t version = DAT_VERSION;
+    std::int32_t ground_offset = 0;   // feet, already subtracted from every altitude
+    std::uint32_t expander_id = EXPANDER_NONE;
+    std::uint32_t hw_revision = 0;
+    std::array<char, DAT_SERIAL_SIZE> serial{};  // NUL-terminated, rest zero
+};
+
+std::array<std::uint8_t, DAT_HEADER_SIZE> encode_dat_header(const DatHeader& h);
+DatHeader decode_dat_header(const std::uint8_t* bytes);  // bytes: DAT_HEADER_SIZE long
+
+// Entry kinds.
+enum class EntryKind : std::uint16_t {
+    SensorSample = 240,
+    GpsFix = 241,
+    GpsFix2 = 242,
+    GpsNavData = 243,
+};
+
+inline constexpr std::size_t ENTRY_HEADER_SIZE = 8;
+inline constexpr std::size_t MAX_PAYLOAD = 96;
+inline constexpr std::size_t SENSOR_SAMPLE_PAYLOAD = 26;
+inline constexpr std::size_t SENSOR_SAMPLE_ENTRY = ENTRY_HEADER_SIZE + SENSOR_SAMPLE_PAYLOAD;
+
+// One entry as the converter holds it: header fields and a zero-filled
+// 96-byte payload area (104 bytes in the file's terms).
+struct LogEntry {
+    std::uint16_t type = 0;
+    std::uint16_t size = 0;
+    std::uint32_t vid_timestamp = 0;
+    std::array<std::uint8_t, MAX_PAYLOAD> payload{};
+};
+
+// Payload offsets (entry offset minus 8) of every field the system knows.
+namespace sample_off {  // SensorSample, kind 240
+inline constexpr std::size_t abs_press = 0;   // i32 Pa
+inline constexpr std::size_t temp = 4;        // i32 0.1 degC
+inline constexpr std::size_t altitude = 8;    // i32 ft
+inline constexpr std::size_t press_copy = 12; // i32 Pa
+inline constexpr std::size_t accel_x = 16;    // i16 counts, -1 when none
+inline constexpr std::size_t accel_y = 18;
+inline constexpr std::size_t accel_z = 20;
+inline constexpr std::size_t flags = 22;      // u32, stored as two LE u16 halves
+}  // namespace sample_off
+
+namespace fix_off {  // GpsFix, kind 241
+inline constexpr std::size_t gps_timestamp = 0;  // u64 Unix ms
+inline constexpr std::size_t lat_frac = 8;       // u32 millionths of a degree
+inline constexpr std::size_t lon_frac = 12;
+inline constexpr std::size_t dist = 16;          // i32 10 m units
+inline constexpr std::size_t gps_alt = 20;       // i32 cm
+inline constexpr std::size_t lat_deg = 24;       // i16, carries the sign
+inline constexpr std::size_t lon_deg = 26;
+inline constexpr std::size_t gps_speed = 28;     // i16 km/h
+inline constexpr std::size_t accuracy = 30;      // i16 m
+inline constexpr std::size_t used_sat = 32;      // u8
+inline constexpr std::size_t total_sat = 33;     // u8
+inline constexpr std::size_t heading = 34;       // i16 degrees
+inline constexpr std::size_t min_size = 36;
+}  // namespace fix_off
+
+namespace fix2_off {  // GpsFix2, kind 242
+inline constexpr std::size_t speed = 4;          // u16, copied to fix_off::gps_speed
+inline constexpr std::size_t min_size = 6;
+}  // namespace fix2_off
+
+namespace nav_off {  // GpsNavData, kind 243
+inline constexpr std::size_t lat = 0;            // i32 1e-7 degree
+inline constexpr std::size_t lon = 4;
+inline constexpr std::size_t ecef_x = 8;         // i32 cm
+inline constexpr std::size_t ecef_y = 12;
+inline constexpr std::size_t ecef_z = 16;
+inline constexpr std::size_t time_of_week = 32;  // u32 1/100 s
+inline constexpr std::size_t gps_alt = 36;       // u32 cm
+inline constexpr std::size_t week = 40;          // u16
+inline constexpr std::size_t pdop = 42;          // u16 1/100
+inline constexpr std::size_t vdop = 44;          // u16 1/100
+inline constexpr std::size_t fix_mode = 46;      // u8
+inline constexpr std::size_t used_sat = 47;      // u8
+inline constexpr std::size_t h_speed = 48;       // i32 km/h
+inline constexpr std::size_t vspeed = 52;        // i32 km/h
+inline constexpr std::size_t min_size = 56;
+}  // namespace nav_off
+
+// Decoded kind-240 payload.
+struct SensorSample {
+    std::int32_t abs_press = NO_VALUE;
+    std::int32_t temp = NO_VALUE;
+    std::int32_t altitude = NO_VALUE;
+    std::int32_t press_copy = NO_VALUE;
+    std::int16_t accel_x = -1;
+    std::int16_t accel_y = -1;
+    std::int16_t accel_z = -1;
+    std::uint32_t flags = 0;
+};
+
+struct GpsFix {
+    std::uint64_t gps_timestamp = 0;
+    std::uint32_t lat_frac = 0;
+    std::uint32_t lon_frac = 0;
+    std::int32_t dist = 0;
+    std::int32_t gps_alt = 0;
+    std::int16_t lat_deg = 0;
+    std::int16_t lon_deg = 0;
+    std::int16_t gps_speed = 0;
+    std::int16_t accuracy = 0;
+    std::uint8_t used_sat = 0;
+    std::uint8_t total_sat = 0;
+    std::int16_t heading = 0;
+};
+
+struct GpsNavData {
+    std::int32_t lat = 0;
+    std::int32_t lon = 0;
+    std::int32_t ecef_x = 0;
+    std::int32_t ecef_y = 0;
+    std::int32_t ecef_z = 0;
+    std::uint32_t time_of_week = 0;
+    std::uint32_t gps_alt = 0;
+    std::uint16_t week = 0;
+    std::uint16_t pdop = 0;
+    std::uint16_t vdop = 0;
+    std::uint8_t fix_mode = 0;
+    std::uint8_t used_sat = 0;
+    std::int32_t h_speed = 0;
+    std::int32_t vspeed = 0;
+};
+
+// Payload codecs. `payload` is at least the kind's size long (a LogEntry's
+// 96-byte area always is).
+SensorSample decode_sensor_sample(const std::uint8_t* payload);
+void encode_sensor_sample(std::uint8_t* payload, const SensorSample& s);
+GpsFix decode_gps_fix(const std::uint8_t* payload);
+void encode_gps_fix(std::uint8_t* payload, const GpsFix& f);
+GpsNavData decode_gps_nav_data(const std::uint8_t* payload);
+void encode_gps_nav_data(std::uint8_t* payload, const GpsNavData& n);
+
+// Whole entry (header + payload) as bytes for a file; used by writers and tests.
+// Returns the number of bytes written into `out` (8 + size).
+std::size_t encode_log_entry(std::uint8_t* out, std::uint16_t type, std::uint16_t size,
+                             std::uint32_t vid_timestamp, const std::uint8_t* payload);
+
+// ---- Recorder side: one write(2) call each, on a raw descriptor so that a
+// full or removed card shows as a failed call. Return 0, or -1 when the
+// write did not take all bytes.
+int write_dat_header(int fd, const char* serial /* or nullptr */, std::int32_t ground_offset,
+                     std::uint32_t rec_date, std::uint32_t expander_id, std::uint32_t hw_revision);
+
+int write_sensor_sample(int fd, std::uint32_t vid_timestamp, std::int32_t altitude,
+                        std::int32_t pressure, std::int32_t temperature,
+                        const std::int16_t* accel_xyz /* or nullptr */, std::uint32_t flags);
+
+// ---- Converter side.
+// Reads and checks the header; prints the converter's messages and returns -1
+// on a short header, wrong magic or wrong version; 0 when valid.
+int read_dat_header(std::FILE* f, DatHeader& out);
+
+enum class ReadResult { Entry, End, InvalidSize };
+
+// Zero `e`, read the 8-byte entry header and `size` payload bytes. A payload
+// over 96 bytes keeps its first 96 and the rest is skipped so the next entry
+// starts where it should.
+ReadResult read_log_entry(std::FILE* f, LogEntry& e);
+
+}  // namespace tarvex

@@ -1,0 +1,29 @@
+// Video chapters: the file names derived from the first chapter's name, and
+// each chapter's duration read from its MP4 movie header.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+namespace tarvex {
+
+inline constexpr std::size_t PATH_BUFFER_SIZE = 4096;
+
+// Writes into `buf` (PATH_BUFFER_SIZE bytes) the base path with its file-name
+// part replaced by the chapter's name ("GOPR%04d.%s" / "GP%02d%04d.%s", cut to
+// 12 characters). Returns 0, or -1 when the result does not fit the buffer.
+int chapter_file_name(char* buf, const char* base_path, std::int32_t chapter_index, const char* ext);
+
+// Duration in ms (>= 0), -1 when the file has no usable duration, -2 when it
+// cannot be opened.
+std::int32_t mp4_duration_once(const char* path);
+// Retries mp4_duration_once 60 times 500 ms apart while the file exists
+// without a usable duration. Duration in ms, or -1.
+std::int32_t mp4_duration(const char* path);
+
+// The wait between probe attempts; tests replace it to run in milliseconds.
+// Takes microseconds. Default: usleep.
+void set_probe_sleep(std::function<void(std::uint32_t)> sleeper);
+
+}  // namespace tarvex

@@ -1,0 +1,23 @@
+// SubRip entries, one per sensor event, with minimum spacing.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "log_event.h"
+#include "run_options.h"
+#include "settings.h"
+
+namespace tarvex {
+
+// `last_sub_time` is the end time of the chapter's last entry, or NO_SUB_TIME.
+void srt_write_entry(std::FILE* out, LogEvent& ev, std::int32_t number, const Settings& settings,
+                     RunOptions& run, std::uint32_t& last_sub_time);
+void accel_scale_tenths(LogEvent& ev, const RunOptions& run);
+void accel_scale_hundredths(LogEvent& ev, const RunOptions& run);
+
+// GPS lines of one entry (updates run.last_gps_kind).
+void srt_write_gps_lines(std::FILE* out, const LogEvent& ev, const Settings& settings, RunOptions& run);
+void srt_write_navdata_lines(std::FILE* out, const LogEvent& ev, const Settings& settings);
+
+}  // namespace tarvex

@@ -1,0 +1,49 @@
+// Small helpers shared by the test programs: scratch folders, files, stdout
+// capture and running the real binaries.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tarvex::test {
+
+// A fresh folder under the system's temp dir, removed with its contents.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+void write_file(const std::string& path, const std::string& bytes);
+std::string read_file(const std::string& path);
+bool file_exists(const std::string& path);
+
+// Runs `fn` and returns what it printed on stdout (C stdio included).
+std::string capture_stdout(const std::function<void()>& fn);
+
+struct RunResult {
+    int exit_status = -1;  // exit code, or 128 + signal
+    std::string out;       // stdout
+    std::string err;       // stderr
+};
+
+// Runs argv[0] (a path) with the arguments in `cwd`, stdin from /dev/null.
+RunResult run_program(const std::vector<std::string>& argv, const std::string& cwd = ".");
+
+// Paths of the build's programs (the host build under test).
+std::string binary_path(const std::string& relative);  // e.g. "converter/converter"
+std::string source_path(const std::string& relative);
+
+// True when `tool` is found on PATH.
+bool have_tool(const std::string& tool);
+
+}  // namespace tarvex::test
