@@ -1,0 +1,34 @@
+#include "filter_presets.h"
+
+#include <cstdio>
+
+namespace tarvex {
+
+namespace {
+
+// Sample counts for the levels low, medium, high.
+constexpr std::int32_t presets_rev5[3] = {6, 12, 24};
+constexpr std::int32_t presets_other[3] = {1, 3, 6};
+
+void resolve_level(std::int32_t& field, const std::int32_t (&column)[3]) {
+    if (field <= -1 && field >= -3) field = column[-field - 1];
+}
+
+}  // namespace
+
+void resolve_filter_presets(Settings& settings, std::uint32_t hw_revision) {
+    const auto& column = hw_revision == 5 ? presets_rev5 : presets_other;
+    resolve_level(settings.alt_filter, column);
+    resolve_level(settings.accel_filter, column);
+    if (settings.alt_filter < 0) {
+        std::puts("BUG: Invalid alt filter value! Confused, but will continue.");
+        settings.alt_filter = 0;
+    }
+    if (settings.accel_filter < 0) {
+        std::puts("BUG: Invalid accel filter value! Confused, but will continue.");
+        settings.accel_filter = 0;
+    }
+    std::printf("Filter preset lookup: alt: %d, accel: %d\n", settings.alt_filter, settings.accel_filter);
+}
+
+}  // namespace tarvex

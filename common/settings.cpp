@@ -1,0 +1,271 @@
+#include "settings.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace tarvex {
+
+const ValueWords filter_level_words[] = {
+    {0, {"none", "no", "off", "disable", "disabled"}},
+    {-1, {"low", "lo"}},
+    {-2, {"medium", "med"}},
+    {-3, {"high", "hi"}},
+    {0, {}},
+};
+const ValueWords altitude_words[] = {
+    {1, {"ft", "feet", "imperial", "us"}},
+    {2, {"m", "meters", "metric"}},
+    {3, {"both"}},
+    {0, {"no", "none", "off", "hidden", "hide"}},
+    {0, {}},
+};
+const ValueWords temperature_words[] = {
+    {1, {"c", "celcius", "centigrade", "metric"}},
+    {2, {"f", "fahrenheit", "imperial", "us"}},
+    {0, {"no", "none", "off", "hidden", "hide"}},
+    {0, {}},
+};
+const ValueWords accel_words[] = {
+    {2, {"full", "yes", "on", "show", "enable", "enabled", "true"}},
+    {3, {"axisonly", "xyzonly", "xyz"}},
+    {1, {"compact", "small", "mag", "magnitude", "mini", "rss", "sum"}},
+    {0, {"no", "off", "hide", "hidden", "disable", "disabled", "none"}},
+    {0, {}},
+};
+const ValueWords show_hide_words[] = {
+    {1, {"yes", "on", "show", "enable", "enabled", "true"}},
+    {0, {"no", "off", "hide", "hidden", "disable", "disabled", "false"}},
+    {0, {}},
+};
+const ValueWords enable_words[] = {
+    {1, {"yes", "on", "enable", "enabled", "true"}},
+    {0, {"no", "off", "disable", "disabled", "false"}},
+    {0, {}},
+};
+const ValueWords places_words[] = {
+    {0, {"short", "1", "one"}},
+    {1, {"long", "2", "two"}},
+    {0, {}},
+};
+const ValueWords speed_unit_words[] = {
+    {2, {"miles", "mph", "imperial"}},
+    {1, {"kilometers", "km", "kmh", "km/h", "kph", "metric"}},
+    {0, {"no", "off", "hide", "hidden", "disable", "disabled", "none"}},
+    {0, {}},
+};
+const ValueWords distance_unit_words[] = {
+    {2, {"miles", "imperial"}},
+    {1, {"kilometers", "km", "metric"}},
+    {0, {"no", "off", "hide", "hidden", "disable", "disabled", "none"}},
+    {0, {}},
+};
+const ValueWords speed_type_words[] = {
+    {0, {"h", "hor", "horiz", "horizontal", "ground"}},
+    {1, {"v", "vert", "vertical"}},
+    {2, {"both", "3d"}},
+    {0, {}},
+};
+
+namespace {
+
+constexpr std::size_t TOKEN_SIZE = 256;  // 255 characters and the terminator
+constexpr std::int32_t gps_rate_values[] = {1, 2, 4, 5, 8, 10, 20, 25, -1};
+
+enum class KeyKind { Word, Number, Filter, Rate };
+
+struct KeySpec {
+    const char* key;
+    std::int32_t Settings::*field;
+    KeyKind kind;
+    const ValueWords* words;  // word keys
+    std::uint32_t min, max;   // number keys, compared unsigned
+    std::int32_t fallback;    // number keys
+};
+
+constexpr KeySpec key_table[] = {
+    {"altitude", &Settings::altitude, KeyKind::Word, altitude_words, 0, 0, 0},
+    {"temperature", &Settings::temperature, KeyKind::Word, temperature_words, 0, 0, 0},
+    {"accel", &Settings::accel, KeyKind::Word, accel_words, 0, 0, 0},
+    {"gbar", &Settings::gbar, KeyKind::Word, show_hide_words, 0, 0, 0},
+    {"csv", &Settings::csv, KeyKind::Word, enable_words, 0, 0, 0},
+    {"accel_places", &Settings::accel_places, KeyKind::Word, places_words, 0, 0, 0},
+    {"min_sub_delay", &Settings::min_sub_delay, KeyKind::Number, nullptr, 0, 10000, 150},
+    {"gps_lag", &Settings::gps_lag, KeyKind::Number, nullptr, 0, 9000, 1000},
+    {"gps_speed", &Settings::gps_speed, KeyKind::Word, speed_unit_words, 0, 0, 0},
+    {"gps_dist", &Settings::gps_dist, KeyKind::Word, distance_unit_words, 0, 0, 0},
+    {"gps_dist_places", &Settings::gps_dist_places, KeyKind::Word, places_words, 0, 0, 0},
+    {"alt_filter", &Settings::alt_filter, KeyKind::Filter, nullptr, 0, 0, 0},
+    {"accel_filter", &Settings::accel_filter, KeyKind::Filter, nullptr, 0, 0, 0},
+    {"id_pins", &Settings::id_pins, KeyKind::Word, show_hide_words, 0, 0, 0},
+    {"gpx", &Settings::gpx, KeyKind::Word, enable_words, 0, 0, 0},
+    {"heading", &Settings::heading, KeyKind::Word, show_hide_words, 0, 0, 0},
+    {"speed_window", &Settings::speed_window, KeyKind::Number, nullptr, 0, 250, 0},
+    {"gps_dist_interval", &Settings::gps_dist_interval, KeyKind::Number, nullptr, 0, 1500, 50},
+    {"gps_speed_limit", &Settings::gps_speed_limit, KeyKind::Number, nullptr, 16, 3220, 483},
+    {"haptics", &Settings::haptics, KeyKind::Word, enable_words, 0, 0, 0},
+    {"glide", &Settings::glide, KeyKind::Word, show_hide_words, 0, 0, 0},
+    {"gps_rate", &Settings::gps_rate, KeyKind::Rate, nullptr, 0, 0, 25},
+    {"gps_nav_mode", &Settings::gps_nav_mode, KeyKind::Number, nullptr, 0, 6, 6},
+    {"gps_speed_type", &Settings::gps_speed_type, KeyKind::Word, speed_type_words, 0, 0, 0},
+    {"gps_hw_lag", &Settings::gps_hw_lag, KeyKind::Number, nullptr, 0, 9000, 0},
+};
+
+bool is_space(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+// Copies [from, to) into a token buffer, cut to 255 characters.
+void copy_token(char (&dst)[TOKEN_SIZE], const char* from, const char* to) {
+    std::size_t n = static_cast<std::size_t>(to - from);
+    if (n > TOKEN_SIZE - 1) n = TOKEN_SIZE - 1;
+    std::memcpy(dst, from, n);
+    dst[n] = '\0';
+}
+
+void parse_line(Settings& settings, char* line, std::size_t length) {
+    // Lower-case every byte; bytes >= 0x80 go through as unsigned char.
+    for (std::size_t i = 0; i < length; ++i) {
+        line[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(line[i])));
+    }
+    const char* end = line + strnlen(line, length);  // an embedded NUL ends the line
+    const char* p = line;
+    while (p < end && is_space(*p)) ++p;
+    if (p == end || *p == ';') return;
+
+    const char* key_begin = p;
+    while (p < end && !is_space(*p) && *p != '=') ++p;
+    char key[TOKEN_SIZE];
+    copy_token(key, key_begin, p);
+
+    while (p < end && *p != '=') ++p;
+    char value[TOKEN_SIZE];
+    if (p == end) {
+        value[0] = '\0';
+    } else {
+        ++p;
+        while (p < end && is_space(*p)) ++p;
+        const char* value_begin = p;
+        while (p < end && !is_space(*p)) ++p;
+        copy_token(value, value_begin, p);
+    }
+    settings_apply(settings, key, value);
+}
+
+}  // namespace
+
+std::int32_t strtol32(const char* text) {
+    errno = 0;
+    const long long v = std::strtoll(text, nullptr, 10);
+    if (v > INT32_MAX) return INT32_MAX;
+    if (v < INT32_MIN) return INT32_MIN;
+    return static_cast<std::int32_t>(v);
+}
+
+int lookup_value_word(std::int32_t& field, const char* token, const ValueWords* list) {
+    for (const ValueWords* entry = list; entry->words[0] != nullptr; ++entry) {
+        for (const char* word : entry->words) {
+            if (word == nullptr) break;
+            if (std::strcmp(word, token) == 0) {
+                field = entry->value;
+                return 0;
+            }
+        }
+    }
+    std::printf("Unknown value: <%s>\n", token);
+    return -1;
+}
+
+void parse_filter_value(std::int32_t& field, const char* token) {
+    std::int32_t level = 0;
+    if (lookup_value_word(level, token, filter_level_words) == 0) {
+        field = level;
+        std::puts("Filter string value detected");
+        return;
+    }
+    const std::int32_t n = strtol32(token);
+    if (static_cast<std::uint32_t>(n) <= 250u) {
+        field = n;
+        std::puts("Filter numeric value detected");
+    } else {
+        std::printf("Invalid filter setting: <%s>\n", token);
+    }
+}
+
+void settings_apply(Settings& settings, const char* key, const char* value) {
+    std::printf("Parsing: %s %s\n", key, value);
+    for (const KeySpec& k : key_table) {
+        if (std::strcmp(k.key, key) != 0) continue;
+        std::int32_t& field = settings.*(k.field);
+        switch (k.kind) {
+            case KeyKind::Word:
+                lookup_value_word(field, value, k.words);
+                break;
+            case KeyKind::Filter:
+                parse_filter_value(field, value);
+                break;
+            case KeyKind::Number: {
+                const std::int32_t n = strtol32(value);
+                const auto u = static_cast<std::uint32_t>(n);  // negatives compare as huge
+                field = (u < k.min || u > k.max) ? k.fallback : n;
+                break;
+            }
+            case KeyKind::Rate: {
+                const std::int32_t n = strtol32(value);
+                field = k.fallback;
+                for (const std::int32_t* r = gps_rate_values; *r != -1; ++r) {
+                    if (*r == n) field = n;
+                }
+                break;
+            }
+        }
+        return;
+    }
+}
+
+void settings_print(const Settings& s) {
+    std::printf("Alt:\t\t\t%d\n", s.altitude);
+    std::printf("Temp:\t\t\t%d\n", s.temperature);
+    std::printf("Accel:\t\t\t%d\n", s.accel);
+    std::printf("G-bar:\t\t\t%d\n", s.gbar);
+    std::printf("CSV:\t\t\t%d\n", s.csv);
+    std::printf("Accel places:\t\t%d\n", s.accel_places + 1);
+    std::printf("Min delta:\t\t%d\n", s.min_sub_delay);
+    std::printf("GPS lag:\t\t%d\n", s.gps_lag);
+    std::printf("GPS speed:\t\t%d\n", s.gps_speed);
+    std::printf("GPS distance:\t\t%d\n", s.gps_dist);
+    std::printf("GPS distance places:\t%d\n", s.gps_dist_places + 1);
+    std::printf("Alt filter:\t\t%d\n", s.alt_filter);
+    std::printf("Accel fiter:\t\t%d\n", s.accel_filter);
+    std::printf("ID pins:\t\t%d\n", s.id_pins);
+    std::printf("GPX:\t\t\t%d\n", s.gpx);
+    std::printf("Heading:\t\t%d\n", s.heading);
+    std::printf("Speed window:\t\t%d\n", s.speed_window);
+    std::printf("Haptics:\t\t%d\n", s.haptics);
+    std::printf("GPS dist interval:\t%d\n", s.gps_dist_interval);
+    std::printf("GPS speed_limit:\t%d\n", s.gps_speed_limit);
+    std::printf("Glide:\t\t\t%d\n", s.glide);
+    std::printf("Venus rate:\t\t%d\n", s.gps_rate);
+    std::printf("Venus nav mode:\t\t%d\n", s.gps_nav_mode);
+    std::printf("GPS speed type:\t\t%d\n", s.gps_speed_type);
+    std::printf("GPS HW lag:\t\t%d\n", s.gps_hw_lag);
+}
+
+void settings_load(const char* path, Settings& settings) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path, "r"), &std::fclose);
+    if (!f) return;
+    std::size_t capacity = 256;
+    char* raw = static_cast<char*>(std::malloc(capacity));
+    if (raw == nullptr) return;
+    std::puts("Opened settings file");
+    ssize_t n;
+    while ((n = getline(&raw, &capacity, f.get())) > 0) {
+        parse_line(settings, raw, static_cast<std::size_t>(n));
+    }
+    std::free(raw);  // getline owns the buffer's growth, so it is a malloc'd one
+    f.reset();
+    settings_print(settings);
+}
+
+}  // namespace tarvex
