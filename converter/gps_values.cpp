@@ -1,0 +1,93 @@
+// GPS records are prepared once, as they are read and before the GPS lag is
+// applied: odometer rebased to the file's first fix, GpsFix2 speed moved to
+// where GpsFix keeps it, and distance accumulated from ECEF positions.
+#include "gps_values.h"
+
+#include <cmath>
+
+#include "byte_order.h"
+
+namespace tarvex {
+
+namespace {
+
+constexpr std::int32_t ODOMETER_UNSET = -1;  // all ones
+
+// 32-bit wrapping difference a - b, read as signed.
+std::int32_t diff32(std::int32_t a, std::int32_t b) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+}
+
+void rebase_odometer(GpsState& state, LogEvent& record) {
+    std::uint8_t* field = record.payload.data() + fix_off::dist;
+    const std::int32_t dist = load_le_i32(field);  // 10 m units
+    if (state.first_odometer == ODOMETER_UNSET) {
+        state.first_odometer = dist;
+    }
+    store_le32(field, static_cast<std::uint32_t>(diff32(dist, state.first_odometer)));
+}
+
+void copy_fix2_speed(LogEvent& record) {
+    const std::uint16_t speed = load_le16(record.payload.data() + fix2_off::speed);
+    store_le16(record.payload.data() + fix_off::gps_speed, speed);
+}
+
+// One straight-line distance step every `gps_dist_interval` fixes; the fixes
+// in between carry the running total unchanged.
+void accumulate_distance(GpsState& state, LogEvent& record, const Settings& settings) {
+    ++state.interval_count;
+    if (state.interval_count < settings.gps_dist_interval) {
+        record.dist = state.total_dist;
+        return;
+    }
+    state.interval_count = 0;
+
+    const std::uint8_t* pl = record.payload.data();
+    const std::uint32_t tow = load_le32(pl + nav_off::time_of_week);  // 1/100 s
+    const std::int32_t x = load_le_i32(pl + nav_off::ecef_x);         // cm
+    const std::int32_t y = load_le_i32(pl + nav_off::ecef_y);
+    const std::int32_t z = load_le_i32(pl + nav_off::ecef_z);
+
+    // Negative after a week rollover; the speed gate then does not apply.
+    const auto dt = static_cast<std::int32_t>(tow - state.prev_tow);
+    const double dx = diff32(state.prev_ecef_x, x);
+    const double dy = diff32(state.prev_ecef_y, y);
+    const double dz = diff32(state.prev_ecef_z, z);
+    double step = std::sqrt(dx * dx + dy * dy + dz * dz);  // cm
+
+    // cm per 1/100 s is m/s; times 3.6 gives km/h.
+    if (settings.gps_speed_limit != 0 && dt > 3) {
+        if (step * 3.6 / dt > settings.gps_speed_limit) {
+            step = 0.0;
+        }
+    }
+    // X exactly 0 stands for "no previous position" (first step of the run).
+    if (state.prev_ecef_x != 0) {
+        state.total_dist += step;
+    }
+    state.prev_ecef_x = x;
+    state.prev_ecef_y = y;
+    state.prev_ecef_z = z;
+    state.prev_tow = tow;
+    record.dist = state.total_dist;
+}
+
+}  // namespace
+
+void gps_preprocess(GpsState& state, LogEvent& record, const Settings& settings) {
+    switch (static_cast<EntryKind>(record.type)) {
+    case EntryKind::GpsFix:
+        rebase_odometer(state, record);
+        break;
+    case EntryKind::GpsFix2:
+        copy_fix2_speed(record);
+        break;
+    case EntryKind::GpsNavData:
+        accumulate_distance(state, record, settings);
+        break;
+    default:
+        break;  // other kinds travel unchanged
+    }
+}
+
+}  // namespace tarvex

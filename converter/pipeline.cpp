@@ -1,0 +1,305 @@
+// The event pipeline. Samples are held back in a 256-record look-ahead so
+// that late GPS records (moved earlier by the GPS lag) can be matched and so
+// that centred moving averages see the samples after the one being emitted;
+// a 256-record history gives the samples before it.
+//
+// All filter arithmetic is 32-bit with wraparound, done through uint32_t so
+// that huge sums stay defined behaviour; windows are running sums, so the
+// work per sample does not depend on the window size.
+#include "pipeline.h"
+
+#include <array>
+#include <climits>
+#include <cstdio>
+
+#include "byte_order.h"
+
+namespace tarvex {
+
+namespace {
+
+constexpr std::uint32_t GPS_STALE_MS = 5000;  // a fix older than this is dropped
+
+std::int32_t wrap_add(std::int32_t a, std::int32_t b) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+
+std::int32_t wrap_sub(std::int32_t a, std::int32_t b) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+}
+
+// Signed division truncating toward zero; INT32_MIN / -1 wraps instead of trapping.
+std::int32_t div_trunc(std::int32_t num, std::int32_t den) {
+    if (den == -1) {
+        return wrap_sub(0, num);
+    }
+    return num / den;
+}
+
+std::int32_t sample_altitude(const LogEvent& ev) {
+    return load_le_i32(ev.payload.data() + sample_off::altitude);
+}
+
+template <std::size_t K>
+using Values = std::array<std::int32_t, K>;
+
+// Each reader fills `v` and tells whether the sample's value is real.
+bool read_altitude(const LogEvent& ev, Values<1>& v) {
+    v[0] = sample_altitude(ev);
+    return v[0] != NO_VALUE;
+}
+
+bool read_accel(const LogEvent& ev, Values<3>& v) {
+    const std::uint8_t* pl = ev.payload.data();
+    v[0] = load_le_i16(pl + sample_off::accel_x);
+    v[1] = load_le_i16(pl + sample_off::accel_y);
+    v[2] = load_le_i16(pl + sample_off::accel_z);
+    return v[0] != -1 && v[1] != -1 && v[2] != -1;
+}
+
+// The FilterState fields of one smoothed quantity (altitude, or the three
+// acceleration axes sharing one count).
+template <std::size_t K>
+struct Window {
+    std::int32_t* seen;
+    std::array<std::int32_t*, K> past_sum;
+    std::int32_t* past_count;
+    std::array<std::int32_t*, K> future_sum;
+    std::int32_t* future_count;
+    std::int32_t* future_fill;
+};
+
+Window<1> altitude_window(FilterState& f) {
+    return {&f.alt_seen,         {&f.alt_past_sum},     &f.alt_past_count,
+            {&f.alt_future_sum}, &f.alt_future_count, &f.alt_future_fill};
+}
+
+Window<3> accel_window(FilterState& f) {
+    return {&f.acc_seen,
+            {&f.acc_past_sum_x, &f.acc_past_sum_y, &f.acc_past_sum_z},
+            &f.acc_past_count,
+            {&f.acc_future_sum_x, &f.acc_future_sum_y, &f.acc_future_sum_z},
+            &f.acc_future_count,
+            &f.acc_future_fill};
+}
+
+template <std::size_t K>
+void add_to(const std::array<std::int32_t*, K>& sums, std::int32_t& count, const Values<K>& v) {
+    for (std::size_t k = 0; k < K; ++k) {
+        *sums[k] = wrap_add(*sums[k], v[k]);
+    }
+    ++count;
+}
+
+template <std::size_t K>
+void remove_from(const std::array<std::int32_t*, K>& sums, std::int32_t& count, const Values<K>& v) {
+    for (std::size_t k = 0; k < K; ++k) {
+        *sums[k] = wrap_sub(*sums[k], v[k]);
+    }
+    --count;
+}
+
+// Centred moving average of `ev` over the n samples before it (history) and
+// the n after it (look-ahead). The windows are updated incrementally, and
+// their start-up and end-of-file behaviour is part of the output: during the
+// first n samples the future window starts n places after the first sample,
+// and over the last n samples of the file it stops changing. Returns whether
+// `out` holds a value; with the filter off, or before any real value, `out`
+// is the sample's own value.
+template <std::size_t K>
+bool centred_average(const Window<K>& w, Pipeline& p, const LogEvent& ev, std::int32_t n,
+                     bool (*read)(const LogEvent&, Values<K>&), Values<K>& out) {
+    Values<K> own{};
+    const bool own_real = read(ev, own);
+    if (own_real && *w.seen < INT32_MAX) {
+        ++*w.seen;
+    }
+    if (n <= 0 || *w.seen == 0) {
+        out = own;
+        return own_real;
+    }
+    const auto half = static_cast<std::uint32_t>(n);
+
+    // Past window: ev and the n samples before it.
+    if (own_real) {
+        add_to(w.past_sum, *w.past_count, own);
+    }
+    EventQueue& history = p.history_queue;
+    if (history.count >= half + 2) {
+        const LogEvent* old = queue_peek_front(history, history.count - 2 - half);
+        Values<K> v{};
+        if (old != nullptr && read(*old, v)) {
+            remove_from(w.past_sum, *w.past_count, v);
+        }
+    }
+
+    // Future window: the n samples after ev; frozen over the file's last n.
+    EventQueue& ahead = p.sample_queue;
+    if (ahead.count > half - 1) {
+        const LogEvent* fut = queue_peek_front(ahead, half - 1);
+        Values<K> v{};
+        if (fut != nullptr && read(*fut, v)) {
+            add_to(w.future_sum, *w.future_count, v);
+        }
+        if (*w.future_fill != n) {
+            ++*w.future_fill;
+        } else if (own_real) {
+            remove_from(w.future_sum, *w.future_count, own);  // now in the past window
+        }
+    }
+
+    const std::int32_t count = *w.past_count + *w.future_count;
+    if (count == 0) {
+        return false;
+    }
+    for (std::size_t k = 0; k < K; ++k) {
+        out[k] = div_trunc(wrap_add(*w.past_sum[k], *w.future_sum[k]), count);
+    }
+    return true;
+}
+
+void smooth_altitude(Pipeline& p, LogEvent& ev, std::int32_t n) {
+    Values<1> out{};
+    ev.filt_altitude = centred_average(altitude_window(p.filter), p, ev, n, read_altitude, out)
+                           ? out[0]
+                           : NO_VALUE;
+}
+
+void smooth_accel(Pipeline& p, LogEvent& ev, std::int32_t n) {
+    Values<3> out{};
+    if (centred_average(accel_window(p.filter), p, ev, n, read_accel, out)) {
+        ev.filt_accel_x = out[0];
+        ev.filt_accel_y = out[1];
+        ev.filt_accel_z = out[2];
+    } else {
+        ev.filt_accel_x = NO_ACCEL;
+        ev.filt_accel_y = NO_ACCEL;
+        ev.filt_accel_z = NO_ACCEL;
+    }
+}
+
+// Barometric vertical speed in ft/s over the last `window` samples. Both
+// differences are signed, so a descent gives a negative speed. A missing
+// smoothed altitude at either end gives none rather than a number computed
+// from the marker.
+void vertical_speed(Pipeline& p, LogEvent& ev, std::int32_t window) {
+    EventQueue& history = p.history_queue;
+    if (LogEvent* newest = queue_peek_back(history, 0); newest != nullptr) {
+        newest->filt_altitude = ev.filt_altitude;
+    }
+    ev.baro_vspeed = NO_VSPEED;
+    if (window <= 0 || history.count <= static_cast<std::uint32_t>(window)) {
+        return;
+    }
+    const LogEvent* old = queue_peek_back(history, static_cast<std::uint32_t>(window));
+    if (old == nullptr) {
+        return;
+    }
+    const auto dt = static_cast<std::int32_t>(ev.vid_timestamp - old->vid_timestamp);  // ms
+    if (dt == 0 || ev.filt_altitude == NO_VALUE || old->filt_altitude == NO_VALUE) {
+        return;
+    }
+    const auto rise = static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(wrap_sub(ev.filt_altitude, old->filt_altitude)) * 1000u);
+    ev.baro_vspeed = div_trunc(rise, dt);
+}
+
+// Takes up every GPS record not later than the sample; the one in effect is
+// copied into the pipeline so that it outlives its queue slot.
+void attach_gps(Pipeline& p, LogEvent& ev) {
+    EventQueue& gps = p.gps_queue;
+    while (gps.count > 0 && queue_peek_front(gps, 0)->vid_timestamp <= ev.vid_timestamp) {
+        p.cur_gps = *queue_pop(gps);
+        p.have_cur_gps = true;
+        ev.gps_new = 1;
+    }
+    if (p.have_cur_gps && ev.vid_timestamp - p.cur_gps.vid_timestamp > GPS_STALE_MS) {
+        p.have_cur_gps = false;
+    }
+    if (p.have_cur_gps) {
+        ev.gps = &p.cur_gps;
+        ev.dist = p.cur_gps.dist;
+    } else {
+        ev.gps = nullptr;
+        ev.dist = NO_DIST;
+    }
+}
+
+void push_history(Pipeline& p, const LogEvent& ev) {
+    EventQueue& history = p.history_queue;
+    if (history.count >= QUEUE_SLOTS) {
+        queue_pop(history);
+    }
+    queue_push(history, ev);
+}
+
+void queue_sample(Pipeline& p, LogEvent& rec, const RunOptions& run) {
+    const std::int32_t altitude = sample_altitude(rec);
+    if (altitude != NO_VALUE) {
+        store_le32(rec.payload.data() + sample_off::altitude,
+                   static_cast<std::uint32_t>(wrap_add(altitude, run.alt_adjust)));
+    }
+    queue_push(p.sample_queue, rec);
+}
+
+void queue_gps(Pipeline& p, LogEvent& rec, const Settings& settings) {
+    gps_preprocess(p.gps, rec, settings);
+    EventQueue& gps = p.gps_queue;
+    if (gps.count >= QUEUE_SLOTS) {
+        queue_pop(gps);  // nothing attached them yet: the oldest goes
+    }
+    const auto lag = static_cast<std::uint32_t>(settings.gps_lag);  // ms
+    rec.vid_timestamp = rec.vid_timestamp < lag ? 0 : rec.vid_timestamp - lag;
+    queue_push(gps, rec);
+}
+
+// Reads entries until the look-ahead is full or the file yields no more.
+// A bad entry while samples are waiting lets one of them out first; with an
+// empty look-ahead reading simply goes on, so a bad entry never ends the run.
+void fill(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOptions& run) {
+    while (p.sample_queue.count < QUEUE_SLOTS) {
+        if (std::feof(dat)) {
+            return;
+        }
+        LogEvent rec;
+        switch (read_log_entry(dat, rec)) {
+        case ReadResult::End:
+            return;
+        case ReadResult::InvalidSize:
+            std::printf("Invalid log entry size: %d\n!", static_cast<int>(rec.size));
+            if (p.sample_queue.count > 0) {
+                return;
+            }
+            continue;
+        case ReadResult::Entry:
+            break;
+        }
+        if (rec.type == static_cast<std::uint16_t>(EntryKind::SensorSample)) {
+            queue_sample(p, rec, run);
+        } else {
+            queue_gps(p, rec, settings);
+        }
+    }
+}
+
+}  // namespace
+
+LogEvent* next_event(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOptions& run) {
+    fill(p, dat, settings, run);
+    if (p.sample_queue.count == 0) {
+        return nullptr;
+    }
+    // Work on an own copy: the caller may change it, and its look-ahead slot
+    // is reused by the next fill.
+    p.current = *queue_pop(p.sample_queue);
+    LogEvent& ev = p.current;
+    ev.gps_new = 0;
+    attach_gps(p, ev);
+    push_history(p, ev);
+    smooth_altitude(p, ev, settings.alt_filter);
+    smooth_accel(p, ev, settings.accel_filter);
+    vertical_speed(p, ev, settings.speed_window);
+    return &ev;
+}
+
+}  // namespace tarvex
