@@ -1,0 +1,243 @@
+#include "settings.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "filter_presets.h"
+#include "test_support.h"
+
+using namespace tarvex;
+using tarvex::test::capture_stdout;
+using tarvex::test::TempDir;
+using tarvex::test::write_file;
+
+namespace {
+
+// Loads `text` as a settings file into defaults; returns the record and what was printed.
+Settings load_text(const std::string& text, std::string* printed = nullptr) {
+    TempDir dir;
+    write_file(dir.file("settings.txt"), text);
+    Settings s;
+    const std::string out = capture_stdout([&] { settings_load(dir.file("settings.txt").c_str(), s); });
+    if (printed != nullptr) *printed = out;
+    return s;
+}
+
+std::string dump(const Settings& s) {
+    return capture_stdout([&] { settings_print(s); });
+}
+
+}  // namespace
+
+TEST(SettingsFile, MissingFilePrintsNothingAndKeepsDefaults) {
+    Settings s;
+    const std::string out = capture_stdout([&] { settings_load("/nonexistent/settings.txt", s); });
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(dump(s), dump(Settings{}));
+    EXPECT_EQ(s.alt_filter, -2);
+    EXPECT_EQ(s.accel_filter, -1);
+}
+
+TEST(SettingsFile, DumpHasEveryLabelInOrder) {
+    Settings s;
+    s.accel_places = 1;
+    EXPECT_EQ(dump(s),
+              "Alt:\t\t\t1\nTemp:\t\t\t0\nAccel:\t\t\t1\nG-bar:\t\t\t0\nCSV:\t\t\t0\n"
+              "Accel places:\t\t2\nMin delta:\t\t150\nGPS lag:\t\t500\nGPS speed:\t\t2\n"
+              "GPS distance:\t\t2\nGPS distance places:\t1\nAlt filter:\t\t-2\nAccel fiter:\t\t-1\n"
+              "ID pins:\t\t0\nGPX:\t\t\t1\nHeading:\t\t0\nSpeed window:\t\t0\nHaptics:\t\t1\n"
+              "GPS dist interval:\t50\nGPS speed_limit:\t483\nGlide:\t\t\t0\nVenus rate:\t\t25\n"
+              "Venus nav mode:\t\t5\nGPS speed type:\t\t2\nGPS HW lag:\t\t0\n");
+}
+
+TEST(SettingsFile, LineSyntax) {
+    std::string out;
+    const Settings s = load_text(
+        "; a comment\n"
+        "   \t\n"
+        "  ; indented comment\n"
+        "ALTITUDE = METERS trailing words\n"
+        "temperature=c\r\n"
+        "#gbar = yes\n"
+        "accel    =full\n"
+        "gps_lag = 700\n"
+        "gps_lag = 800\n"
+        "csv yes\n"
+        "gpx=no",  // no final newline
+        &out);
+    EXPECT_EQ(s.altitude, 2);
+    EXPECT_EQ(s.temperature, 1) << "CR ends the value like a blank";
+    EXPECT_EQ(s.gbar, 0);
+    EXPECT_EQ(s.accel, 2);
+    EXPECT_EQ(s.gps_lag, 800) << "later lines win";
+    EXPECT_EQ(s.csv, 0) << "no '=' gives an empty value";
+    EXPECT_EQ(s.gpx, 0);
+    const std::string expected_head =
+        "Opened settings file\n"
+        "Parsing: altitude meters\n"
+        "Parsing: temperature c\n"
+        "Parsing: #gbar yes\n"
+        "Parsing: accel full\n"
+        "Parsing: gps_lag 700\n"
+        "Parsing: gps_lag 800\n"
+        "Parsing: csv \n"
+        "Unknown value: <>\n"
+        "Parsing: gpx no\n";
+    EXPECT_EQ(out.substr(0, expected_head.size()), expected_head);
+    EXPECT_EQ(out.substr(expected_head.size()), dump(s));
+}
+
+TEST(SettingsFile, WordListsDifferWhereItMatters) {
+    struct Case {
+        const char* line;
+        std::int32_t Settings::*field;
+        std::int32_t expected;
+        bool unknown;
+    };
+    const Case cases[] = {
+        {"temperature = celsius", &Settings::temperature, 0, true},
+        {"temperature = celcius", &Settings::temperature, 1, false},
+        {"temperature = F", &Settings::temperature, 2, false},
+        {"gbar = none", &Settings::gbar, 0, true},
+        {"gbar = true", &Settings::gbar, 1, false},
+        {"id_pins = false", &Settings::id_pins, 0, false},
+        {"accel = none", &Settings::accel, 0, false},
+        {"accel = false", &Settings::accel, 1, true},
+        {"accel = xyz", &Settings::accel, 3, false},
+        {"csv = show", &Settings::csv, 0, true},
+        {"csv = enabled", &Settings::csv, 1, false},
+        {"gpx = hide", &Settings::gpx, 1, true},
+        {"gps_speed = km/h", &Settings::gps_speed, 1, false},
+        {"gps_dist = mph", &Settings::gps_dist, 2, true},
+        {"gps_dist = none", &Settings::gps_dist, 0, false},
+        {"accel_places = 2", &Settings::accel_places, 1, false},
+        {"gps_dist_places = one", &Settings::gps_dist_places, 0, false},
+        {"gps_speed_type = 3D", &Settings::gps_speed_type, 2, false},
+        {"gps_speed_type = ground", &Settings::gps_speed_type, 0, false},
+        {"altitude = us", &Settings::altitude, 1, false},
+        {"altitude = hidden", &Settings::altitude, 0, false},
+    };
+    for (const Case& c : cases) {
+        std::string out;
+        const Settings s = load_text(std::string(c.line) + "\n", &out);
+        EXPECT_EQ(s.*(c.field), c.expected) << c.line;
+        EXPECT_EQ(out.find("Unknown value: <") != std::string::npos, c.unknown) << c.line;
+    }
+}
+
+TEST(SettingsFile, NumberRangesAndFallbacks) {
+    struct Case {
+        const char* line;
+        std::int32_t Settings::*field;
+        std::int32_t expected;
+    };
+    const Case cases[] = {
+        {"gps_lag = -5", &Settings::gps_lag, 1000},
+        {"gps_lag = 9000", &Settings::gps_lag, 9000},
+        {"gps_lag = 9001", &Settings::gps_lag, 1000},
+        {"gps_lag =", &Settings::gps_lag, 0},
+        {"gps_lag = 4294967296", &Settings::gps_lag, 1000},   // beyond 32 bits: out of range
+        {"gps_lag = 4294967396", &Settings::gps_lag, 1000},   // would wrap to 100 if cut to 32 bits
+        {"gps_lag = -4294966296", &Settings::gps_lag, 1000},
+        {"gps_speed_limit = 15", &Settings::gps_speed_limit, 483},
+        {"gps_speed_limit = 16", &Settings::gps_speed_limit, 16},
+        {"gps_speed_limit = 3220", &Settings::gps_speed_limit, 3220},
+        {"gps_speed_limit = 3221", &Settings::gps_speed_limit, 483},
+        {"gps_rate = 3", &Settings::gps_rate, 25},
+        {"gps_rate = 10hz", &Settings::gps_rate, 10},
+        {"gps_rate = -1", &Settings::gps_rate, 25},
+        {"gps_nav_mode = 7", &Settings::gps_nav_mode, 6},
+        {"gps_nav_mode = 0", &Settings::gps_nav_mode, 0},
+        {"min_sub_delay = 10001", &Settings::min_sub_delay, 150},
+        {"min_sub_delay = +20", &Settings::min_sub_delay, 20},
+        {"speed_window = 251", &Settings::speed_window, 0},
+        {"speed_window = 25", &Settings::speed_window, 25},
+        {"gps_dist_interval = 1501", &Settings::gps_dist_interval, 50},
+        {"gps_hw_lag = abc", &Settings::gps_hw_lag, 0},
+        {"gps_hw_lag = 9001", &Settings::gps_hw_lag, 0},
+    };
+    for (const Case& c : cases) {
+        const Settings s = load_text(std::string(c.line) + "\n");
+        EXPECT_EQ(s.*(c.field), c.expected) << c.line;
+    }
+}
+
+TEST(SettingsFile, FilterWordsAndNumbers) {
+    struct Case {
+        const char* value;
+        std::int32_t expected;
+        const char* messages;
+    };
+    const Case cases[] = {
+        {"high", -3, "Filter string value detected\n"},
+        {"OFF", 0, "Filter string value detected\n"},
+        {"12", 12, "Unknown value: <12>\nFilter numeric value detected\n"},
+        {"250", 250, "Unknown value: <250>\nFilter numeric value detected\n"},
+        {"251", -2, "Unknown value: <251>\nInvalid filter setting: <251>\n"},
+        {"-1", -2, "Unknown value: <-1>\nInvalid filter setting: <-1>\n"},
+        {"4294967297", -2, "Unknown value: <4294967297>\nInvalid filter setting: <4294967297>\n"},
+    };
+    for (const Case& c : cases) {
+        std::string out;
+        const Settings s = load_text(std::string("alt_filter = ") + c.value + "\n", &out);
+        EXPECT_EQ(s.alt_filter, c.expected) << c.value;
+        std::string lowered = c.value;
+        for (char& ch : lowered) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        const std::string expected = "Opened settings file\nParsing: alt_filter " + lowered + "\n" + c.messages;
+        EXPECT_EQ(out.substr(0, expected.size()), expected) << c.value;
+    }
+}
+
+TEST(SettingsFile, LongTokensAreCutAndHighBytesAreSafe) {
+    const std::string long_key(300, 'k');
+    const std::string long_value = std::string(300, '9');
+    std::string out;
+    load_text(long_key + " = " + long_value + "\n\xC3\x84LTITUDE = \xFF\xFE\n", &out);
+    EXPECT_NE(out.find("Parsing: " + std::string(255, 'k') + " " + std::string(255, '9') + "\n"),
+              std::string::npos);
+    // Bytes >= 0x80 pass through case folding unchanged.
+    EXPECT_NE(out.find("Parsing: \xC3\x84ltitude \xFF\xFE\n"), std::string::npos);
+}
+
+TEST(SettingsFile, Strtol32SaturatesLikeA32BitLong) {
+    EXPECT_EQ(strtol32("2147483647"), INT32_MAX);
+    EXPECT_EQ(strtol32("2147483648"), INT32_MAX);
+    EXPECT_EQ(strtol32("99999999999999999999999"), INT32_MAX);
+    EXPECT_EQ(strtol32("-2147483649"), INT32_MIN);
+    EXPECT_EQ(strtol32("  -250ft"), -250);
+    EXPECT_EQ(strtol32("abc"), 0);
+}
+
+TEST(FilterPresets, ResolveByHardwareRevision) {
+    struct Case {
+        std::int32_t alt, accel;
+        std::uint32_t rev;
+        std::int32_t want_alt, want_accel;
+        const char* out;
+    };
+    const Case cases[] = {
+        {-2, -1, 3, 3, 1, "Filter preset lookup: alt: 3, accel: 1\n"},
+        {-2, -1, 4, 3, 1, "Filter preset lookup: alt: 3, accel: 1\n"},
+        {-2, -1, 1, 3, 1, "Filter preset lookup: alt: 3, accel: 1\n"},
+        {-2, -1, 5, 12, 6, "Filter preset lookup: alt: 12, accel: 6\n"},
+        {-3, -3, 5, 24, 24, "Filter preset lookup: alt: 24, accel: 24\n"},
+        {-3, -3, 0, 6, 6, "Filter preset lookup: alt: 6, accel: 6\n"},
+        {12, 0, 5, 12, 0, "Filter preset lookup: alt: 12, accel: 0\n"},
+        {-1, -7, 3, 1, 0,
+         "BUG: Invalid accel filter value! Confused, but will continue.\n"
+         "Filter preset lookup: alt: 1, accel: 0\n"},
+        {-9, -2, 5, 0, 12,
+         "BUG: Invalid alt filter value! Confused, but will continue.\n"
+         "Filter preset lookup: alt: 0, accel: 12\n"},
+    };
+    for (const Case& c : cases) {
+        Settings s;
+        s.alt_filter = c.alt;
+        s.accel_filter = c.accel;
+        const std::string out = capture_stdout([&] { resolve_filter_presets(s, c.rev); });
+        EXPECT_EQ(s.alt_filter, c.want_alt);
+        EXPECT_EQ(s.accel_filter, c.want_accel);
+        EXPECT_EQ(out, c.out);
+    }
+}
