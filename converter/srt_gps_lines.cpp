@@ -1,0 +1,150 @@
+// GPS lines of an SRT entry: GpsFix and GpsNavData layouts, with dash forms
+// when the record in effect has gone stale.
+#include "srt_writer.h"
+
+#include "text_out.h"
+
+namespace tarvex {
+
+namespace {
+
+constexpr char SEPARATOR[] = "   ";
+
+// A mile is taken as 1.61 km in the integer conversions.
+std::int64_t km_to_miles(std::int64_t v) { return v * 100 / 161; }
+
+// GpsFix layout: speed, distance, heading on one line. `rec` is none when the
+// kind came from an earlier record.
+void put_fix_line(TextOut& t, const LogEvent* rec, const Settings& settings) {
+    GpsFix fix{};
+    if (rec != nullptr) fix = decode_gps_fix(rec->payload.data());
+    bool has_item = false;
+
+    if (settings.gps_speed == 1 || settings.gps_speed == 2) {
+        const bool mph = settings.gps_speed == 2;
+        if (rec == nullptr) t.lit("---");
+        else t.dec(mph ? km_to_miles(fix.gps_speed) : fix.gps_speed);
+        t.str(mph ? " mph" : " km/h");
+        has_item = true;
+    }
+    if (settings.gps_speed != 0 && (settings.gps_dist != 0 || settings.heading != 0)) {
+        t.lit(SEPARATOR);
+        has_item = true;
+    }
+
+    if (settings.gps_dist == 1 || settings.gps_dist == 2) {
+        const bool miles = settings.gps_dist == 2;
+        if (rec == nullptr) {
+            t.lit("---");
+        } else {
+            // `dist` counts hundredths of a km; shown in hundredths or tenths.
+            const std::int64_t v = fix.dist;
+            if (settings.gps_dist_places != 0) t.fixed(miles ? km_to_miles(v) : v, 2);
+            else t.fixed(miles ? v * 10 / 161 : v / 10, 1);
+        }
+        t.str(miles ? " mi" : " km");
+        has_item = true;
+    }
+    if (settings.gps_dist != 0 && settings.heading != 0) t.lit(SEPARATOR);
+
+    if (settings.heading != 0) {
+        if (rec == nullptr) t.lit("---");
+        else t.dec(fix.heading);
+        t.lit(" deg\n");
+    } else if (has_item) {
+        t.put('\n');
+    }
+}
+
+}  // namespace
+
+void srt_write_navdata_lines(std::FILE* out, const LogEvent& ev, const Settings& settings) {
+    TextOut t(out);
+    const LogEvent* rec = ev.gps;
+    GpsNavData nav{};
+    if (rec != nullptr) nav = decode_gps_nav_data(rec->payload.data());
+    const std::int64_t h = nav.h_speed;  // km/h
+    const std::int64_t v = nav.vspeed;   // km/h
+
+    // Single mode: one speed, with the distance on the same line.
+    const bool single = settings.gps_speed_type != 2 && settings.gps_speed != 0;
+    const bool mph = settings.gps_speed == 2;
+    const bool kmh = settings.gps_speed == 1;
+    const char* unit = mph ? " mph" : " km/h";
+
+    bool speed_written = false;
+    if ((mph || kmh) && (settings.gps_speed_type == 0 || settings.gps_speed_type == 2)) {
+        t.lit("H: ");
+        if (rec == nullptr) t.lit("---");
+        else t.dec(mph ? km_to_miles(h) : h);
+        t.str(unit);
+        speed_written = true;
+    }
+    if ((mph || kmh) && (settings.gps_speed_type == 1 || settings.gps_speed_type == 2)) {
+        if (speed_written) t.lit(SEPARATOR);
+        t.lit("V: ");
+        if (rec == nullptr) t.lit("---");
+        else t.dec(mph ? km_to_miles(v) : v);
+        t.str(unit);
+        speed_written = true;
+    }
+    if (speed_written) {
+        if (single) t.lit(SEPARATOR);
+        else t.put('\n');
+    }
+
+    // ev.dist is the running total in centimetres.
+    bool dist_written = false;
+    if (settings.gps_dist == 2 || settings.gps_dist == 1) {
+        const bool miles = settings.gps_dist == 2;
+        if (rec == nullptr) {
+            t.str(miles ? "--- mi" : "--- km");
+        } else {
+            const double d = ev.dist / (miles ? 161000.0 : 100000.0);
+            if (settings.gps_dist_places != 0) t.printf(miles ? "%.2f mi" : "%.2f km", d);
+            else t.printf(miles ? "%.1f mi" : "%.1f km", d);
+        }
+        dist_written = true;
+    }
+    if (single) t.put('\n');
+    else if (dist_written) t.lit(SEPARATOR);
+
+    if (settings.glide == 1) {
+        if (rec == nullptr) {
+            t.lit("Glide: ---");
+        } else if (v == 0) {
+            t.lit("Glide: --");
+        } else {
+            // Tenths of the glide ratio, truncated toward zero.
+            const std::int64_t q = 10 * h / v;
+            t.lit("Glide: ");
+            t.put(q < 0 ? '-' : ' ');
+            const std::int64_t whole = h / v;
+            t.dec(whole < 0 ? -whole : whole);
+            t.put('.');
+            t.dec((q < 0 ? -q : q) % 10);
+        }
+        t.put('\n');
+    } else if (!single && dist_written) {
+        t.put('\n');
+    }
+}
+
+void srt_write_gps_lines(std::FILE* out, const LogEvent& ev, const Settings& settings,
+                         RunOptions& run) {
+    if (ev.gps != nullptr) run.last_gps_kind = ev.gps->type;
+    switch (static_cast<EntryKind>(run.last_gps_kind)) {
+    case EntryKind::GpsNavData:
+        srt_write_navdata_lines(out, ev, settings);
+        break;
+    case EntryKind::GpsFix: {
+        TextOut t(out);
+        put_fix_line(t, ev.gps, settings);
+        break;
+    }
+    default:  // nothing seen yet, GpsFix2, or a kind nobody interprets
+        break;
+    }
+}
+
+}  // namespace tarvex

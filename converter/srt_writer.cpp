@@ -1,0 +1,223 @@
+#include "srt_writer.h"
+
+#include "fixed_point.h"
+#include "text_out.h"
+
+namespace tarvex {
+
+namespace {
+
+constexpr char SEPARATOR[] = "   ";
+
+// Rounds k * c / D half away from zero; 64-bit so no count can overflow.
+std::int32_t scale_axis(std::int32_t c, std::int64_t k, std::int64_t d) {
+    const std::int64_t h = d / 2;
+    const std::int64_t kc = k * c;
+    return static_cast<std::int32_t>(c >= 0 ? (kc + h) / d : (kc - h) / d);
+}
+
+void scale_all(LogEvent& ev, std::int64_t k, std::int64_t d) {
+    ev.filt_accel_x = scale_axis(ev.filt_accel_x, k, d);
+    ev.filt_accel_y = scale_axis(ev.filt_accel_y, k, d);
+    ev.filt_accel_z = scale_axis(ev.filt_accel_z, k, d);
+}
+
+// "HH:MM:SS,mmm"; hours are not wrapped.
+void put_time(TextOut& t, std::uint32_t ms) {
+    const std::uint32_t hours = ms / 3600000u;
+    t.udec_padded(hours, 2);
+    t.put(':');
+    t.udec_padded(ms / 60000u - hours * 60u, 2);
+    t.put(':');
+    t.udec_padded((ms / 1000u) % 60u, 2);
+    t.put(',');
+    t.udec_padded(ms % 1000u, 3);
+}
+
+// Altitude, climb and temperature items; returns whether any was written.
+bool put_reading_items(TextOut& t, const LogEvent& ev, const SensorSample& sample,
+                       const Settings& settings) {
+    bool has_item = false;
+    const auto separate = [&] {
+        if (has_item) t.lit(SEPARATOR);
+        has_item = true;
+    };
+
+    const std::int32_t alt = ev.filt_altitude;
+    const bool alt_known = alt != NO_VALUE;
+    // Metres = ft * 1000 / 3281, truncated; 64-bit so no altitude overflows.
+    const std::int64_t metres = static_cast<std::int64_t>(alt) * 1000 / 3281;
+    switch (settings.altitude) {
+    case 1:
+        separate();
+        if (alt_known) {
+            t.dec(alt);
+            t.lit(" ft");
+        } else {
+            t.lit("--- ft");
+        }
+        break;
+    case 2:
+        separate();
+        if (alt_known) {
+            t.dec(metres);
+            t.lit(" m");
+        } else {
+            t.lit("--- m");
+        }
+        break;
+    case 3:
+        separate();
+        if (alt_known) {
+            t.dec(alt);
+            t.lit(" ft   ");
+            t.dec(metres);
+            t.lit(" m");
+        } else {
+            t.lit("--- ft   --- m");
+        }
+        break;
+    default:
+        break;
+    }
+
+    if (ev.baro_vspeed != NO_VSPEED) {
+        separate();
+        t.dec(ev.baro_vspeed);
+        t.lit(" ft/s");
+    }
+
+    const bool temp_known = sample.temp != NO_VALUE;
+    switch (settings.temperature) {
+    case 1:  // temp is in tenths of a degree Celsius
+        separate();
+        if (temp_known) {
+            t.dec(sample.temp / 10);
+            t.lit(" C");
+        } else {
+            t.lit("-- C");
+        }
+        break;
+    case 2:
+        separate();
+        if (temp_known) {
+            t.dec(static_cast<std::int64_t>(sample.temp) * 9 / 50 + 32);
+            t.lit(" F");
+        } else {
+            t.lit("-- F");
+        }
+        break;
+    default:
+        break;
+    }
+    return has_item;
+}
+
+// Magnitude item (ends the reading line), axes line and bar line.
+void put_accel_part(TextOut& t, LogEvent& ev, bool has_item, const Settings& settings,
+                    const RunOptions& run) {
+    const bool valid =
+        ev.filt_accel_x != NO_ACCEL && ev.filt_accel_y != NO_ACCEL && ev.filt_accel_z != NO_ACCEL;
+    const bool hundredths = settings.accel_places != 0;
+    if (hundredths) accel_scale_hundredths(ev, run);
+    else accel_scale_tenths(ev, run);
+    const int places = hundredths ? 2 : 1;
+
+    // The sum of squares is taken modulo 2^32, as on the camera.
+    const auto sq = [](std::int32_t v) {
+        const std::uint32_t u = static_cast<std::uint32_t>(v);
+        return u * u;
+    };
+    const std::uint32_t m = isqrt(sq(ev.filt_accel_x) + sq(ev.filt_accel_y) + sq(ev.filt_accel_z));
+
+    if (settings.accel == 1 || settings.accel == 2) {
+        if (has_item) t.lit(SEPARATOR);
+        if (valid) {
+            t.fixed(m, places);
+            t.lit(" G");
+        } else {
+            t.lit("--- G");
+        }
+        t.put('\n');
+    } else if (has_item) {
+        t.put('\n');
+    }
+
+    if (settings.accel == 2 || settings.accel == 3) {
+        if (!valid) {
+            t.lit("X: ---  Y: ---  Z: ---\n");
+            return;
+        }
+        t.lit("X: ");
+        t.fixed(ev.filt_accel_x, places);
+        t.lit("  Y: ");
+        t.fixed(ev.filt_accel_y, places);
+        t.lit("  Z: ");
+        t.fixed(ev.filt_accel_z, places);
+        t.put('\n');
+    }
+
+    if (settings.gbar == 1 && valid) {
+        // One '|' per tenth of a G.
+        t.repeat('|', hundredths ? m / 10 : m);
+        t.put('\n');
+    }
+}
+
+}  // namespace
+
+void accel_scale_tenths(LogEvent& ev, const RunOptions& run) {
+    // 16 G part: 2048 counts per G; 200 G part: 32768 counts are 200 G.
+    if (run.high_g) scale_all(ev, 125, 2048);
+    else scale_all(ev, 5, 1024);
+}
+
+void accel_scale_hundredths(LogEvent& ev, const RunOptions& run) {
+    if (run.high_g) scale_all(ev, 625, 1024);
+    else scale_all(ev, 25, 512);
+}
+
+void srt_write_entry(std::FILE* out, LogEvent& ev, std::int32_t number, const Settings& settings,
+                     RunOptions& run, std::uint32_t& last_sub_time) {
+    const std::uint32_t t_end = ev.vid_timestamp;
+    std::uint32_t t_start = 0;
+    if (last_sub_time != NO_SUB_TIME) {
+        // Unsigned: an event earlier than the last entry is never skipped.
+        const std::uint32_t d = t_end - last_sub_time;
+        if (d < static_cast<std::uint32_t>(settings.min_sub_delay)) return;
+        t_start = last_sub_time;
+    }
+    last_sub_time = t_end;
+
+    TextOut t(out);
+    t.dec(number);
+    t.put('\n');
+    put_time(t, t_start);
+    t.lit(" --> ");
+    put_time(t, t_end);
+    t.put('\n');
+
+    const SensorSample sample = decode_sensor_sample(ev.payload.data());
+    const bool has_item = put_reading_items(t, ev, sample, settings);
+    if (settings.accel == 0 && settings.gbar == 0) {
+        if (has_item) t.put('\n');
+    } else {
+        put_accel_part(t, ev, has_item, settings, run);
+    }
+
+    // The GPS lines write to the stream themselves: hand over what we have.
+    t.flush();
+    srt_write_gps_lines(out, ev, settings, run);
+
+    if (settings.id_pins == 1) {
+        const std::uint32_t flags = sample.flags;
+        t.lit("ID1: ");
+        t.udec(flags & 1u);
+        t.lit("   ID2: ");
+        t.udec((flags >> 1) & 1u);
+        t.put('\n');
+    }
+    t.put('\n');
+}
+
+}  // namespace tarvex
