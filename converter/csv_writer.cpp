@@ -1,0 +1,165 @@
+#include "csv_writer.h"
+
+#include <cstring>
+#include <ctime>
+
+#include "text_out.h"
+
+namespace tarvex {
+
+namespace {
+
+// GPS columns of a row without a fresh GPS record.
+constexpr char EMPTY_GPS_PART[] = ",,,,,,,,,,,,,,,,,,\n";
+
+void put_fix_columns(TextOut& t, const GpsFix& fix) {
+    // Whole degrees carry the sign; the fraction is millionths of a degree.
+    t.dec(fix.lat_deg);
+    t.put('.');
+    t.udec_padded(fix.lat_frac, 6);
+    t.put(',');
+    t.dec(fix.lon_deg);
+    t.put('.');
+    t.udec_padded(fix.lon_frac, 6);
+    t.put(',');
+    t.fixed(fix.gps_alt, 2);  // cm -> m
+    t.put(',');
+    t.dec(fix.gps_speed);
+    t.put(',');
+    t.dec(fix.heading);
+    t.put(',');
+    t.fixed(fix.dist, 2);  // hundredths of a km -> km
+    t.put(',');
+    t.dec(fix.accuracy);
+    t.put(',');
+    t.udec(fix.used_sat);
+    t.put(',');
+    t.udec(fix.total_sat);
+    t.put(',');
+    t.udec(fix.gps_timestamp);
+    t.lit(",\n");
+}
+
+void put_nav_columns(TextOut& t, const GpsNavData& nav, double dist_cm) {
+    t.fixed(nav.lat, 7);  // 1e-7 degree
+    t.lit(", ");
+    t.fixed(nav.lon, 7);
+    t.lit(", ");
+    t.put(' ');  // altitude is unsigned: never a minus sign
+    t.udec(nav.gps_alt / 100u);
+    t.put('.');
+    t.udec_padded(nav.gps_alt % 100u, 2);
+    t.lit(", ");
+    t.dec(nav.h_speed);
+    t.lit(", , ");
+    t.printf("%.4f", dist_cm / 100000.0);  // km
+    t.lit(", , ");
+    t.udec(nav.used_sat);
+    t.lit(", ,  , ");
+    t.udec(nav.time_of_week);
+    t.lit(", ");
+    t.udec(nav.week);
+    t.lit(", ");
+    t.dec(nav.vspeed);
+    t.lit(", ");
+    t.dec(nav.ecef_x);
+    t.lit(", ");
+    t.dec(nav.ecef_y);
+    t.lit(", ");
+    t.dec(nav.ecef_z);
+    t.lit(", ");
+    t.udec(nav.fix_mode);
+    t.lit(", ");
+    t.udec(nav.pdop);
+    t.lit(", ");
+    t.udec(nav.vdop);
+    t.put('\n');
+}
+
+}  // namespace
+
+void csv_write_header(std::FILE* out, const DatHeader& header) {
+    if (out == nullptr) return;
+    const bool gps_unit = header.expander_id == EXPANDER_GPS;
+    // The serial field may lack its NUL in a damaged file: never read past it.
+    const int serial_len = static_cast<int>(strnlen(header.serial.data(), header.serial.size()));
+    const std::time_t rec_date = header.rec_date;
+    const char* date = std::ctime(&rec_date);
+
+    std::fprintf(out, "; Raw data values recorded by Tarvex Sensor Pack %s(%s)\n",
+                 gps_unit ? "& GPS " : "", MAKER_WEB_ADDRESS);
+    std::fputs("; Divide data in columns by indicated integer to obtain values in listed units\n"
+               "; Flags are bitwise indicators of input states (ID1=bit0; ID2=bit1)\n"
+               ";\n",
+               out);
+    if (header.expander_id == EXPANDER_NONE) {
+        std::fprintf(out, "; Unit serial number: %.*s   Expander ID: none\n", serial_len,
+                     header.serial.data());
+    } else {
+        std::fprintf(out, "; Unit serial number: %.*s   Expander ID: %02x\n", serial_len,
+                     header.serial.data(), header.expander_id);
+    }
+    std::fprintf(out, "; Ground offset: %d ft\n", header.ground_offset);
+    // ctime's text ends with its own newline.
+    std::fprintf(out, "; Recording date: %s", date != nullptr ? date : "\n");
+    std::fputs(";\n"
+               "vid_timestamp,abs_press,altitude,temp,accel_x,accel_y,accel_z,flags,",
+               out);
+    if (gps_unit) {
+        std::fputs("lat, lon, gps_alt, h_speed, heading, dist, accuracy, used_sat, total_sat, "
+                   "gps_timestamp, time_of_week, week, vspeed, ecef_x, ecef_y, ecef_z, fix_mode, "
+                   "pdop, vdop\n"
+                   "div_by_1000,div_by_100,div_by_1,div_by_10,div_by_2048,div_by_2048,div_by_2048,"
+                   "dec2bin, , , , , , , , , , div_by_100, , ,div_by_100,div_by_100,div_by_100, "
+                   ",div_by_100,div_by_100\n"
+                   "seconds,mbar,feet,deg_C,Gs,Gs,Gs,bits,"
+                   "deg,deg,m,km/h,n/a,km,n/a,sat,n/a,n/a,seconds,wk,km/h,m,m,m,mode, , ,\n",
+                   out);
+    } else {
+        std::fputs("lat, lon, gps_alt, gps_speed, heading, dist, accuracy, used_sat, total_sat, "
+                   "gps_timestamp\n"
+                   "div_by_1000,div_by_100,div_by_1,div_by_10,div_by_2048,div_by_2048,div_by_2048,"
+                   "dec2bin,\n"
+                   "seconds,mbar,feet,deg_C,Gs,Gs,Gs,bits,"
+                   "deg,deg,m,km/h,deg,km,m,sat,sat, unix_msec\n",
+                   out);
+    }
+}
+
+void csv_write_row(std::FILE* out, const LogEvent& ev) {
+    if (out == nullptr) return;
+    const SensorSample s = decode_sensor_sample(ev.payload.data());
+    TextOut t(out);
+    t.udec(ev.vid_timestamp);
+    t.put(',');
+    for (const std::int32_t v : {s.abs_press, s.altitude, s.temp}) {
+        if (v != NO_VALUE) t.dec(v);
+        t.put(',');
+    }
+    if (s.accel_x != -1 && s.accel_y != -1 && s.accel_z != -1) {
+        t.dec(s.accel_x);
+        t.put(',');
+        t.dec(s.accel_y);
+        t.put(',');
+        t.dec(s.accel_z);
+        t.put(',');
+    } else {
+        t.lit(",,,");
+    }
+    t.udec(s.flags);
+    t.put(',');
+
+    // GPS columns only on the row that took the record up. A record without
+    // columns (GpsFix2, unknown kinds) still gets the empty part and the line
+    // end, so that every row is one line.
+    const LogEvent* rec = ev.gps_new == 1 ? ev.gps : nullptr;
+    if (rec != nullptr && rec->type == static_cast<std::uint16_t>(EntryKind::GpsFix)) {
+        put_fix_columns(t, decode_gps_fix(rec->payload.data()));
+    } else if (rec != nullptr && rec->type == static_cast<std::uint16_t>(EntryKind::GpsNavData)) {
+        put_nav_columns(t, decode_gps_nav_data(rec->payload.data()), ev.dist);
+    } else {
+        t.lit(EMPTY_GPS_PART);
+    }
+}
+
+}  // namespace tarvex

@@ -1,0 +1,105 @@
+#include "gpx_writer.h"
+
+#include <cstring>
+#include <ctime>
+
+#include "maker.h"
+#include "text_out.h"
+
+namespace tarvex {
+
+namespace {
+
+// The Garmin namespaces are declared for the programs that expect them; no
+// element uses them.
+constexpr char GPX_ROOT_START[] =
+    "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\""
+    " xmlns:gpxx=\"http://www.garmin.com/xmlschemas/GpxExtensions/v3\""
+    " xmlns:gpxtpx=\"http://www.garmin.com/xmlschemas/TrackPointExtension/v1\""
+    " creator=\"Tarvex Sensor Pack (";
+constexpr char GPX_ROOT_END[] =
+    ")\" version=\"1.1\""
+    " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\""
+    " xsi:schemaLocation=\""
+    "http://www.topografix.com/GPX/1/1 http://www.topografix.com/GPX/1/1/gpx.xsd"
+    " http://www.garmin.com/xmlschemas/GpxExtensions/v3"
+    " http://www.garmin.com/xmlschemas/GpxExtensionsv3.xsd"
+    " http://www.garmin.com/xmlschemas/TrackPointExtension/v1"
+    " http://www.garmin.com/xmlschemas/TrackPointExtensionv1.xsd\">\n";
+
+// The driver's chapter names never hold markup characters; a caller's own
+// path might, and must not break the document.
+void put_escaped(TextOut& t, const char* s) {
+    for (; *s != '\0'; ++s) {
+        switch (*s) {
+        case '&': t.lit("&amp;"); break;
+        case '<': t.lit("&lt;"); break;
+        case '>': t.lit("&gt;"); break;
+        default: t.put(*s); break;
+        }
+    }
+}
+
+void put_point_end(TextOut& t) { t.lit("</ele>\n      </trkpt>\n"); }
+
+}  // namespace
+
+void gpx_write_header(std::FILE* out, const char* path, const DatHeader& header) {
+    if (out == nullptr) return;
+    std::puts("Initializing new GPX file");
+
+    const char* slash = std::strrchr(path, '/');
+    const char* name = slash != nullptr ? slash + 1 : path;
+    const std::time_t rec_date = header.rec_date;
+    const char* date = std::ctime(&rec_date);
+
+    TextOut t(out);
+    t.lit("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n");
+    t.lit(GPX_ROOT_START);
+    t.str(MAKER_WEB_ADDRESS);
+    t.lit(GPX_ROOT_END);
+    t.lit("  <trk>\n    <name>");
+    put_escaped(t, name);
+    t.lit("</name>\n    <desc>");
+    // ctime's text ends with its own newline.
+    t.str(date != nullptr ? date : "\n");
+    t.lit("</desc>\n    <trkseg>\n");
+}
+
+void gpx_write_point(std::FILE* out, const LogEvent& ev) {
+    if (out == nullptr || ev.gps == nullptr) return;
+    const LogEvent& rec = *ev.gps;
+    if (rec.type == static_cast<std::uint16_t>(EntryKind::GpsFix)) {
+        const GpsFix fix = decode_gps_fix(rec.payload.data());
+        TextOut t(out);
+        t.lit("      <trkpt lat=\"");
+        t.dec(fix.lat_deg);
+        t.put('.');
+        t.udec_padded(fix.lat_frac, 6);
+        t.lit("\" lon=\"");
+        t.dec(fix.lon_deg);
+        t.put('.');
+        t.udec_padded(fix.lon_frac, 6);
+        t.lit("\">\n        <ele>");
+        t.fixed(fix.gps_alt, 2);  // cm -> m
+        put_point_end(t);
+    } else if (rec.type == static_cast<std::uint16_t>(EntryKind::GpsNavData)) {
+        const GpsNavData nav = decode_gps_nav_data(rec.payload.data());
+        TextOut t(out);
+        t.printf("      <trkpt lat=\"%f\" lon=\"%f\">\n        <ele>", nav.lat / 10000000.0,
+                 nav.lon / 10000000.0);
+        t.put(' ');  // altitude is unsigned: never a minus sign
+        t.udec(nav.gps_alt / 100u);
+        t.put('.');
+        t.udec_padded(nav.gps_alt % 100u, 2);
+        put_point_end(t);
+    }
+}
+
+void gpx_write_footer(std::FILE* out) {
+    if (out == nullptr) return;
+    std::puts("Writing GPX footer");
+    std::fputs("    </trkseg>\n  </trk>\n</gpx>\n", out);
+}
+
+}  // namespace tarvex
