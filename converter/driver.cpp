@@ -1,0 +1,341 @@
+// DAT logs over 2 GiB must stay readable on the camera's 32-bit ARM.
+#define _FILE_OFFSET_BITS 64
+
+#include "driver.h"
+
+#include <sys/stat.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "chapters.h"
+#include "csv_writer.h"
+#include "dat_format.h"
+#include "filter_presets.h"
+#include "gpx_writer.h"
+#include "log_event.h"
+#include "pipeline.h"
+#include "run_options.h"
+#include "settings.h"
+#include "srt_writer.h"
+
+namespace tarvex {
+
+namespace {
+
+// ---- Process-wide records of the run: static storage, never allocated.
+Settings g_settings;
+RunOptions g_run;
+std::uint32_t g_last_sub_time = NO_SUB_TIME;  // end of the chapter's last subtitle
+Pipeline g_pipeline;                          // three rings of 256 records
+
+constexpr int EXIT_FATAL = 255;
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+void print_usage(const char* prog) {
+    std::puts("Wrong arguments.");
+    std::printf("Usage: %s whatever.dat [-a number] [-s settings_file] [-v video_file] [-g]\n\n", prog);
+    std::puts("-a <number> or --alt-adjust <number>");
+    std::puts("\tAdjust the altitude in CSV and SRT file by the given number of feet.");
+    std::puts("\tNegative numbers allowed. This gets *added* to the altitude that would");
+    std::puts("\tnormally be produced.\n");
+    std::puts("-s <settings_whatever.txt> or --settings-file <settings_whatever.txt>");
+    std::puts("\tUse the given settings text file. If option not specified, then");
+    std::puts("\t\"settings.txt\" in current directory is used. If that doesn't exist,");
+    std::puts("\tdefaults are used.\n");
+    std::puts("-v <video file> or --video-file <video file>");
+    std::puts("\tProduce subtitles for the given MP4 file. For multi-chapter files,");
+    std::puts("\tprovide name of first chapter. If not specified, the name of the DAT");
+    std::puts("\tfile determines the name of the output SRT/CSV files.\n");
+    std::puts("-g or --high-g");
+    std::puts("\tAssume 200G accelerometer, instead of 16G.\n");
+}
+
+struct CommandLine {
+    const char* dat_path = nullptr;
+    const char* base_path = nullptr;  // -v, else the DAT path
+    const char* settings_path = "settings.txt";
+};
+
+bool is_option(const char* arg, const char* short_form, const char* long_form) {
+    return std::strcmp(arg, short_form) == 0 || std::strcmp(arg, long_form) == 0;
+}
+
+// Fills `cl` and g_run; returns an exit status when the program ends here.
+std::optional<int> parse_command_line(int argc, char** argv, CommandLine& cl) {
+    const char* prog = argc > 0 && argv[0] != nullptr ? argv[0] : "converter";
+    if (argc < 2) {
+        print_usage(prog);
+        return EXIT_FATAL;
+    }
+    if (is_option(argv[1], "-h", "--help")) {
+        print_usage(prog);
+        return 0;
+    }
+    cl.dat_path = argv[1];
+    cl.base_path = argv[1];
+    for (int i = 2; i < argc; ++i) {
+        const char* arg = argv[i];
+        const bool takes_value = is_option(arg, "-v", "--video-file") || is_option(arg, "-s", "--settings-file") ||
+                                 is_option(arg, "-a", "--alt-adjust");
+        if (takes_value && i + 1 >= argc) {
+            print_usage(prog);
+            return EXIT_FATAL;
+        }
+        if (is_option(arg, "-v", "--video-file")) {
+            cl.base_path = argv[++i];
+            std::printf("Using video base path: %s\n", cl.base_path);
+        } else if (is_option(arg, "-s", "--settings-file")) {
+            cl.settings_path = argv[++i];
+            std::printf("Using settings file: %s\n", cl.settings_path);
+        } else if (is_option(arg, "-a", "--alt-adjust")) {
+            g_run.alt_adjust = strtol32(argv[++i]);
+            std::printf("Using altitude adjustment: %d\n", g_run.alt_adjust);
+        } else if (is_option(arg, "-g", "--high-g")) {
+            g_run.high_g = 1;
+            std::puts("Enabling high-G mode");
+        } else if (is_option(arg, "-h", "--help")) {
+            print_usage(prog);
+            return 0;
+        } else {
+            std::printf("Unknown option: %s\n", arg);
+            return EXIT_FATAL;
+        }
+    }
+    return std::nullopt;
+}
+
+// A file the converter reads, which no output file may replace. Known by its
+// name and, when it exists, by device and inode (which also catches another
+// spelling of the path, a hard link or a symbolic link).
+struct InputFile {
+    std::string path;
+    bool exists = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+
+    void set(const char* p, const struct stat* st) {
+        path = p;
+        exists = st != nullptr;
+        if (st != nullptr) dev = st->st_dev, ino = st->st_ino;
+    }
+    bool is(const char* out_path, const struct stat* out_st) const {
+        if (!path.empty() && path == out_path) return true;
+        return exists && out_st != nullptr && out_st->st_dev == dev && out_st->st_ino == ino;
+    }
+};
+
+class Conversion {
+public:
+    Conversion(const CommandLine& cl, std::FILE* dat, const DatHeader& header)
+        : cl_(cl), dat_(dat), header_(header) {}
+
+    void add_inputs(const char* settings_path) {
+        struct stat st {};
+        dat_input_.set(cl_.dat_path, fstat(fileno(dat_), &st) == 0 ? &st : nullptr);
+        settings_input_.set(settings_path, stat(settings_path, &st) == 0 ? &st : nullptr);
+    }
+
+    // Runs the main loop to the end of input or the last chapter.
+    int run() {
+        while (LogEvent* ev = next_event(g_pipeline, dat_, g_settings, g_run)) {
+            // An event exactly chapter_len into the chapter still belongs to it;
+            // at most one new chapter per event.
+            if (static_cast<std::int32_t>(ev->vid_timestamp - chapter_offset_) > chapter_len_) {
+                if (const auto status = start_chapter()) return *status;
+            }
+            if (ev->vid_timestamp < chapter_offset_) {
+                std::puts("BUG!! Log timestamp would be negative after chapter offset compinsation!");
+                return EXIT_FATAL;
+            }
+            ev->vid_timestamp -= chapter_offset_;
+            if (!srt_) {
+                std::puts("Failure: no destination file pointer");
+                return EXIT_FATAL;
+            }
+            if (ev->type >= static_cast<std::uint16_t>(EntryKind::GpsFix) &&
+                ev->type <= static_cast<std::uint16_t>(EntryKind::GpsNavData)) {
+                std::puts("ERROR! GPS event snuck through the pipeline!");
+            }
+            if (g_settings.csv == 1 && csv_) csv_write_row(csv_.get(), *ev);
+            if (g_settings.gpx == 1 && ev->gps != nullptr && ev->gps_new == 1) {
+                if (!gpx_) {
+                    if (const auto status = open_gpx()) return *status;
+                }
+                gpx_write_point(gpx_.get(), *ev);
+            }
+            srt_write_entry(srt_.get(), *ev, sub_number_, g_settings, g_run, g_last_sub_time);
+            // Advances for every event, written or not (wraps, never overflows).
+            sub_number_ = static_cast<std::int32_t>(static_cast<std::uint32_t>(sub_number_) + 1u);
+        }
+        close_chapter_files();
+        return 0;
+    }
+
+private:
+    void close_chapter_files() {
+        srt_.reset();
+        csv_.reset();
+        if (gpx_) {
+            gpx_write_footer(gpx_.get());
+            gpx_.reset();
+        }
+    }
+
+    // The chapter's file name with `ext` into path_; an exit status when it
+    // does not fit the path buffer.
+    std::optional<int> build_name(const char* ext) {
+        if (chapter_file_name(path_.data(), cl_.base_path, chapter_index_, ext) != 0) {
+            std::printf("File name of chapter %d does not fit in %zu bytes. Exiting.\n", chapter_index_,
+                        PATH_BUFFER_SIZE);
+            return EXIT_FATAL;
+        }
+        return std::nullopt;
+    }
+
+    // Before an output file is opened (and truncated): it must not be one of
+    // the files this run reads. A cut chapter name ("GOPR1234567.") can equal
+    // the chapter's own video. `exists` tells whether the output exists.
+    std::optional<int> check_output(bool& exists) {
+        struct stat st {};
+        exists = stat(path_.data(), &st) == 0;
+        for (const InputFile* in : {&mp4_input_, &dat_input_, &settings_input_}) {
+            if (in->is(path_.data(), exists ? &st : nullptr)) {
+                std::printf("Output file %s is the input file %s! Refusing to overwrite it. Exiting.\n",
+                            path_.data(), in->path.c_str());
+                return EXIT_FATAL;
+            }
+        }
+        return std::nullopt;
+    }
+
+    std::optional<int> start_chapter() {
+        if (srt_) {
+            srt_.reset();
+            ++chapter_index_;
+            chapter_offset_ += static_cast<std::uint32_t>(chapter_len_);
+        }
+        close_chapter_files();
+
+        if (const auto status = build_name("MP4")) return status;
+        const std::int32_t len = mp4_duration(path_.data());
+        if (len < 0) {
+            std::puts("No more chapters. Exiting.");
+            return 0;
+        }
+        chapter_len_ = len;
+        std::printf("Moving on to chapter %d (%s) with length %d\n", chapter_index_, path_.data(), chapter_len_);
+        std::printf("Chapter offset is now %d\n", static_cast<std::int32_t>(chapter_offset_));
+        {
+            struct stat st {};
+            mp4_input_.set(path_.data(), stat(path_.data(), &st) == 0 ? &st : nullptr);
+        }
+
+        bool exists = false;
+        if (const auto status = build_name("SRT")) return status;
+        if (const auto status = check_output(exists)) return status;
+        std::printf("Now writing to %s\n", path_.data());
+        if (exists) std::printf("Warning: destination file %s exists! Proceeding anyway.\n", path_.data());
+        srt_.reset(std::fopen(path_.data(), "w"));
+        if (!srt_) {
+            std::printf("Could not open %s\n", path_.data());
+            return EXIT_FATAL;
+        }
+        g_last_sub_time = NO_SUB_TIME;
+
+        if (g_settings.csv == 1) {
+            if (const auto status = build_name("CSV")) return status;
+            if (const auto status = check_output(exists)) return status;
+            std::printf("Now writing CSV data to %s\n", path_.data());
+            if (exists) std::printf("Destination file %s exists! Proceeding anyway.\n", path_.data());
+            csv_.reset(std::fopen(path_.data(), "w"));
+            if (!csv_) std::printf("Could not open CSV file %s. Proceeding anyway.\n", path_.data());
+            csv_write_header(csv_.get(), header_);
+        }
+        sub_number_ = 1;
+        return std::nullopt;
+    }
+
+    // At the chapter's first event with a fresh GPS record; a failed open is
+    // tried again at the next such event.
+    std::optional<int> open_gpx() {
+        bool exists = false;
+        if (const auto status = build_name("GPX")) return status;
+        if (const auto status = check_output(exists)) return status;
+        std::printf("Now writing GPX data to %s\n", path_.data());
+        if (exists) std::printf("Destination file %s exists! Proceeding anyway.\n", path_.data());
+        gpx_.reset(std::fopen(path_.data(), "w"));
+        if (gpx_)
+            gpx_write_header(gpx_.get(), path_.data(), header_);
+        else
+            std::printf("Could not open GPX file %s. Proceeding anyway.\n", path_.data());
+        return std::nullopt;
+    }
+
+    const CommandLine& cl_;
+    std::FILE* dat_;
+    const DatHeader& header_;
+    InputFile dat_input_, settings_input_, mp4_input_;
+
+    std::array<char, PATH_BUFFER_SIZE> path_{};
+    std::int32_t chapter_index_ = 0;
+    std::uint32_t chapter_offset_ = 0;  // ms of log time before this chapter
+    std::int32_t chapter_len_ = -1;     // ms; -1 so that the first event opens chapter 0
+    std::int32_t sub_number_ = 1;
+    File srt_, csv_, gpx_;
+};
+
+}  // namespace
+
+int converter_main(int argc, char** argv) {
+    g_settings = Settings{};
+    g_run = RunOptions{};
+    g_last_sub_time = NO_SUB_TIME;
+    g_pipeline = Pipeline{};
+
+    CommandLine cl;
+    if (const auto status = parse_command_line(argc, argv, cl)) return *status;
+
+    // Chapter names are built in a fixed buffer; refuse a base path that
+    // cannot fit rather than cut it.
+    if (std::strlen(cl.base_path) >= PATH_BUFFER_SIZE) {
+        std::printf("Base path is too long: %zu bytes, at most %zu fit. Exiting.\n", std::strlen(cl.base_path),
+                    PATH_BUFFER_SIZE - 1);
+        return EXIT_FATAL;
+    }
+
+    settings_load(cl.settings_path, g_settings);
+    std::printf("Settings filename is %s\n", cl.settings_path);
+    std::printf("Base path is %s\n", cl.base_path);
+    std::printf("Altitude adjustment is %d feet\n", g_run.alt_adjust);
+    std::printf("High-G mode is %d\n", g_run.high_g);
+
+    File dat(std::fopen(cl.dat_path, "rb"));
+    if (!dat) {
+        std::printf("Could not open file %s\n", cl.dat_path);
+        return EXIT_FATAL;
+    }
+    DatHeader header;
+    if (read_dat_header(dat.get(), header) != 0) return EXIT_FATAL;
+
+    resolve_filter_presets(g_settings, header.hw_revision);
+    if (header.expander_id == EXPANDER_GPS) {
+        g_settings.gps_lag = g_settings.gps_hw_lag;
+        std::printf("Hardware GPS detected - using gpw_hw_lag value for GPS offset: %d ms\n", g_settings.gps_lag);
+    }
+
+    Conversion conversion(cl, dat.get(), header);
+    conversion.add_inputs(cl.settings_path);
+    return conversion.run();
+}
+
+}  // namespace tarvex
