@@ -163,8 +163,8 @@ std::int32_t mp4_duration_once(const char* path) {
         const bool past_end = size > file_size - start;
 
         if (std::memcmp(type, "moov", 4) == 0) {
-            // Its child boxes follow directly; the next rounds read them.
-            if (past_end) return -1;
+            // Its child boxes follow directly; the next rounds read them, each
+            // checked against the end of the file on its own.
         } else if (std::memcmp(type, "mvhd", 4) == 0) {
             // A movie header cut off by the end of the file (still being
             // written) has no usable duration yet.
