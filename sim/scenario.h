@@ -55,6 +55,10 @@ struct Scenario {
     int eeprom_main_addressing = 16;           // 8 or 16 address bits
     bool eeprom_write_fail = false;            // writes do not stick
     std::optional<std::array<std::uint8_t, 6>> eeprom_expander;  // nullopt: no expander EEPROM
+
+    // physical memory
+    bool phys_mem_unavailable = false;   // the physical-memory device cannot be opened
+    std::vector<std::uint32_t> map_fail;  // physical pages that cannot be mapped
 };
 
 // Parses scenario text. On a bad line returns nullopt and sets `error` to a

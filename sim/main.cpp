@@ -1,0 +1,106 @@
+// recorder-sim-revN SCENARIO ROOT: runs the recorder on a simulated camera
+// and sensor pack. ROOT stands for the camera's file system; the scenario
+// says what the camera, its user and the sensors do.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "camera_memory_map.h"
+#include "clock.h"
+#include "hw.h"
+#include "platform.h"
+#include "recorder_main.h"
+#include "scenario.h"
+#include "sensor_pack.h"
+#include "sim_world.h"
+
+#ifndef TARVEX_SIM_FIRMWARE
+#error "build with -DTARVEX_SIM_FIRMWARE=<3|4|1>"
+#endif
+
+namespace {
+
+using namespace tarvex;
+
+// Simulated seconds the recorder is given to notice that the accessory was
+// unplugged (it only looks between recordings).
+constexpr double END_MARGIN_S = 60.0;
+
+// A stand-in for the daemon while it is being written: maps the hardware,
+// reads the pressure sensor's calibration block, mirrors the camera's
+// recording state on the status output and exits when the accessory goes.
+int hardware_driver() {
+    if (hw_map() != 0) return -1;
+    clock_init();
+    std::uint8_t cal[22] = {};
+    i2c_claim_bus();
+    i2c_read(I2C_BARO, 0xAA, sizeof cal, cal);
+    std::printf("calibration:");
+    for (std::uint8_t b : cal) std::printf(" %02x", b);
+    std::printf("\n");
+    for (;;) {
+        clock_sync();
+        platform::sleep_us(25000);
+        if (gpio_get(PIN_ACCESSORY) == 0) {
+            std::puts("Unexpected accessory detected. Exiting.");
+            return -1;
+        }
+        gpio_set(PIN_STATUS, camera_recording(1));
+    }
+}
+
+// What the simulated camera runs.
+int run_recorder() { return hardware_driver(); }
+
+// The last time the scenario says anything happens, seconds.
+double scenario_end(const sim::Scenario& s) {
+    if (s.end) return *s.end;
+    if (s.accessory_absent) return 0.0;
+    double last = 0.0;
+    for (const auto* spans : {&s.record, &s.busy, &s.button, &s.disturb}) {
+        for (const sim::Interval& i : *spans) last = std::max(last, i.to);
+    }
+    for (const auto* points : {&s.altitude_ft, &s.temperature_c}) {
+        for (const sim::TruthPoint& p : *points) last = std::max(last, p.t);
+    }
+    for (const sim::AccelPoint& p : s.accel_g) last = std::max(last, p.t);
+    for (double g : s.glitch) last = std::max(last, g);
+    return last;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const char* program = argc > 0 ? argv[0] : "recorder-sim";
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s SCENARIO ROOT\n", program);
+        return 2;
+    }
+    std::string error;
+    const auto scenario = sim::load_scenario(argv[1], error);
+    if (!scenario) {
+        std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+        return 2;
+    }
+    struct stat st {};
+    if (stat(argv[2], &st) != 0 || !S_ISDIR(st.st_mode)) {
+        std::fprintf(stderr, "%s: %s is not a folder\n", program, argv[2]);
+        return 2;
+    }
+
+    sim::SimWorld world(*scenario, argv[2], sim::firmware_from_revision(TARVEX_SIM_FIRMWARE));
+    for (auto& device : sim::make_sensor_pack(world.scenario(), world)) world.attach(std::move(device));
+    world.set_status_echo(stderr);
+    const double end = scenario_end(*scenario);
+    world.set_deadline(static_cast<std::uint64_t>((end + END_MARGIN_S) * 1e6), [program, end] {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s: the recorder was still running %.0f simulated seconds after the scenario's end at %.6f s\n",
+                     program, END_MARGIN_S, end);
+        std::exit(3);
+    });
+    sim::WorldInstallation installed(world);
+    return run_recorder();
+}
