@@ -1,0 +1,188 @@
+// The rounded square root and the hand-rolled number formatting, checked
+// against exact arithmetic and against the C library's printf.
+#include <gtest/gtest.h>
+
+#include <cinttypes>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "fixed_point.h"
+#include "text_out.h"
+#include "writer_fixtures.h"
+
+namespace tarvex {
+namespace {
+
+using test::written_by;
+
+TEST(Isqrt, RoundsToNearest) {
+    struct Case {
+        std::uint32_t in, out;
+    };
+    const Case cases[] = {
+        {0, 0},         {1, 1},          {2, 1},          {3, 2},         {4, 2},
+        {6, 2},         {7, 3},          {12, 3},         {13, 4},        {100, 10},
+        {110, 10},      {111, 11},       {0x3FFFFFFF, 32768}, {0x40000000, 32768},
+        {4294836225u, 65535},            {4294967295u, 65536},
+    };
+    for (const Case& c : cases) EXPECT_EQ(isqrt(c.in), c.out) << c.in;
+}
+
+TEST(Isqrt, AgreesWithExactRoundingEverywhere) {
+    // Around every perfect square and every midpoint r*r + r, plus random values.
+    const auto expected = [](std::uint32_t s) {
+        std::uint64_t r = static_cast<std::uint64_t>(std::sqrt(static_cast<double>(s)));
+        while (r * r > s) --r;
+        while ((r + 1) * (r + 1) <= s) ++r;
+        return static_cast<std::uint32_t>(s - r * r > r ? r + 1 : r);
+    };
+    for (std::uint64_t r = 0; r <= 65535; r += 7) {
+        for (std::int64_t d = -2; d <= 2; ++d) {
+            for (const std::uint64_t base : {r * r, r * r + r}) {
+                const std::int64_t s = static_cast<std::int64_t>(base) + d;
+                if (s < 0 || s > 0xFFFFFFFF) continue;
+                const auto v = static_cast<std::uint32_t>(s);
+                ASSERT_EQ(isqrt(v), expected(v)) << v;
+            }
+        }
+    }
+    std::mt19937 rng(42);
+    for (int i = 0; i < 200000; ++i) {
+        const std::uint32_t v = rng();
+        ASSERT_EQ(isqrt(v), expected(v)) << v;
+    }
+}
+
+std::string fixed(std::int64_t v, int places) {
+    char buf[24];
+    return std::string(buf, static_cast<std::size_t>(format_fixed(buf, v, places)));
+}
+
+TEST(FormatFixed, Examples) {
+    struct Case {
+        std::int64_t v;
+        int places;
+        const char* text;
+    };
+    const Case cases[] = {
+        {5, 2, " 0.05"},   {-5, 2, "-0.05"},  {123, 2, " 1.23"},      {0, 2, " 0.00"},
+        {-250, 2, "-2.50"}, {10, 1, " 1.0"},  {-15, 1, "-1.5"},       {-335000000, 7, "-33.5000000"},
+        {5, 7, " 0.0000005"},
+        // The most negative 32-bit value keeps its true magnitude.
+        {INT32_MIN, 2, "-21474836.48"},
+        {INT32_MAX, 1, " 214748364.7"},
+        {INT64_MIN, 1, "-922337203685477580.8"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(fixed(c.v, c.places), c.text) << c.v;
+}
+
+// The reference: the printf form "%c%d.%0Nd" over the magnitude.
+std::string printf_fixed(std::int64_t v, int places) {
+    std::uint64_t unit = 1;
+    for (int i = 0; i < places; ++i) unit *= 10;
+    const std::uint64_t mag = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%c%" PRIu64 ".%0*" PRIu64, v < 0 ? '-' : ' ', mag / unit, places,
+                  mag % unit);
+    return buf;
+}
+
+std::vector<std::int64_t> interesting_values() {
+    std::vector<std::int64_t> vals;
+    for (std::int64_t v = -1100; v <= 1100; ++v) vals.push_back(v);
+    std::int64_t p = 1;
+    for (int i = 0; i < 18; ++i, p *= 10) {
+        for (const std::int64_t d : {-1, 0, 1}) {
+            vals.push_back(p + d);
+            vals.push_back(-(p + d));
+        }
+    }
+    for (const std::int64_t v : {std::int64_t{INT32_MIN}, std::int64_t{INT32_MIN} + 1,
+                                 std::int64_t{INT32_MAX}, std::int64_t{UINT32_MAX}, INT64_MAX,
+                                 INT64_MIN, INT64_MIN + 1}) {
+        vals.push_back(v);
+    }
+    std::mt19937_64 rng(7);
+    for (int i = 0; i < 20000; ++i) {
+        vals.push_back(static_cast<std::int32_t>(rng()));
+        vals.push_back(static_cast<std::int64_t>(rng()));
+    }
+    return vals;
+}
+
+TEST(FormatFixed, MatchesPrintfForAllPlaces) {
+    for (const std::int64_t v : interesting_values()) {
+        for (int places = 1; places <= 7; ++places) {
+            ASSERT_EQ(fixed(v, places), printf_fixed(v, places)) << v << " places " << places;
+        }
+    }
+}
+
+TEST(TextOut, IntegersMatchPrintf) {
+    const std::vector<std::int64_t> vals = interesting_values();
+    const std::string got = written_by([&](std::FILE* f) {
+        TextOut t(f);
+        for (const std::int64_t v : vals) {
+            const auto u32 = static_cast<std::uint32_t>(v);
+            t.dec(v);
+            t.put('|');
+            t.udec(static_cast<std::uint64_t>(v));
+            t.put('|');
+            t.udec_padded(u32 % 100000u, 2);
+            t.put('|');
+            t.udec_padded(u32 % 1000u, 3);
+            t.put('|');
+            t.udec_padded(u32, 6);
+            t.put('|');
+            t.dec(static_cast<std::int32_t>(v));
+            t.put('\n');
+        }
+    });
+    std::size_t pos = 0;
+    for (const std::int64_t v : vals) {
+        const auto u32 = static_cast<std::uint32_t>(v);
+        char buf[160];
+        std::snprintf(buf, sizeof buf, "%" PRId64 "|%" PRIu64 "|%02" PRIu32 "|%03" PRIu32 "|%06" PRIu32 "|%d\n",
+                      v, static_cast<std::uint64_t>(v), u32 % 100000u, u32 % 1000u, u32,
+                      static_cast<int>(static_cast<std::int32_t>(v)));
+        const std::string line = buf;
+        ASSERT_EQ(got.substr(pos, line.size()), line) << v;
+        pos += line.size();
+    }
+    EXPECT_EQ(pos, got.size());
+}
+
+TEST(TextOut, KeepsOrderWhenPiecesOutgrowTheBuffer) {
+    // A bar far longer than the buffer, a long string and a double conversion
+    // wider than what is left: the bytes must come out whole and in order.
+    const std::string long_text(3000, 'x');
+    const double huge = 1e300;
+    char big[400];
+    std::snprintf(big, sizeof big, "%.4f", huge);
+    const std::string got = written_by([&](std::FILE* f) {
+        TextOut t(f);
+        t.lit("start ");
+        t.repeat('|', 5000);
+        t.put('\n');
+        t.str(long_text.c_str());
+        t.put('\n');
+        for (int i = 0; i < 300; ++i) t.lit("abc");
+        t.printf("%.4f", huge);
+        t.lit(" end");
+    });
+    const std::string expected = "start " + std::string(5000, '|') + "\n" + long_text + "\n" +
+                                 [] {
+                                     std::string s;
+                                     for (int i = 0; i < 300; ++i) s += "abc";
+                                     return s;
+                                 }() +
+                                 big + " end";
+    EXPECT_EQ(got, expected);
+}
+
+}  // namespace
+}  // namespace tarvex
