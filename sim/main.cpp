@@ -29,31 +29,8 @@ using namespace tarvex;
 // unplugged (it only looks between recordings).
 constexpr double END_MARGIN_S = 60.0;
 
-// A stand-in for the daemon while it is being written: maps the hardware,
-// reads the pressure sensor's calibration block, mirrors the camera's
-// recording state on the status output and exits when the accessory goes.
-int hardware_driver() {
-    if (hw_map() != 0) return -1;
-    clock_init();
-    std::uint8_t cal[22] = {};
-    i2c_claim_bus();
-    i2c_read(I2C_BARO, 0xAA, sizeof cal, cal);
-    std::printf("calibration:");
-    for (std::uint8_t b : cal) std::printf(" %02x", b);
-    std::printf("\n");
-    for (;;) {
-        clock_sync();
-        platform::sleep_us(25000);
-        if (gpio_get(PIN_ACCESSORY) == 0) {
-            std::puts("Unexpected accessory detected. Exiting.");
-            return -1;
-        }
-        gpio_set(PIN_STATUS, camera_recording(1));
-    }
-}
-
 // What the simulated camera runs.
-int run_recorder() { return hardware_driver(); }
+int run_recorder() { return recorder_main(); }
 
 // The last time the scenario says anything happens, seconds.
 double scenario_end(const sim::Scenario& s) {
