@@ -103,28 +103,26 @@ void csv_write_header(std::FILE* out, const DatHeader& header) {
     std::fprintf(out, "; Ground offset: %d ft\n", header.ground_offset);
     // ctime's text ends with its own newline.
     std::fprintf(out, "; Recording date: %s", date != nullptr ? date : "\n");
-    std::fputs(";\n"
-               "vid_timestamp,abs_press,altitude,temp,accel_x,accel_y,accel_z,flags,",
+    std::fputs(";\n", out);
+    // Column names, divisors and units: the sensor columns, then the GPS
+    // columns of the unit's kind.
+    std::fputs("vid_timestamp,abs_press,altitude,temp,accel_x,accel_y,accel_z,flags,", out);
+    std::fputs(gps_unit ? "lat, lon, gps_alt, h_speed, heading, dist, accuracy, used_sat, total_sat, "
+                          "gps_timestamp, time_of_week, week, vspeed, ecef_x, ecef_y, ecef_z, "
+                          "fix_mode, pdop, vdop\n"
+                        : "lat, lon, gps_alt, gps_speed, heading, dist, accuracy, used_sat, "
+                          "total_sat, gps_timestamp\n",
                out);
-    if (gps_unit) {
-        std::fputs("lat, lon, gps_alt, h_speed, heading, dist, accuracy, used_sat, total_sat, "
-                   "gps_timestamp, time_of_week, week, vspeed, ecef_x, ecef_y, ecef_z, fix_mode, "
-                   "pdop, vdop\n"
-                   "div_by_1000,div_by_100,div_by_1,div_by_10,div_by_2048,div_by_2048,div_by_2048,"
-                   "dec2bin, , , , , , , , , , div_by_100, , ,div_by_100,div_by_100,div_by_100, "
-                   ",div_by_100,div_by_100\n"
-                   "seconds,mbar,feet,deg_C,Gs,Gs,Gs,bits,"
-                   "deg,deg,m,km/h,n/a,km,n/a,sat,n/a,n/a,seconds,wk,km/h,m,m,m,mode, , ,\n",
-                   out);
-    } else {
-        std::fputs("lat, lon, gps_alt, gps_speed, heading, dist, accuracy, used_sat, total_sat, "
-                   "gps_timestamp\n"
-                   "div_by_1000,div_by_100,div_by_1,div_by_10,div_by_2048,div_by_2048,div_by_2048,"
-                   "dec2bin,\n"
-                   "seconds,mbar,feet,deg_C,Gs,Gs,Gs,bits,"
-                   "deg,deg,m,km/h,deg,km,m,sat,sat, unix_msec\n",
-                   out);
-    }
+    std::fputs("div_by_1000,div_by_100,div_by_1,div_by_10,div_by_2048,div_by_2048,div_by_2048,dec2bin,",
+               out);
+    std::fputs(gps_unit ? " , , , , , , , , , , div_by_100, , ,div_by_100,div_by_100,div_by_100, "
+                          ",div_by_100,div_by_100\n"
+                        : "\n",
+               out);
+    std::fputs("seconds,mbar,feet,deg_C,Gs,Gs,Gs,bits,", out);
+    std::fputs(gps_unit ? "deg,deg,m,km/h,n/a,km,n/a,sat,n/a,n/a,seconds,wk,km/h,m,m,m,mode, , ,\n"
+                        : "deg,deg,m,km/h,deg,km,m,sat,sat, unix_msec\n",
+               out);
 }
 
 void csv_write_row(std::FILE* out, const LogEvent& ev) {
