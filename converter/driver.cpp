@@ -210,8 +210,8 @@ private:
         exists = stat(path_.data(), &st) == 0;
         for (const InputFile* in : {&mp4_input_, &dat_input_, &settings_input_}) {
             if (in->is(path_.data(), exists ? &st : nullptr)) {
-                std::printf("Output file %s is the input file %s! Refusing to overwrite it. Exiting.\n",
-                            path_.data(), in->path.c_str());
+                std::printf("Refusing to overwrite input file %s with output %s\n", in->path.c_str(),
+                            path_.data());
                 return EXIT_FATAL;
             }
         }
