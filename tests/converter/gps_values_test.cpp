@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <ostream>
 #include <vector>
 
 #include "byte_order.h"
@@ -102,6 +102,8 @@ struct DistanceCase {
 constexpr std::int32_t X0 = 400000000;
 constexpr std::int32_t Y0 = 100000000;
 constexpr std::int32_t Z0 = 480000000;
+
+void PrintTo(const DistanceCase& c, std::ostream* os) { *os << c.name; }
 
 class GpsDistance : public ::testing::TestWithParam<DistanceCase> {};
 

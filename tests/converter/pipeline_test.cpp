@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -86,6 +88,8 @@ struct SizeZeroCase {
     std::vector<int> layout;  // sample timestamps; -1 marks a size-0 entry header
     int messages;
 };
+
+void PrintTo(const SizeZeroCase& c, std::ostream* os) { *os << c.name; }
 
 class PipelineSizeZero : public ::testing::TestWithParam<SizeZeroCase> {};
 
@@ -489,6 +493,8 @@ struct VspeedCase {
     std::vector<std::int32_t> expected;
 };
 
+void PrintTo(const VspeedCase& c, std::ostream* os) { *os << c.name; }
+
 class PipelineVspeed : public ::testing::TestWithParam<VspeedCase> {};
 
 TEST_P(PipelineVspeed, FromTheSmoothedAltitude) {
@@ -529,7 +535,13 @@ INSTANTIATE_TEST_SUITE_P(
                    {NV, NV, NV, 300}},
         VspeedCase{"TimestampsGoingBackGiveANegativeTime", 1,
                    {{1000, 0}, {900, 50}},
-                   {NV, -500}}),
+                   {NV, -500}},
+        // The camera computes in 32 bits: the product wraps.
+        VspeedCase{"ProductWrapsLike32BitArithmetic", 1, {{0, 0}, {1, 3000000}}, {NV, -1294967296}},
+        // 2^28 ft * 1000 wraps to INT32_MIN; divided by -1 ms it must not trap.
+        VspeedCase{"MostNegativeQuotientDoesNotTrap", 1,
+                   {{1000, 0}, {999, 268435456}},
+                   {NV, INT32_MIN}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
