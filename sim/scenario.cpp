@@ -74,8 +74,8 @@ public:
         }
         const long long v = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
         if (v < lo || v > hi) {
-            return fail(std::string(what) + " " + std::string(w) + " is out of range " + std::to_string(lo) +
-                        " to " + std::to_string(hi));
+            return fail("'" + std::string(w) + "' is out of range for " + what + " (" + std::to_string(lo) + " to " +
+                        std::to_string(hi) + ")");
         }
         out = v;
         return true;
