@@ -59,6 +59,8 @@ void usage(const char* prog) {
                  "  --rec-date N          header rec_date, Unix seconds (default 1700000000)\n"
                  "  --ground-offset N     header ground offset, ft (default 0)\n"
                  "  --seed N              seed of the pseudo-random readings (default 1)\n"
+                 "  --wave-ft N           height of the big climb-and-descend wave (default 400)\n"
+                 "  --wave-seconds N      its period (default 1200)\n"
                  "  --video PATH          also write the chapter MP4 files; PATH names the\n"
                  "                        first chapter, e.g. out/GOPR0042.MP4\n"
                  "  --chapter-seconds S   length of each chapter (default 1560); the last\n"
@@ -84,10 +86,13 @@ struct Rng {
 
 // ---- Readings of the outing at time t (seconds from the start).
 
+// The big climb-and-descend wave (ft, s): --wave-ft, --wave-seconds.
+double g_wave_ft = 400.0;
+double g_wave_s = 1200.0;
+
 double altitude_ft(double t) {
-    // A 20-minute climb-and-descend wave of 400 ft, a 3-minute wave of 60 ft
-    // and a slow rise of 1 ft per minute.
-    return 200.0 - 200.0 * std::cos(2.0 * PI * t / 1200.0) + 30.0 * std::sin(2.0 * PI * t / 180.0) +
+    // The big wave, a 3-minute wave of 60 ft and a slow rise of 1 ft per minute.
+    return g_wave_ft / 2.0 * (1.0 - std::cos(2.0 * PI * t / g_wave_s)) + 30.0 * std::sin(2.0 * PI * t / 180.0) +
            t / 60.0;
 }
 
@@ -163,8 +168,9 @@ void write_sample(Writer& w, Rng& rng, std::uint32_t ts, std::int32_t ground_off
     s.press_copy = s.abs_press;
     s.temp = static_cast<std::int32_t>(std::lround(temperature_tenths(t, feet) + rng.unit()));
     s.altitude = static_cast<std::int32_t>(std::lround(feet + rng.unit() * 2.0));
-    // A bump of up to 3 G for half a second every 20 s, noise of 0.05 G otherwise.
-    const double phase = std::fmod(t, 20.0);
+    // A bump of up to 3 G for half a second every 20 s (the first at 10 s),
+    // noise of 0.05 G otherwise.
+    const double phase = std::fmod(t + 10.0, 20.0);
     const double bump = phase < 0.5 ? 2.0 * std::sin(PI * phase / 0.5) : 0.0;
     s.accel_x = clamp16(2048.0 * (0.05 * rng.unit() + 0.3 * bump));
     s.accel_y = clamp16(2048.0 * (0.05 * rng.unit() - 0.1 * bump));
@@ -293,6 +299,8 @@ bool parse(int argc, char** argv, Options& o) {
         else if (a == "--rec-date") o.rec_date = static_cast<std::uint32_t>(std::strtoul(v, nullptr, 10));
         else if (a == "--ground-offset") o.ground_offset = static_cast<std::int32_t>(std::strtol(v, nullptr, 10));
         else if (a == "--seed") o.seed = static_cast<std::uint32_t>(std::strtoul(v, nullptr, 10));
+        else if (a == "--wave-ft") g_wave_ft = std::atof(v);
+        else if (a == "--wave-seconds") g_wave_s = std::atof(v);
         else if (a == "--video") o.video = v;
         else if (a == "--chapter-seconds") o.chapter_seconds = std::atof(v);
         else if (a == "--timescale") o.timescale = static_cast<std::uint32_t>(std::strtoul(v, nullptr, 10));
@@ -308,7 +316,7 @@ bool parse(int argc, char** argv, Options& o) {
         }
     }
     return !o.out.empty() && o.seconds > 0 && o.seconds < 4e6 && o.rate > 0 && o.gps_rate > 0 &&
-           o.chapter_seconds > 0 && o.timescale > 0;
+           o.chapter_seconds > 0 && o.timescale > 0 && g_wave_s > 0;
 }
 
 }  // namespace
