@@ -80,7 +80,15 @@ RunResult run_program(const std::vector<std::string>& argv, const std::string& c
     return r;
 }
 
-std::string binary_path(const std::string& relative) { return std::string(TARVEX_BINARY_DIR) + "/" + relative; }
+std::string binary_path(const std::string& relative) {
+    // Another build's programs under test (e.g. ARM ones behind qemu-arm
+    // wrappers): TARVEX_PROGRAM_DIR mirrors this build's layout for them.
+    if (const char* dir = std::getenv("TARVEX_PROGRAM_DIR"); dir != nullptr && *dir != '\0') {
+        const std::string path = std::string(dir) + "/" + relative;
+        if (access(path.c_str(), X_OK) == 0) return path;
+    }
+    return std::string(TARVEX_BINARY_DIR) + "/" + relative;
+}
 std::string source_path(const std::string& relative) { return std::string(TARVEX_SOURCE_DIR) + "/" + relative; }
 
 bool have_tool(const std::string& tool) {

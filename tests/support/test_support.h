@@ -39,7 +39,8 @@ struct RunResult {
 // Runs argv[0] (a path) with the arguments in `cwd`, stdin from /dev/null.
 RunResult run_program(const std::vector<std::string>& argv, const std::string& cwd = ".");
 
-// Paths of the build's programs (the host build under test).
+// Paths of the build's programs (the host build under test), unless the
+// folder named by TARVEX_PROGRAM_DIR holds an executable of that relative path.
 std::string binary_path(const std::string& relative);  // e.g. "converter/converter"
 std::string source_path(const std::string& relative);
 

@@ -1,0 +1,141 @@
+#!/bin/sh
+# The ARM programs must write exactly what the host's write: the same log
+# converted by both converters (bundled examples and synthetic logs with every
+# output on), and the same simulated session recorded by both recorders.
+# Every file written and everything printed must be byte-identical.
+#
+# Usage: same_output.sh HOST_BUILD ARM_BUILD ARM_SIM_BUILD SOURCE_DIR
+# (exit 77: skipped, qemu-arm or a program missing)
+set -eu
+skip() { echo "SKIP: $*"; exit 77; }
+for d in "$1" "$2" "$3" "$4"; do
+    [ -d "$d" ] || skip "$d does not exist (scripts/arm.sh builds it)"
+done
+host=$(cd "$1" && pwd) arm=$(cd "$2" && pwd) arm_sim=$(cd "$3" && pwd) src=$(cd "$4" && pwd)
+command -v qemu-arm >/dev/null 2>&1 || skip "qemu-arm not found (qemu-user)"
+need() { [ -x "$1" ] || skip "$1 not built (scripts/arm.sh builds it)"; }
+need "$host/converter/converter"
+need "$arm/converter/converter"
+need "$host/bench/make_synthetic_log"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tarvex-same-output-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+# compare NAME: runs $work/NAME/{host,arm} results through diff.
+compare() {
+    if diff -r "$work/$1/host" "$work/$1/arm" >"$work/$1.diff" 2>&1; then
+        echo "same: $1 ($(find "$work/$1/host" -type f | wc -l) files)"
+    else
+        echo "DIFFERENT: $1"
+        head -n 40 "$work/$1.diff"
+        failures=$((failures + 1))
+    fi
+}
+
+# run_in DIR COMMAND...: runs it in DIR; stdout.txt gets its output and exit status.
+run_in() {
+    dir=$1
+    shift
+    status=0
+    (cd "$dir" && "$@" >stdout.txt 2>stderr.txt) || status=$?
+    echo "exit $status" >>"$dir/stdout.txt"
+}
+
+# convert NAME DAT_NAME [converter args...]: $work/NAME/in holds the inputs;
+# each converter runs in its own copy of it, with relative paths, so that the
+# messages are comparable too.
+convert() {
+    name=$1
+    shift
+    for side in host arm; do
+        cp -r "$work/$name/in" "$work/$name/$side"
+    done
+    run_in "$work/$name/host" "$host/converter/converter" "$@"
+    run_in "$work/$name/arm" qemu-arm "$arm/converter/converter" "$@"
+    compare "$name"
+}
+
+cat >"$work/all-on.txt" <<'SETTINGS'
+; every output and item on
+altitude = both
+temperature = celcius
+accel = full
+gbar = yes
+csv = yes
+gpx = yes
+accel_places = 2
+gps_speed = km/h
+gps_dist = km
+gps_dist_places = 2
+heading = yes
+glide = yes
+speed_window = 10
+id_pins = yes
+SETTINGS
+
+# Synthetic logs: GPS fixes and navigation data, three chapters each.
+for gps in fix navdata; do
+    name=synthetic-$gps
+    mkdir -p "$work/$name/in"
+    "$host/bench/make_synthetic_log" -o "$work/$name/in/GOPR0042.DAT" --seconds 200 --gps "$gps" \
+        --video "$work/$name/in/GOPR0042.MP4" --chapter-seconds 80 >/dev/null
+    cp "$work/all-on.txt" "$work/$name/in/settings.txt"
+    convert "$name" GOPR0042.DAT -v GOPR0042.MP4 -a -25 -g
+done
+
+# Bundled example recordings, with their own settings if they have any.
+for dat in $(find "$src/examples" -type f \( -name '*.DAT' -o -name '*.dat' \) 2>/dev/null | sort); do
+    dir=$(dirname "$dat")
+    name=example-$(basename "$dir")-$(basename "$dat")
+    mkdir -p "$work/$name"
+    cp -r "$dir" "$work/$name/in"
+    convert "$name" "$(basename "$dat")"
+done
+
+# Simulated sessions: ground calibration, two recordings with a disturbed bus
+# and a counter glitch; accelerometer calibration then a recording. The hook
+# keeps every log.
+cat >"$work/session.txt" <<'SCENARIO'
+altitude 0 1200 12 1200 22 1500 40 900
+temperature 0 20 30 5
+accel 0 0 0 1 25 0.5 -0.2 1.8 26 0 0 1
+button 2 3
+record 12 30
+disturb 20 20.5
+glitch 15
+record 34 36
+end 40
+SCENARIO
+cat >"$work/accel-cal.txt" <<'SCENARIO'
+altitude 0 300 30 350
+accel-bias 0.1 0 -0.05
+button 2 16
+record 20 24
+end 28
+SCENARIO
+for rev in 3 4 1; do
+    need "$host/sim/recorder-sim-rev$rev"
+    need "$arm_sim/sim/recorder-sim-rev$rev"
+    for scenario in session accel-cal; do
+        name=recorder-rev$rev-$scenario
+        for side in host arm; do
+            root=$work/$name/$side/root
+            mkdir -p "$root/tmp/fuse_d/MISC"
+            echo 'cat tmp/datalog.bin >> tmp/fuse_d/all-logs.bin' >"$root/tmp/process.sh"
+        done
+        run_in "$work/$name/host" "$host/sim/recorder-sim-rev$rev" "$work/$scenario.txt" "$work/$name/host/root"
+        # The same root path on both sides: the recorder prints paths.
+        mv "$work/$name/host" "$work/$name/host.done"
+        mv "$work/$name/arm" "$work/$name/host"
+        run_in "$work/$name/host" qemu-arm "$arm_sim/sim/recorder-sim-rev$rev" "$work/$scenario.txt" "$work/$name/host/root"
+        mv "$work/$name/host" "$work/$name/arm"
+        mv "$work/$name/host.done" "$work/$name/host"
+        compare "$name"
+    done
+done
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures case(s) differ between the host and the ARM build"
+    exit 1
+fi

@@ -1,0 +1,147 @@
+// The example post-processing hook (recorder/process.sh) run by the real
+// shell against a card laid out in a scratch folder, with the real converter.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "dat_format.h"
+#include "mp4_bytes.h"
+#include "test_support.h"
+
+namespace tarvex::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A DAT log: header and one sample every 100 ms for 1.9 s, two chapters' worth.
+std::string small_log() {
+    DatHeader h;
+    h.rec_date = 1700000000;
+    h.hw_revision = 3;
+    const auto hb = encode_dat_header(h);
+    std::string bytes(hb.begin(), hb.end());
+    for (std::uint32_t ts = 0; ts < 1900; ts += 100) {
+        SensorSample s;
+        s.abs_press = 101325;
+        s.temp = 215;
+        s.altitude = static_cast<std::int32_t>(ts / 10);
+        s.press_copy = 101325;
+        s.accel_x = 0;
+        s.accel_y = 0;
+        s.accel_z = 2048;
+        std::uint8_t payload[MAX_PAYLOAD] = {};
+        encode_sensor_sample(payload, s);
+        std::uint8_t entry[ENTRY_HEADER_SIZE + MAX_PAYLOAD] = {};
+        const std::size_t n = encode_log_entry(entry, static_cast<std::uint16_t>(EntryKind::SensorSample),
+                                               SENSOR_SAMPLE_PAYLOAD, ts, payload);
+        bytes.append(reinterpret_cast<const char*>(entry), n);
+    }
+    return bytes;
+}
+
+// Every file under `root`, as paths relative to it.
+std::set<std::string> files_under(const std::string& root) {
+    std::set<std::string> out;
+    if (!fs::exists(root)) return out;
+    for (const auto& e : fs::recursive_directory_iterator(root)) {
+        if (e.is_regular_file()) out.insert(fs::relative(e.path(), root).string());
+    }
+    return out;
+}
+
+class ProcessHook : public testing::Test {
+protected:
+    void SetUp() override {
+        card = dir.file("fuse_d");
+        log = dir.file("datalog.bin");
+        settings = dir.file("settings.txt");
+        fs::create_directories(card);
+        converter = binary_path("converter/converter");
+        if (!file_exists(converter)) GTEST_SKIP() << "converter not built";
+    }
+
+    RunResult run_hook() {
+        setenv("TARVEX_CARD", card.c_str(), 1);
+        setenv("TARVEX_LOG", log.c_str(), 1);
+        setenv("TARVEX_CONVERTER", converter.c_str(), 1);
+        setenv("TARVEX_SETTINGS", settings.c_str(), 1);
+        RunResult r = run_program({"/bin/sh", source_path("recorder/process.sh")}, dir.path());
+        for (const char* v : {"TARVEX_CARD", "TARVEX_LOG", "TARVEX_CONVERTER", "TARVEX_SETTINGS"}) unsetenv(v);
+        return r;
+    }
+
+    void video(const std::string& relative, std::uint32_t duration_ms) {
+        fs::create_directories(fs::path(card + "/" + relative).parent_path());
+        write_file(card + "/" + relative, mp4_file(duration_ms));
+    }
+
+    TempDir dir;
+    std::string card, log, settings, converter;
+};
+
+TEST_F(ProcessHook, KeepsAndConvertsTheLogBesideTheNewestRecording) {
+    video("DCIM/100GOPRO/GOPR0041.MP4", 1000);
+    video("DCIM/101GOPRO/GOPR0040.MP4", 1000);
+    video("DCIM/101GOPRO/GOPR0042.MP4", 1000);
+    video("DCIM/101GOPRO/GP010042.MP4", 1000);
+    const std::string log_bytes = small_log();
+    write_file(log, log_bytes);
+    write_file(settings, "csv = yes\n");
+
+    const RunResult r = run_hook();
+    EXPECT_EQ(r.exit_status, 0) << r.out << r.err;
+
+    const std::set<std::string> expected{
+        "DCIM/100GOPRO/GOPR0041.MP4", "DCIM/101GOPRO/GOPR0040.MP4", "DCIM/101GOPRO/GOPR0042.MP4",
+        "DCIM/101GOPRO/GP010042.MP4", "DCIM/101GOPRO/GOPR0042.DAT", "DCIM/101GOPRO/GOPR0042.SRT",
+        "DCIM/101GOPRO/GOPR0042.CSV", "DCIM/101GOPRO/GP010042.SRT", "DCIM/101GOPRO/GP010042.CSV"};
+    EXPECT_EQ(files_under(card), expected) << r.out;
+    EXPECT_EQ(read_file(card + "/DCIM/101GOPRO/GOPR0042.DAT"), log_bytes);
+    EXPECT_NE(read_file(card + "/DCIM/101GOPRO/GP010042.SRT").find("00:00:00,"), std::string::npos);
+}
+
+TEST_F(ProcessHook, WithoutSettingsFileUsesTheDefaults) {
+    video("DCIM/100GOPRO/GOPR0007.MP4", 5000);
+    write_file(log, small_log());
+
+    const RunResult r = run_hook();
+    EXPECT_EQ(r.exit_status, 0) << r.out << r.err;
+    // Default settings: subtitles only.
+    EXPECT_EQ(files_under(card), (std::set<std::string>{"DCIM/100GOPRO/GOPR0007.MP4", "DCIM/100GOPRO/GOPR0007.DAT",
+                                                         "DCIM/100GOPRO/GOPR0007.SRT"}));
+}
+
+TEST_F(ProcessHook, LeavesTheCardAloneWhenThereIsNothingToConvert) {
+    struct Case {
+        const char* name;
+        bool log_present;
+        bool log_empty;
+        std::vector<std::string> videos;
+    };
+    const Case cases[] = {
+        {"no log", false, false, {"DCIM/100GOPRO/GOPR0001.MP4"}},
+        {"empty log", true, true, {"DCIM/100GOPRO/GOPR0001.MP4"}},
+        {"no DCIM folder", true, false, {}},
+        {"no first chapter in the newest folder", true, false, {"DCIM/100GOPRO/GOPR0001.MP4", "DCIM/101GOPRO/GP010001.MP4"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(card);
+        fs::create_directories(card);
+        fs::remove(log);
+        for (const auto& v : c.videos) video(v, 1000);
+        if (c.log_present) write_file(log, c.log_empty ? "" : small_log());
+        const std::set<std::string> before = files_under(card);
+
+        const RunResult r = run_hook();
+        EXPECT_EQ(r.exit_status, 0) << r.out << r.err;
+        EXPECT_EQ(files_under(card), before) << r.out;
+    }
+}
+
+}  // namespace
+}  // namespace tarvex::test
