@@ -84,13 +84,19 @@ for gps in fix navdata; do
     convert "$name" GOPR0042.DAT -v GOPR0042.MP4 -a -25 -g
 done
 
-# Bundled example recordings, with their own settings if they have any.
-for dat in $(find "$src/examples" -type f \( -name '*.DAT' -o -name '*.dat' \) 2>/dev/null | sort); do
+# Bundled example recordings (a log named datalog.bin or *.DAT beside its
+# chapter files), converted as the example script does.
+for dat in $(find "$src/examples" -type f \( -name datalog.bin -o -name '*.DAT' \) 2>/dev/null | sort); do
     dir=$(dirname "$dat")
     name=example-$(basename "$dir")-$(basename "$dat")
     mkdir -p "$work/$name"
     cp -r "$dir" "$work/$name/in"
-    convert "$name" "$(basename "$dat")"
+    first=$(cd "$dir" && ls GOPR[0-9][0-9][0-9][0-9].MP4 2>/dev/null | head -n 1)
+    if [ -n "$first" ]; then
+        convert "$name" "$(basename "$dat")" -v "$first"
+    else
+        convert "$name" "$(basename "$dat")"
+    fi
 done
 
 # Simulated sessions: ground calibration, two recordings with a disturbed bus
