@@ -1,8 +1,8 @@
 // GPS lines of an SRT entry: GpsFix and GpsNavData layouts, with dash forms
 // when the record in effect has gone stale.
-#include "srt_writer.h"
+#include "srt_gps_lines.h"
 
-#include "text_out.h"
+#include "srt_writer.h"
 
 namespace tarvex {
 
@@ -56,10 +56,8 @@ void put_fix_line(TextOut& t, const LogEvent* rec, const Settings& settings) {
     }
 }
 
-}  // namespace
-
-void srt_write_navdata_lines(std::FILE* out, const LogEvent& ev, const Settings& settings) {
-    TextOut t(out);
+// GpsNavData layout: speeds, distance and glide ratio.
+void put_navdata_lines(TextOut& t, const LogEvent& ev, const Settings& settings) {
     const LogEvent* rec = ev.gps;
     GpsNavData nav{};
     if (rec != nullptr) nav = decode_gps_nav_data(rec->payload.data());
@@ -130,21 +128,31 @@ void srt_write_navdata_lines(std::FILE* out, const LogEvent& ev, const Settings&
     }
 }
 
-void srt_write_gps_lines(std::FILE* out, const LogEvent& ev, const Settings& settings,
-                         RunOptions& run) {
+}  // namespace
+
+void put_gps_lines(TextOut& t, const LogEvent& ev, const Settings& settings, RunOptions& run) {
     if (ev.gps != nullptr) run.last_gps_kind = ev.gps->type;
     switch (static_cast<EntryKind>(run.last_gps_kind)) {
     case EntryKind::GpsNavData:
-        srt_write_navdata_lines(out, ev, settings);
+        put_navdata_lines(t, ev, settings);
         break;
-    case EntryKind::GpsFix: {
-        TextOut t(out);
+    case EntryKind::GpsFix:
         put_fix_line(t, ev.gps, settings);
         break;
-    }
     default:  // nothing seen yet, GpsFix2, or a kind nobody interprets
         break;
     }
+}
+
+void srt_write_navdata_lines(std::FILE* out, const LogEvent& ev, const Settings& settings) {
+    TextOut t(out);
+    put_navdata_lines(t, ev, settings);
+}
+
+void srt_write_gps_lines(std::FILE* out, const LogEvent& ev, const Settings& settings,
+                         RunOptions& run) {
+    TextOut t(out);
+    put_gps_lines(t, ev, settings, run);
 }
 
 }  // namespace tarvex

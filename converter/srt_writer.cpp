@@ -1,6 +1,7 @@
 #include "srt_writer.h"
 
 #include "fixed_point.h"
+#include "srt_gps_lines.h"
 #include "text_out.h"
 
 namespace tarvex {
@@ -205,9 +206,7 @@ void srt_write_entry(std::FILE* out, LogEvent& ev, std::int32_t number, const Se
         put_accel_part(t, ev, has_item, settings, run);
     }
 
-    // The GPS lines write to the stream themselves: hand over what we have.
-    t.flush();
-    srt_write_gps_lines(out, ev, settings, run);
+    put_gps_lines(t, ev, settings, run);
 
     if (settings.id_pins == 1) {
         const std::uint32_t flags = sample.flags;

@@ -21,11 +21,22 @@ inline constexpr char pairs[] =
     "8081828384858687888990919293949596979899";
 }  // namespace digits_detail
 
-// Writes the decimal digits of v ("%llu") at p; returns the end.
-inline char* write_decimal(char* p, std::uint64_t v) {
-    char tmp[20];
-    char* end = tmp + sizeof tmp;
-    char* q = end;
+// Number of decimal digits of v.
+inline int decimal_length(std::uint64_t v) {
+    int n = 1;
+    for (;;) {
+        if (v < 10) return n;
+        if (v < 100) return n + 1;
+        if (v < 1000) return n + 2;
+        if (v < 10000) return n + 3;
+        v /= 10000;
+        n += 4;
+    }
+}
+
+// Writes exactly `len` digits of v at p, backwards from p + len, two at a time.
+inline void write_digits(char* p, std::uint64_t v, int len) {
+    char* q = p + len;
     while (v >= 100) {
         const std::uint64_t pair = v % 100;
         v /= 100;
@@ -38,19 +49,21 @@ inline char* write_decimal(char* p, std::uint64_t v) {
     } else {
         *--q = static_cast<char>('0' + v);
     }
-    const std::size_t n = static_cast<std::size_t>(end - q);
-    std::memcpy(p, q, n);
-    return p + n;
 }
 
-// "%0*llu" with width `width` (at most 19).
+// Writes the decimal digits of v ("%llu") at p; returns the end.
+inline char* write_decimal(char* p, std::uint64_t v) {
+    const int len = decimal_length(v);
+    write_digits(p, v, len);
+    return p + len;
+}
+
+// "%0*llu" with width `width` (at most 20).
 inline char* write_decimal_padded(char* p, std::uint64_t v, int width) {
-    char tmp[20];
-    char* end = write_decimal(tmp, v);
-    const int n = static_cast<int>(end - tmp);
-    for (int i = n; i < width; ++i) *p++ = '0';
-    std::memcpy(p, tmp, static_cast<std::size_t>(n));
-    return p + n;
+    const int len = decimal_length(v);
+    for (int i = len; i < width; ++i) *p++ = '0';
+    write_digits(p, v, len);
+    return p + len;
 }
 
 // "%lld"
@@ -73,7 +86,7 @@ public:
     TextOut& operator=(const TextOut&) = delete;
 
     void flush() {
-        if (len_ > 0) std::fwrite(buf_, 1, len_, out_);
+        if (len_ > 0) fwrite_unlocked(buf_, 1, len_, out_);
         len_ = 0;
     }
 

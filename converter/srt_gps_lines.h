@@ -1,0 +1,15 @@
+// The GPS lines of an SRT entry written into the entry's own buffer, so that
+// one entry reaches the stream in one piece.
+#pragma once
+
+#include "log_event.h"
+#include "run_options.h"
+#include "settings.h"
+#include "text_out.h"
+
+namespace tarvex {
+
+// What srt_write_gps_lines writes, appended to `t`.
+void put_gps_lines(TextOut& t, const LogEvent& ev, const Settings& settings, RunOptions& run);
+
+}  // namespace tarvex
