@@ -1,5 +1,6 @@
 #include "baro_device.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tarvex::sim {
@@ -22,6 +23,11 @@ constexpr std::uint8_t CONTROL_CONVERTING = 0x20;   // start-of-conversion bit, 
 constexpr std::uint64_t TEMPERATURE_US = 4500;
 constexpr std::array<std::uint64_t, 4> PRESSURE_US = {4500, 7500, 13500, 25500};
 constexpr std::uint64_t SLOW_PRESSURE_US = 30000;
+constexpr std::int32_t TEMPERATURE_SPIKE = 300;
+
+bool is_temperature_fault(BaroFault f) {
+    return f == BaroFault::ZeroTemperature || f == BaroFault::TemperatureSpike;
+}
 
 constexpr std::int32_t RAW_PRESSURE_MAX = (1 << 18) - 1;  // 18 bits at oversampling 2
 
@@ -154,14 +160,14 @@ void BaroDevice::start_conversion(std::uint8_t command) {
         c.pressure = true;
         c.oversampling = static_cast<std::uint8_t>(command >> 6);
         c.done_us = now + PRESSURE_US[c.oversampling];
-        if (fault_count_ > 0) {
-            --fault_count_;
-            c.faulty = true;
-            c.fault = fault_;
-            if (fault_ == BaroFault::SlowPressure) c.done_us = now + SLOW_PRESSURE_US;
-        }
     } else {
         return;  // not a conversion command: the part ignores it
+    }
+    if (fault_count_ > 0 && is_temperature_fault(fault_) != c.pressure) {
+        --fault_count_;
+        c.faulty = true;
+        c.fault = fault_;
+        if (fault_ == BaroFault::SlowPressure) c.done_us = now + SLOW_PRESSURE_US;
     }
     control_ = command;
     unsettled_ = false;
@@ -176,8 +182,11 @@ void BaroDevice::finish_conversion_if_due() {
     const double celsius = truth_at(scenario_.temperature_c, t, BARO_DEFAULT_TEMPERATURE_C);
     const std::int32_t ut = raw_temperature_for(celsius);
     if (!c.pressure) {
-        result_[0] = static_cast<std::uint8_t>(ut >> 8);
-        result_[1] = static_cast<std::uint8_t>(ut);
+        std::int32_t reported = ut;
+        if (c.faulty && c.fault == BaroFault::ZeroTemperature) reported = 0;
+        if (c.faulty && c.fault == BaroFault::TemperatureSpike) reported = std::min(ut + TEMPERATURE_SPIKE, 0xFFFE);
+        result_[0] = static_cast<std::uint8_t>(reported >> 8);
+        result_[1] = static_cast<std::uint8_t>(reported);
         return;
     }
     std::int32_t up = 0;

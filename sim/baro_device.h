@@ -12,11 +12,13 @@
 
 namespace tarvex::sim {
 
-// Faults a test can provoke on the next pressure conversions.
+// Faults a test can provoke on the next conversions of the kind named.
 enum class BaroFault {
     SlowPressure,       // the conversion takes 30 ms: a read after the usual wait sees the old result
     ZeroPressure,       // the conversion yields 0
     UnsettledPressure,  // the result changes on every read until the next conversion starts
+    ZeroTemperature,    // the conversion yields 0
+    TemperatureSpike,   // the result is 300 counts too high
 };
 
 // Truth used when the scenario gives none.
@@ -32,7 +34,7 @@ public:
     bool write(std::uint8_t byte) override;
     std::uint8_t read() override;
 
-    // The next `count` pressure conversions suffer `fault`.
+    // The next `count` conversions of the fault's kind suffer `fault`.
     void inject(BaroFault fault, int count);
 
     // Raw values the sensor reports for a temperature (degC) and a pressure

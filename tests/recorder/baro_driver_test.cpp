@@ -146,6 +146,45 @@ TEST(BaroDriver, RetriesAStaleOrZeroResultOnce) {
     }
 }
 
+TEST(BaroDriver, TemperatureIsTheMeanOfTheTwoReadingsThatAgree) {
+    sim::Scenario scenario;
+    scenario.temperature_c = {{0.0, 25.0}};
+    SensorRig rig(scenario);
+    const BaroCalibration cal = read_calibration();
+    const std::int32_t ut = rig.baro->raw_temperature_for(25.0);
+    struct Case {
+        sim::BaroFault fault;
+        int count;  // conversions hit, from the first
+        std::int32_t raw;
+        std::uint64_t conversions;
+    };
+    const Case cases[] = {
+        {sim::BaroFault::TemperatureSpike, 1, ut, 3},        // spike, good, good
+        {sim::BaroFault::TemperatureSpike, 2, ut + 300, 3},  // two spikes agree
+        {sim::BaroFault::TemperatureSpike, 3, ut + 300, 3},
+        {sim::BaroFault::ZeroTemperature, 1, ut, 3},
+        {sim::BaroFault::ZeroTemperature, 2, ut, 6},         // 0 taken: all three again
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << static_cast<int>(c.fault) << " x" << c.count);
+        std::uint64_t start = rig.world().now_us();
+        const Reading good = take_sample(cal);
+        const std::uint64_t good_took = rig.world().now_us() - start;
+        start = rig.world().now_us();
+        rig.baro->inject(c.fault, c.count);
+        const Reading r = take_sample(cal);
+        EXPECT_EQ(r.sample.raw_temperature, c.raw);
+        EXPECT_EQ(r.result, 0);
+        if (c.raw == ut) {
+            EXPECT_EQ(r.sample.pressure, good.sample.pressure);
+        }
+        const std::uint64_t took = rig.world().now_us() - start;
+        const std::uint64_t extra = c.conversions - 3;  // conversions beyond the usual three
+        EXPECT_GE(took + 500, good_took + extra * 6000);
+        EXPECT_LT(took, good_took + extra * 9000 + 500);
+    }
+}
+
 TEST(BaroDriver, ASecondZeroResultIsNoReading) {
     SensorRig rig;
     const BaroCalibration cal = read_calibration();
