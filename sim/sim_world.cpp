@@ -54,6 +54,7 @@ bool SimWorld::inside(const std::vector<Span>& spans, std::uint64_t t) {
 SimWorld::SimWorld(const Scenario& scenario, std::string root, Firmware build_firmware)
     : scenario_(scenario),
       root_(std::move(root)),
+      arena_(window_arena()),
       firmware_(firmware_info(scenario.firmware.value_or(build_firmware))) {
     auto spans = [this](const std::vector<Interval>& in, std::vector<Span>& out) {
         for (const Interval& i : in) {
@@ -129,11 +130,11 @@ void* SimWorld::map_page(int fd, std::uint32_t page_phys, std::size_t length) {
         }
         pages_[page_count_++] = page;
     }
-    return reinterpret_cast<void*>(window_arena() + slot * SIM_PAGE_BYTES);
+    return reinterpret_cast<void*>(arena_ + slot * SIM_PAGE_BYTES);
 }
 
 const SimWorld::Page& SimWorld::page_of(const volatile void* p, std::uint32_t& offset) const {
-    const std::uintptr_t rel = reinterpret_cast<std::uintptr_t>(p) - window_arena();
+    const std::uintptr_t rel = reinterpret_cast<std::uintptr_t>(p) - arena_;
     if (rel >= page_count_ * SIM_PAGE_BYTES) fatal("register access outside every mapped window");
     offset = static_cast<std::uint32_t>(rel % SIM_PAGE_BYTES);
     return pages_[rel / SIM_PAGE_BYTES];

@@ -138,6 +138,7 @@ private:
 
     Scenario scenario_;
     std::string root_;
+    std::uintptr_t arena_;  // where the mapped windows' addresses start
     FirmwareInfo firmware_;
 
     std::uint64_t now_ns_ = 0;

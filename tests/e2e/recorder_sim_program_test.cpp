@@ -1,0 +1,70 @@
+// The recorder-sim-revN programs as a user meets them: arguments, scenario
+// errors, the status output on stderr, and the guard against a recorder that
+// outlives its scenario.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+
+#include "test_support.h"
+
+namespace tarvex::test {
+namespace {
+
+class RecorderSimProgram : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!file_exists(program_)) GTEST_SKIP() << "recorder-sim-rev3 not built";
+    }
+    RunResult run(const std::string& scenario) {
+        write_file(work_.file("scenario.txt"), scenario);
+        return run_program({program_, work_.file("scenario.txt"), root_.path()}, work_.path());
+    }
+
+    const std::string program_ = binary_path("sim/recorder-sim-rev3");
+    TempDir work_;
+    TempDir root_;
+};
+
+TEST_F(RecorderSimProgram, ArgumentsAreCheckedBeforeAnythingRuns) {
+    RunResult r = run_program({program_}, work_.path());
+    EXPECT_EQ(r.exit_status, 2);
+    EXPECT_EQ(r.err, "usage: " + program_ + " SCENARIO ROOT\n");
+
+    write_file(work_.file("s.txt"), "end 1\n");
+    r = run_program({program_, work_.file("s.txt"), work_.file("no-such-folder")}, work_.path());
+    EXPECT_EQ(r.exit_status, 2);
+    EXPECT_EQ(r.err, program_ + ": " + work_.file("no-such-folder") + " is not a folder\n");
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(RecorderSimProgram, BadScenarioLineIsNamedAndNothingRuns) {
+    const RunResult r = run("end 30\nrecord 5 4\n");
+    EXPECT_EQ(r.exit_status, 2);
+    EXPECT_EQ(r.err, program_ + ": " + work_.file("scenario.txt") + ": line 2: record: end 4 is before start 5\n");
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(RecorderSimProgram, StatusChangesAreLoggedWithTheirSimulatedTimes) {
+    const RunResult r = run("record 2 4\nend 6\n");
+    EXPECT_EQ(r.exit_status, 255) << "the recorder leaves when the accessory is unplugged";
+    const std::regex line("sim: [0-9]+\\.[0-9]{6} status [01]\n");
+    std::size_t lines = 0;
+    for (std::sregex_iterator it(r.err.begin(), r.err.end(), line), end; it != end; ++it) ++lines;
+    EXPECT_GE(lines, 2u);
+    EXPECT_EQ(std::regex_replace(r.err, line, ""), "") << "nothing else on stderr";
+}
+
+// A recording that outlasts the scenario's end by more than the margin: the
+// recorder never gets to notice the unplugged accessory.
+TEST_F(RecorderSimProgram, RecorderOutlivingTheScenarioEndsTheRun) {
+    const RunResult r = run("record 1 500\nend 5\n");
+    EXPECT_EQ(r.exit_status, 3);
+    EXPECT_NE(r.err.find(program_ + ": the recorder was still running 60 simulated seconds after the scenario's end "
+                                    "at 5.000000 s\n"),
+              std::string::npos)
+        << r.err;
+}
+
+}  // namespace
+}  // namespace tarvex::test
