@@ -1,5 +1,6 @@
 #include "recorder_main.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -32,6 +33,10 @@ constexpr std::uint32_t AFTER_ACCEL_CAL_PAUSE_US = 500 * MS;
 constexpr int GROUND_CAL_HOLD_POLLS = 33;
 constexpr int ACCEL_CAL_HOLD_POLLS = 330;
 constexpr std::size_t SERIAL_BUFFER_SIZE = 9;
+// Longest sleep between two looks at the seconds counter in the poll and
+// sample pauses: the clock counts the part below a second from the moment a
+// counter step is seen, so a step seen late makes timestamps late.
+constexpr std::uint32_t CLOCK_SLICE_US = 5 * MS;
 
 Settings recorder_settings;  // loaded and shown at start-up; steers nothing here
 
@@ -46,6 +51,16 @@ struct RunState {
 };
 
 void status_output(int level) { gpio_set(PIN_STATUS, level); }
+
+// Sleeps `total_us` in slices, keeping the millisecond clock current.
+void pause_keeping_time(std::uint32_t total_us) {
+    while (total_us > 0) {
+        const std::uint32_t slice = std::min(total_us, CLOCK_SLICE_US);
+        platform::sleep_us(slice);
+        total_us -= slice;
+        clock_sync();
+    }
+}
 
 bool accessory_attached() {
     if (gpio_get(PIN_ACCESSORY) != 0) return true;
@@ -152,7 +167,7 @@ bool wait_for_recording(RunState& run) {
     run.hold_count = 0;
     for (;;) {
         clock_sync();
-        platform::sleep_us(POLL_PAUSE_US);
+        pause_keeping_time(POLL_PAUSE_US);
         run.rec_start = clock_ms();
         (void)hw_ticks();
 
@@ -206,7 +221,7 @@ void run_recording(const RunState& run) {
                          run.accel_present != 0 ? &accel : nullptr);
 
         clock_sync();
-        platform::sleep_us(SAMPLE_PAUSE_US);
+        pause_keeping_time(SAMPLE_PAUSE_US);
         if (camera_recording(0) == 0) {
             ++stop_count;
         } else {
