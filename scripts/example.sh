@@ -13,7 +13,7 @@ cmake --build --preset default --target converter -j"$(nproc)"
 OUT=$ROOT/out/example
 rm -rf "$OUT"
 mkdir -p "$OUT"
-cp examples/outing/* "$OUT"/
+cp examples/outing/*.* "$OUT"/  # the files; root/ is the simulated camera's
 before=$(ls "$OUT")
 
 cd "$OUT"
