@@ -203,6 +203,11 @@ std::optional<Scenario> parse_scenario(const std::string& text, std::string& err
             ok = parse_interval(p, w, s.record);
         } else if (d == "busy") {
             ok = parse_interval(p, w, s.busy);
+        } else if (d == "busy-state") {
+            long long v = 0;
+            ok = once() && expect_count(p, w, 1, "one state byte: VALUE") &&
+                 p.integer(w[1], 0, 255, "a state byte", v);
+            if (ok) s.busy_state = static_cast<std::uint8_t>(v);
         } else if (d == "button") {
             ok = parse_interval(p, w, s.button);
         } else if (d == "disturb") {

@@ -34,6 +34,7 @@ struct Scenario {
     std::optional<Firmware> firmware;          // default: the one the build serves
     std::vector<Interval> record;              // camera records video
     std::vector<Interval> busy;                // state byte neither idle nor recording
+    std::uint8_t busy_state = 0x11;            // state byte during busy spans (0x11: idle in no firmware)
     std::vector<Interval> button;              // calibration input (pin 140) reads 0
     std::vector<Interval> disturb;             // camera takes pin 17 back
     std::vector<TruthPoint> altitude_ft;

@@ -12,7 +12,6 @@ namespace {
 
 constexpr std::size_t MAX_PAGES = 16;
 constexpr int SIM_MEM_FD = 1000;  // the descriptor open_phys_mem hands out
-constexpr std::uint8_t BUSY_STATE = 0x11;  // neither recording (0) nor idle in any firmware
 constexpr std::uint64_t NS_PER_S = 1000000000;
 
 constexpr std::uint32_t bit(unsigned pin) { return std::uint32_t{1} << (pin % 32); }
@@ -222,7 +221,7 @@ void SimWorld::recompute_inputs() {
         inputs_.flag = 1;
         inputs_.rec_start = true;
     } else {
-        inputs_.state = inside(busy_, t) ? BUSY_STATE : firmware_.idle_value;
+        inputs_.state = inside(busy_, t) ? scenario_.busy_state : firmware_.idle_value;
         inputs_.flag = 0;
         inputs_.rec_start = false;
     }

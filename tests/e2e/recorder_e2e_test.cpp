@@ -343,6 +343,23 @@ TEST_F(RecorderE2E, GestureCalibratesAfterExactly33Polls) {
     EXPECT_EQ(cam.status.size(), 6u);  // the ready signal only
 }
 
+// The gesture counts only while the camera is idle; what idle means is one
+// of the variant's constants: 8 for the revision-3 and -4 cameras, 7 for the
+// revision-1 camera.
+TEST_F(RecorderE2E, GestureCountsOnlyWhileTheCameraIsIdle) {
+    struct Case {
+        const char* rev;
+        int state;  // the camera's state byte while the button is held
+        bool calibrates;
+    };
+    for (const Case& c : {Case{"rev3", 8, true}, Case{"rev4", 8, true}, Case{"rev1", 7, true},
+                          Case{"rev1", 8, false}, Case{"rev3", 7, false}, Case{"rev3", 0x11, false}}) {
+        Camera cam;
+        const RunResult r = cam.run("busy 1.5 5\nbusy-state " + std::to_string(c.state) + "\nbutton 2 4\nend 6\n", c.rev);
+        EXPECT_EQ(r.out.find("Cal returned ") != std::string::npos, c.calibrates) << c.rev << " state " << c.state;
+    }
+}
+
 TEST_F(RecorderE2E, GroundCalibrationIsSavedAndUsedByTheNextRecording) {
     Camera cam;
     cam.install_counting_hook();
