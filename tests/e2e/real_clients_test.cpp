@@ -1,0 +1,383 @@
+// Our SRT, CSV and GPX files are for other programs: feed every file of two
+// multi-chapter conversions (one with GpsFix data, one with GpsNavData data
+// from the GPS expander) to real readers, ffmpeg, gpsbabel, xmllint and
+// Python's csv module, and check that they read all of it.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "dat_format.h"
+#include "mp4_bytes.h"
+#include "test_support.h"
+
+namespace tarvex {
+namespace {
+
+using test::RunResult;
+using test::TempDir;
+
+enum class GpsData { Fix, NavData };
+
+std::string name_of(GpsData kind) { return kind == GpsData::Fix ? "GpsFix" : "GpsNavData"; }
+void PrintTo(GpsData kind, std::ostream* os) { *os << name_of(kind); }
+
+// Full path of a program on PATH, or empty when it is not installed.
+std::string find_tool(const std::string& tool) {
+    const char* path = std::getenv("PATH");
+    std::stringstream dirs(path != nullptr ? path : "");
+    std::string dir;
+    while (std::getline(dirs, dir, ':')) {
+        const std::string candidate = dir + "/" + tool;
+        if (!dir.empty() && access(candidate.c_str(), X_OK) == 0) return candidate;
+    }
+    return {};
+}
+
+#define REQUIRE_TOOL(var, tool)                                                    \
+    const std::string var = find_tool(tool);                                       \
+    if (var.empty()) GTEST_SKIP() << tool << " is not installed; nothing checked"
+
+// ---- The logs.
+
+class DatBytes {
+public:
+    explicit DatBytes(std::uint32_t expander_id) {
+        DatHeader h;
+        h.rec_date = 1700000000;
+        h.expander_id = expander_id;
+        h.hw_revision = 3;
+        h.ground_offset = 120;
+        std::snprintf(h.serial.data(), h.serial.size(), "TX-7");
+        const auto b = encode_dat_header(h);
+        bytes_.assign(b.begin(), b.end());
+    }
+    void entry(EntryKind kind, std::size_t size, std::uint32_t ts, const std::uint8_t* payload) {
+        std::array<std::uint8_t, ENTRY_HEADER_SIZE + MAX_PAYLOAD> buf{};
+        const std::size_t n = encode_log_entry(buf.data(), static_cast<std::uint16_t>(kind),
+                                               static_cast<std::uint16_t>(size), ts, payload);
+        bytes_.append(reinterpret_cast<const char*>(buf.data()), n);
+    }
+    const std::string& bytes() const { return bytes_; }
+
+private:
+    std::string bytes_;
+};
+
+// Readings that change from sample to sample, with gaps: altitudes below the
+// ground, missing pressure, altitude and acceleration now and then.
+void add_sample(DatBytes& dat, int i) {
+    SensorSample s;
+    s.abs_press = i % 13 == 5 ? NO_VALUE : 100000 + 7 * i;
+    s.temp = 215 - 3 * i;
+    s.altitude = i % 17 == 3 ? NO_VALUE : -60 + (i * 7) % 300;
+    s.press_copy = s.abs_press;
+    s.accel_x = static_cast<std::int16_t>(i % 11 == 4 ? -1 : (i * 37) % 4000 - 2000);
+    s.accel_y = static_cast<std::int16_t>((i * 53) % 3000 - 1500);
+    s.accel_z = static_cast<std::int16_t>(2048 + (i * 29) % 900);
+    s.flags = static_cast<std::uint32_t>(i % 4);
+    std::array<std::uint8_t, MAX_PAYLOAD> pl{};
+    encode_sensor_sample(pl.data(), s);
+    dat.entry(EntryKind::SensorSample, SENSOR_SAMPLE_PAYLOAD, static_cast<std::uint32_t>(i * 100), pl.data());
+}
+
+void add_fix2(DatBytes& dat, std::uint32_t ts) {
+    std::array<std::uint8_t, MAX_PAYLOAD> pl{};
+    pl[fix2_off::speed] = 33;
+    dat.entry(EntryKind::GpsFix2, fix2_off::min_size, ts, pl.data());
+}
+
+// Three 4-second chapters; a GpsFix every 200 ms, crossing to a negative
+// longitude and a negative altitude; GpsFix2 entries, one of them the first
+// fresh record of the last chapter.
+std::string fix_log(int& samples) {
+    DatBytes dat(EXPANDER_NONE);
+    samples = 120;
+    int k = 0;
+    for (int i = 0; i < samples; ++i) {
+        add_sample(dat, i);
+        const std::uint32_t ts = static_cast<std::uint32_t>(i * 100 + 50);
+        if (i % 2 == 0) {
+            GpsFix f;
+            f.gps_timestamp = 1700000000000ull + ts;
+            f.lat_deg = -33;
+            f.lat_frac = 860000u + 37u * static_cast<std::uint32_t>(k);
+            f.lon_deg = static_cast<std::int16_t>(k < 30 ? 151 : -1);
+            f.lon_frac = 200000u + 1000u * static_cast<std::uint32_t>(k);
+            f.gps_alt = -250 + 100 * k;
+            f.gps_speed = static_cast<std::int16_t>(k);
+            f.heading = static_cast<std::int16_t>((k * 13) % 360);
+            f.dist = 1000 + 3 * k;
+            f.accuracy = 3;
+            f.used_sat = 7;
+            f.total_sat = 12;
+            std::array<std::uint8_t, MAX_PAYLOAD> pl{};
+            encode_gps_fix(pl.data(), f);
+            dat.entry(EntryKind::GpsFix, fix_off::min_size, ts, pl.data());
+            ++k;
+        }
+        if (i == 20 || i == 80) add_fix2(dat, ts + 30);
+    }
+    return dat.bytes();
+}
+
+// Two 4-second chapters of a GPS expander unit: GpsNavData every 200 ms
+// south of the equator, with level flight (no glide ratio) now and then.
+std::string navdata_log(int& samples) {
+    DatBytes dat(EXPANDER_GPS);
+    samples = 80;
+    int k = 0;
+    for (int i = 0; i < samples; ++i) {
+        add_sample(dat, i);
+        if (i % 2 != 0) continue;
+        GpsNavData n;
+        n.lat = -338600000 + 1000 * k;
+        n.lon = 1512000000 + 2000 * k;
+        const double lat = n.lat / 1e7 * M_PI / 180.0, lon = n.lon / 1e7 * M_PI / 180.0;
+        const double r = 637813700.0;  // cm
+        n.ecef_x = static_cast<std::int32_t>(std::lround(r * std::cos(lat) * std::cos(lon)));
+        n.ecef_y = static_cast<std::int32_t>(std::lround(r * std::cos(lat) * std::sin(lon)));
+        n.ecef_z = static_cast<std::int32_t>(std::lround(r * std::sin(lat)));
+        n.time_of_week = 12345600u + 20u * static_cast<std::uint32_t>(k);
+        n.gps_alt = 5000u + 10u * static_cast<std::uint32_t>(k);
+        n.week = 2300;
+        n.pdop = 150;
+        n.vdop = 220;
+        n.fix_mode = 3;
+        n.used_sat = 9;
+        n.h_speed = 20 + k % 5;
+        n.vspeed = k % 4 - 2;
+        std::array<std::uint8_t, MAX_PAYLOAD> pl{};
+        encode_gps_nav_data(pl.data(), n);
+        dat.entry(EntryKind::GpsNavData, nav_off::min_size, static_cast<std::uint32_t>(i * 100 + 60), pl.data());
+        ++k;
+    }
+    return dat.bytes();
+}
+
+// ---- One conversion per kind of GPS data, shared by the tests.
+
+struct Conversion {
+    TempDir dir;
+    RunResult result;
+    int samples = 0;
+    std::map<std::string, std::vector<std::string>> files;  // extension -> sorted paths
+};
+
+const Conversion& conversion(GpsData kind) {
+    static std::map<GpsData, std::unique_ptr<Conversion>> done;
+    auto& c = done[kind];
+    if (c) return *c;
+    c = std::make_unique<Conversion>();
+    const TempDir& dir = c->dir;
+    int chapters = 0;
+    if (kind == GpsData::Fix) {
+        test::write_file(dir.file("log.dat"), fix_log(c->samples));
+        chapters = 3;
+        test::write_file(dir.file("settings.txt"),
+                         "csv = yes\ngpx = yes\naltitude = both\ntemperature = f\naccel = full\n"
+                         "gbar = yes\naccel_places = 2\nid_pins = yes\nheading = yes\n"
+                         "gps_speed = km\ngps_dist = km\ngps_dist_places = 2\ngps_lag = 0\n"
+                         "speed_window = 5\n");
+    } else {
+        test::write_file(dir.file("log.dat"), navdata_log(c->samples));
+        chapters = 2;
+        test::write_file(dir.file("settings.txt"),
+                         "csv = yes\ngpx = yes\naltitude = m\ntemperature = c\naccel = xyz\n"
+                         "glide = yes\ngps_dist_interval = 1\ngps_speed_type = both\n"
+                         "gps_speed = mph\ngps_dist = miles\ngps_dist_places = 2\ngps_hw_lag = 0\n");
+    }
+    test::write_file(dir.file("GOPR0007.MP4"), test::mp4_file(4000));
+    for (int ch = 1; ch < chapters; ++ch) {
+        char name[32];
+        std::snprintf(name, sizeof name, "GP%02d0007.MP4", ch);
+        test::write_file(dir.file(name), test::mp4_file(4000));
+    }
+    c->result = test::run_program(
+        {test::binary_path("converter/converter"), "log.dat", "-v", "GOPR0007.MP4"}, dir.path());
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+        c->files[e.path().extension().string()].push_back(e.path().string());
+    }
+    for (auto& [ext, paths] : c->files) std::sort(paths.begin(), paths.end());
+    return *c;
+}
+
+class RealClients : public ::testing::TestWithParam<GpsData> {
+protected:
+    // The conversion's files of one kind, after checking that it ran.
+    const std::vector<std::string>& files(const char* ext, std::size_t expected) {
+        const Conversion& c = conversion(GetParam());
+        EXPECT_EQ(c.result.exit_status, 0) << c.result.out;
+        const auto it = c.files.find(ext);
+        static const std::vector<std::string> none;
+        const std::vector<std::string>& list = it != c.files.end() ? it->second : none;
+        EXPECT_EQ(list.size(), expected) << ext;
+        return list;
+    }
+    std::size_t chapters() const { return GetParam() == GpsData::Fix ? 3 : 2; }
+};
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::stringstream s(text);
+    std::string line;
+    while (std::getline(s, line)) {
+        line.erase(std::remove(line.begin(), line.end(), '\r'), line.end());
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Timing lines, and the text lines apart from entry numbers and blank lines
+// (ffmpeg numbers the entries afresh).
+void split_srt(const std::string& text, std::vector<std::string>& times, std::vector<std::string>& texts) {
+    for (const std::string& line : lines_of(text)) {
+        if (line.find(" --> ") != std::string::npos) {
+            times.push_back(line);
+        } else if (!line.empty() && line.find_first_not_of("0123456789") != std::string::npos) {
+            texts.push_back(line);
+        }
+    }
+}
+
+TEST_P(RealClients, FfmpegReadsEverySrtEntry) {
+    REQUIRE_TOOL(ffmpeg, "ffmpeg");
+    for (const std::string& path : files(".SRT", chapters())) {
+        // Reading the subtitles and writing them out again shows what ffmpeg understood.
+        const RunResult r = test::run_program({ffmpeg, "-nostdin", "-v", "error", "-i", path, "-f", "srt", "-"});
+        ASSERT_EQ(r.exit_status, 0) << path << "\n" << r.err;
+        EXPECT_EQ(r.err, "") << path;
+        std::vector<std::string> our_times, our_texts, ff_times, ff_texts;
+        split_srt(test::read_file(path), our_times, our_texts);
+        split_srt(r.out, ff_times, ff_texts);
+        EXPECT_GT(our_times.size(), 5u) << path;
+        EXPECT_EQ(ff_times, our_times) << path;
+        EXPECT_EQ(ff_texts, our_texts) << path;
+    }
+}
+
+// "lat", "lon" and "ele" of every track point, in file order.
+std::vector<std::array<double, 3>> our_points(const std::string& gpx) {
+    std::vector<std::array<double, 3>> points;
+    for (std::size_t at = gpx.find("<trkpt "); at != std::string::npos; at = gpx.find("<trkpt ", at + 1)) {
+        const std::size_t lat = gpx.find("lat=\"", at) + 5, lon = gpx.find("lon=\"", at) + 5;
+        const std::size_t ele = gpx.find("<ele>", at) + 5;
+        points.push_back({std::strtod(gpx.c_str() + lat, nullptr), std::strtod(gpx.c_str() + lon, nullptr),
+                          std::strtod(gpx.c_str() + ele, nullptr)});
+    }
+    return points;
+}
+
+TEST_P(RealClients, GpsbabelFindsEveryTrackPoint) {
+    REQUIRE_TOOL(gpsbabel, "gpsbabel");
+    const Conversion& c = conversion(GetParam());
+    std::size_t total = 0;
+    for (const std::string& path : files(".GPX", chapters())) {
+        const std::string csv_out = c.dir.file("gpsbabel.csv");
+        const RunResult r = test::run_program(
+            {gpsbabel, "-t", "-i", "gpx", "-f", path, "-o", "unicsv", "-F", csv_out});
+        ASSERT_EQ(r.exit_status, 0) << path << "\n" << r.out << r.err;
+        // unicsv: "No,Latitude,Longitude,Altitude", then one line per point.
+        std::vector<std::array<double, 3>> read_back;
+        for (const std::string& line : lines_of(test::read_file(csv_out))) {
+            double no = 0, lat = 0, lon = 0, alt = 0;
+            if (std::sscanf(line.c_str(), "%lf,%lf,%lf,%lf", &no, &lat, &lon, &alt) == 4) {
+                read_back.push_back({lat, lon, alt});
+            }
+        }
+        const auto written = our_points(test::read_file(path));
+        ASSERT_EQ(read_back.size(), written.size()) << path;
+        for (std::size_t i = 0; i < written.size(); ++i) {
+            EXPECT_NEAR(read_back[i][0], written[i][0], 1e-6) << path << " point " << i;
+            EXPECT_NEAR(read_back[i][1], written[i][1], 1e-6) << path << " point " << i;
+            EXPECT_NEAR(read_back[i][2], written[i][2], 0.051) << path << " point " << i;
+        }
+        total += written.size();
+    }
+    EXPECT_GT(total, 20u);
+}
+
+TEST_P(RealClients, XmllintAcceptsEveryGpx) {
+    REQUIRE_TOOL(xmllint, "xmllint");
+    for (const std::string& path : files(".GPX", chapters())) {
+        const RunResult r = test::run_program({xmllint, "--noout", "--nonet", path});
+        EXPECT_EQ(r.exit_status, 0) << path << "\n" << r.err;
+        EXPECT_EQ(r.err, "") << path;
+    }
+}
+
+TEST_P(RealClients, EveryGpxValidatesAgainstTheGpx11Schema) {
+    REQUIRE_TOOL(xmllint, "xmllint");
+    const std::string xsd = test::source_path("../shared/gpx.xsd");
+    if (!test::file_exists(xsd)) GTEST_SKIP() << xsd << " is not present; nothing checked";
+    for (const std::string& path : files(".GPX", chapters())) {
+        const RunResult r = test::run_program({xmllint, "--noout", "--nonet", "--schema", xsd, path});
+        EXPECT_EQ(r.exit_status, 0) << path << "\n" << r.err;
+    }
+}
+
+// Reads each CSV with the csv module after its comment lines: every row is
+// one line, with one of the two shapes of the formats (a GpsFix part of 19
+// fields in all, or 27 otherwise), its sensor fields integers where present;
+// the rows of all files together are one per sample.
+constexpr char CSV_CHECK[] = R"PY(
+import csv, itertools, sys
+expected_rows = int(sys.argv[1])
+total = 0
+for path in sys.argv[2:]:
+    with open(path, newline='') as f:
+        comments = 0
+        line = f.readline()
+        while line.startswith(';'):
+            comments += 1
+            line = f.readline()
+        reader = csv.reader(itertools.chain([line], f))
+        rows = list(reader)
+        if comments != 8:
+            sys.exit('%s: %d comment lines' % (path, comments))
+        if reader.line_num != len(rows):
+            sys.exit('%s: %d rows on %d lines' % (path, len(rows), reader.line_num))
+        names, divisors, units, data = rows[0], rows[1], rows[2], rows[3:]
+        if names[:2] != ['vid_timestamp', 'abs_press'] or divisors[0] != 'div_by_1000' or units[0] != 'seconds':
+            sys.exit('%s: column heading %r' % (path, rows[:3]))
+        for n, row in enumerate(data):
+            if len(row) not in (19, 27):
+                sys.exit('%s: row %d has %d fields: %r' % (path, n, len(row), row))
+            if row[0] == '':
+                sys.exit('%s: row %d has no timestamp' % (path, n))
+            for field in row[:8]:
+                if field != '':
+                    int(field)
+        total += len(data)
+if total != expected_rows:
+    sys.exit('%d rows for %d samples' % (total, expected_rows))
+print(total)
+)PY";
+
+TEST_P(RealClients, PythonCsvReadsEveryRow) {
+    REQUIRE_TOOL(python, "python3");
+    const Conversion& c = conversion(GetParam());
+    std::vector<std::string> args = {python, "-c", CSV_CHECK, std::to_string(c.samples)};
+    for (const std::string& path : files(".CSV", chapters())) args.push_back(path);
+    const RunResult r = test::run_program(args);
+    EXPECT_EQ(r.exit_status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out, std::to_string(c.samples) + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Conversions, RealClients, ::testing::Values(GpsData::Fix, GpsData::NavData),
+                         [](const auto& info) { return name_of(info.param); });
+
+}  // namespace
+}  // namespace tarvex
