@@ -564,6 +564,22 @@ TEST_F(RecorderE2E, FullCardIsReportedOncePerRecordingAndSamplingGoesOn) {
     EXPECT_GT(cam.status[7].t, 4.0 + 0.4);
 }
 
+// Without a log file the recording is still sampled, but nothing is processed.
+TEST_F(RecorderE2E, LogThatCannotBeOpenedLeavesTheRecordingUnprocessed) {
+    Camera cam;
+    cam.install_counting_hook();
+    fs::create_directories(cam.path("/tmp/datalog.bin"));
+    const RunResult r = cam.run("record 3 4\nend 6\n");
+    EXPECT_NE(r.out.find("Recording detected.\nCould not open log file\nRecording stopped\n"), std::string::npos)
+        << r.out;
+    EXPECT_EQ(cam.hook_runs(), "");
+    ASSERT_EQ(cam.status.size(), 6u + 2u);
+    // On while the camera records, until two checks after it stopped.
+    const double on = cam.status[7].t - cam.status[6].t;
+    EXPECT_GT(on, 1.0);
+    EXPECT_LT(on, 1.0 + 0.25);
+}
+
 TEST_F(RecorderE2E, LogCutOffByAFullCardKeepsHeaderAndWholeSamples) {
     Camera cam;
     cam.install_counting_hook();
