@@ -23,6 +23,12 @@ done
 ls -l "$card"
 
 # The host programs and tests the comparisons need (a no-op after scripts/test.sh).
-cmake --preset default
-cmake --build --preset default -j"$jobs"
-ctest --preset arm -j"$jobs"
+# HOST_BUILD=dir uses another, already configured host build instead of build/.
+if [ -n "${HOST_BUILD:-}" ]; then
+  cmake --build "$HOST_BUILD" -j"$jobs"
+  ctest --test-dir "$HOST_BUILD" -L arm --output-on-failure -j"$jobs"
+else
+  cmake --preset default
+  cmake --build --preset default -j"$jobs"
+  ctest --preset arm -j"$jobs"
+fi
