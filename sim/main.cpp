@@ -9,9 +9,6 @@
 #include <string>
 
 #include "camera_memory_map.h"
-#include "clock.h"
-#include "hw.h"
-#include "platform.h"
 #include "recorder_main.h"
 #include "scenario.h"
 #include "sensor_pack.h"
