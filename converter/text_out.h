@@ -24,30 +24,44 @@ inline constexpr char pairs[] =
 // Number of decimal digits of v.
 inline int decimal_length(std::uint64_t v) {
     int n = 1;
-    for (;;) {
-        if (v < 10) return n;
-        if (v < 100) return n + 1;
-        if (v < 1000) return n + 2;
-        if (v < 10000) return n + 3;
+    while (v > 0xFFFFFFFFu) {
         v /= 10000;
+        n += 4;
+    }
+    std::uint32_t w = static_cast<std::uint32_t>(v);
+    for (;;) {
+        if (w < 10) return n;
+        if (w < 100) return n + 1;
+        if (w < 1000) return n + 2;
+        if (w < 10000) return n + 3;
+        w /= 10000;
         n += 4;
     }
 }
 
-// Writes exactly `len` digits of v at p, backwards from p + len, two at a time.
+// Writes exactly `len` digits of v at p, backwards from p + len, two at a
+// time. Values that fit 32 bits use 32-bit division: the camera's processor
+// has no 64-bit divide instruction.
 inline void write_digits(char* p, std::uint64_t v, int len) {
     char* q = p + len;
-    while (v >= 100) {
+    while (v > 0xFFFFFFFFu) {
         const std::uint64_t pair = v % 100;
         v /= 100;
         q -= 2;
         std::memcpy(q, digits_detail::pairs + 2 * pair, 2);
     }
-    if (v >= 10) {
+    std::uint32_t w = static_cast<std::uint32_t>(v);
+    while (w >= 100) {
+        const std::uint32_t pair = w % 100;
+        w /= 100;
         q -= 2;
-        std::memcpy(q, digits_detail::pairs + 2 * v, 2);
+        std::memcpy(q, digits_detail::pairs + 2 * pair, 2);
+    }
+    if (w >= 10) {
+        q -= 2;
+        std::memcpy(q, digits_detail::pairs + 2 * w, 2);
     } else {
-        *--q = static_cast<char>('0' + v);
+        *--q = static_cast<char>('0' + w);
     }
 }
 
