@@ -1,6 +1,6 @@
 // Buffered text output for the writers: numbers are formatted by hand into a
 // stack buffer that goes to the stream with one fwrite, because printf per
-// field costs more than the rest of a conversion. Every put_* writes exactly
+// field costs more than the rest of a conversion. Each method writes exactly
 // the bytes of the printf conversion named in its comment.
 #pragma once
 
@@ -40,8 +40,8 @@ inline int decimal_length(std::uint64_t v) {
 }
 
 // Writes exactly `len` digits of v at p, backwards from p + len, two at a
-// time. Values that fit 32 bits use 32-bit division: the camera's processor
-// has no 64-bit divide instruction.
+// time. Values that fit 32 bits use 32-bit division, far cheaper than 64-bit
+// division on the camera's ARM processor.
 inline void write_digits(char* p, std::uint64_t v, int len) {
     char* q = p + len;
     while (v > 0xFFFFFFFFu) {
@@ -144,7 +144,7 @@ public:
         room(NUMBER_MAX);
         len_ = static_cast<std::size_t>(write_decimal(buf_ + len_, v) - buf_);
     }
-    void udec_padded(std::uint64_t v, int width) {  // "%0*u", width <= 19
+    void udec_padded(std::uint64_t v, int width) {  // "%0*u", width <= 20
         room(NUMBER_MAX);
         len_ = static_cast<std::size_t>(write_decimal_padded(buf_ + len_, v, width) - buf_);
     }
