@@ -1,0 +1,118 @@
+// GPS records that give no track point, through the real converter: a chapter
+// whose only fresh record is a GpsFix2 gets a GPX file with its prologue and
+// footer but no point, CSV rows that keep their one-line shape and no GPS
+// subtitle line; a log without GPS entries gets no GPX file at all.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "dat_format.h"
+#include "maker.h"
+#include "mp4_bytes.h"
+#include "test_support.h"
+
+namespace tarvex {
+namespace {
+
+using test::read_file;
+using test::TempDir;
+
+void append(std::string& log, EntryKind kind, std::size_t size, std::uint32_t ts,
+            const std::uint8_t* payload) {
+    std::array<std::uint8_t, ENTRY_HEADER_SIZE + MAX_PAYLOAD> b{};
+    const std::size_t n = encode_log_entry(b.data(), static_cast<std::uint16_t>(kind),
+                                           static_cast<std::uint16_t>(size), ts, payload);
+    log.append(reinterpret_cast<const char*>(b.data()), n);
+}
+
+// Ten samples 100 ms apart, and a GpsFix2 at 250 ms when asked for.
+std::string log_bytes(bool with_fix2) {
+    DatHeader h;
+    h.rec_date = 1700000000;
+    const auto head = encode_dat_header(h);
+    std::string log(head.begin(), head.end());
+    for (std::uint32_t i = 0; i < 10; ++i) {
+        SensorSample s;
+        s.abs_press = 101325;
+        s.temp = 215;
+        s.altitude = 100;
+        s.accel_x = 0;
+        s.accel_y = 0;
+        s.accel_z = 2048;
+        std::array<std::uint8_t, MAX_PAYLOAD> pl{};
+        encode_sensor_sample(pl.data(), s);
+        append(log, EntryKind::SensorSample, SENSOR_SAMPLE_PAYLOAD, i * 100, pl.data());
+        if (with_fix2 && i == 2) {
+            std::array<std::uint8_t, MAX_PAYLOAD> fix2{};
+            fix2[fix2_off::speed] = 40;
+            append(log, EntryKind::GpsFix2, fix2_off::min_size, 250, fix2.data());
+        }
+    }
+    return log;
+}
+
+struct Conversion {
+    TempDir dir;
+    test::RunResult result;
+};
+
+void convert(Conversion& run, bool with_fix2) {
+    setenv("TZ", "UTC", 1);  // the GPX description is the local recording date
+    test::write_file(run.dir.file("log.dat"), log_bytes(with_fix2));
+    test::write_file(run.dir.file("GOPR0001.MP4"), test::mp4_file(10000));
+    test::write_file(run.dir.file("settings.txt"), "csv = yes\ngpx = yes\ngps_lag = 0\n");
+    run.result = test::run_program(
+        {test::binary_path("converter/converter"), "log.dat", "-v", "GOPR0001.MP4"}, run.dir.path());
+}
+
+TEST(ConverterGpsOutputs, GpsFix2AloneCreatesATrackWithoutPoints) {
+    Conversion run;
+    convert(run, true);
+    ASSERT_EQ(run.result.exit_status, 0) << run.result.out;
+    EXPECT_NE(run.result.out.find("Now writing GPX data to GOPR0001.GPX\nInitializing new GPX file\n"),
+              std::string::npos)
+        << run.result.out;
+    EXPECT_NE(run.result.out.find("Writing GPX footer\n"), std::string::npos);
+
+    const std::string gpx = read_file(run.dir.file("GOPR0001.GPX"));
+    EXPECT_EQ(gpx.find("<trkpt"), std::string::npos) << gpx;
+    const std::string tail = std::string("    <name>GOPR0001.GPX</name>\n") +
+                             "    <desc>Tue Nov 14 22:13:20 2023\n</desc>\n" +
+                             "    <trkseg>\n    </trkseg>\n  </trk>\n</gpx>\n";
+    ASSERT_GE(gpx.size(), tail.size());
+    EXPECT_EQ(gpx.substr(gpx.size() - tail.size()), tail);
+    EXPECT_NE(gpx.find(std::string("creator=\"Tarvex Sensor Pack (") + MAKER_WEB_ADDRESS + ")\""),
+              std::string::npos);
+
+    // The row that took up the GpsFix2 ends like every other row.
+    const std::string csv = read_file(run.dir.file("GOPR0001.CSV"));
+    const std::string empty_gps = ",,,,,,,,,,,,,,,,,,\n";
+    EXPECT_NE(csv.find("300,101325,100,215,0,0,2048,0," + empty_gps + "400,"), std::string::npos) << csv;
+    std::size_t rows = 0;
+    for (std::size_t at = csv.find("0,101325,"); at != std::string::npos; at = csv.find("0,101325,", at + 1)) {
+        ++rows;
+    }
+    EXPECT_EQ(rows, 10u);
+
+    // No GPS line in the subtitles.
+    const std::string srt = read_file(run.dir.file("GOPR0001.SRT"));
+    EXPECT_EQ(srt.find("mph"), std::string::npos) << srt;
+    EXPECT_EQ(srt.find(" mi"), std::string::npos) << srt;
+}
+
+TEST(ConverterGpsOutputs, NoGpsEntriesNoGpxFile) {
+    Conversion run;
+    convert(run, false);
+    ASSERT_EQ(run.result.exit_status, 0) << run.result.out;
+    EXPECT_FALSE(test::file_exists(run.dir.file("GOPR0001.GPX")));
+    EXPECT_EQ(run.result.out.find("Now writing GPX"), std::string::npos) << run.result.out;
+    EXPECT_TRUE(test::file_exists(run.dir.file("GOPR0001.CSV")));
+}
+
+}  // namespace
+}  // namespace tarvex
