@@ -18,7 +18,8 @@ wrappers=$(mktemp -d "${TMPDIR:-/tmp}/tarvex-arm-programs-XXXXXX")
 trap 'rm -rf "$wrappers"' EXIT
 # wrap BUILD_DIR RELATIVE_PATH
 wrap() {
-    real=$(cd "$1" 2>/dev/null && pwd)/$2
+    [ -d "$1" ] || skip "$1 does not exist (scripts/arm.sh builds it)"
+    real=$(cd "$1" && pwd)/$2
     [ -x "$real" ] || skip "$1/$2 not built (scripts/arm.sh builds it)"
     mkdir -p "$wrappers/$(dirname "$2")"
     # -0: the program sees the wrapper's path as its name, as it would the
