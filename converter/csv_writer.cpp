@@ -14,14 +14,9 @@ namespace {
 constexpr char EMPTY_GPS_PART[] = ",,,,,,,,,,,,,,,,,,\n";
 
 void put_fix_columns(TextOut& t, const GpsFix& fix) {
-    // Whole degrees carry the sign; the fraction is millionths of a degree.
-    t.dec(fix.lat_deg);
-    t.put('.');
-    t.udec_padded(fix.lat_frac, 6);
+    t.degrees(fix.lat_deg, fix.lat_frac);
     t.put(',');
-    t.dec(fix.lon_deg);
-    t.put('.');
-    t.udec_padded(fix.lon_frac, 6);
+    t.degrees(fix.lon_deg, fix.lon_frac);
     t.put(',');
     t.fixed(fix.gps_alt, 2);  // cm -> m
     t.put(',');

@@ -73,13 +73,9 @@ void gpx_write_point(std::FILE* out, const LogEvent& ev) {
         const GpsFix fix = decode_gps_fix(rec.payload.data());
         TextOut t(out);
         t.lit("      <trkpt lat=\"");
-        t.dec(fix.lat_deg);
-        t.put('.');
-        t.udec_padded(fix.lat_frac, 6);
+        t.degrees(fix.lat_deg, fix.lat_frac);
         t.lit("\" lon=\"");
-        t.dec(fix.lon_deg);
-        t.put('.');
-        t.udec_padded(fix.lon_frac, 6);
+        t.degrees(fix.lon_deg, fix.lon_frac);
         t.lit("\">\n        <ele>");
         t.fixed(fix.gps_alt, 2);  // cm -> m
         put_point_end(t);

@@ -148,6 +148,13 @@ public:
         room(NUMBER_MAX);
         len_ = static_cast<std::size_t>(write_decimal_padded(buf_ + len_, v, width) - buf_);
     }
+    // A GpsFix coordinate, "%d.%06d": whole degrees carry the sign, the
+    // fraction is millionths of a degree.
+    void degrees(std::int16_t whole, std::uint32_t millionths) {
+        dec(whole);
+        put('.');
+        udec_padded(millionths, 6);
+    }
     void fixed(std::int64_t v, int places) {  // signed fixed-point form
         room(NUMBER_MAX);
         len_ += static_cast<std::size_t>(format_fixed(buf_ + len_, v, places));

@@ -647,6 +647,8 @@ TEST_F(RecorderE2E, ExampleOutingRecordsTheCommittedLog) {
     const std::string dcim = card + "/DCIM/100GOPRO";
     fs::create_directories(card + "/MISC");
     fs::create_directories(dcim);
+    fs::create_directories(card + "/tarvex");  // the card's install folder holds the hook
+    fs::copy_file(source_path("recorder/process.sh"), card + "/tarvex/process.sh");
     fs::copy_file(source_path("examples/outing/settings.txt"), root.path() + "/tmp/settings.txt");
     for (const char* mp4 : {"GOPR0042.MP4", "GP010042.MP4"}) {
         fs::copy_file(source_path(std::string("examples/outing/") + mp4), dcim + "/" + mp4);
