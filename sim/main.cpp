@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "camera_memory_map.h"
@@ -65,7 +66,10 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    sim::SimWorld world(*scenario, argv[2], sim::firmware_from_revision(TARVEX_SIM_FIRMWARE));
+    // The hook runs with ROOT as its working folder, so paths into ROOT must
+    // not be relative to where the program was started.
+    const std::string root = std::filesystem::absolute(argv[2]).lexically_normal().string();
+    sim::SimWorld world(*scenario, root, sim::firmware_from_revision(TARVEX_SIM_FIRMWARE));
     for (auto& device : sim::make_sensor_pack(world.scenario(), world)) world.attach(std::move(device));
     world.set_status_echo(stderr);
     const double end = scenario_end(*scenario);

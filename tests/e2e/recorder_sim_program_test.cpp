@@ -3,6 +3,7 @@
 // outlives its scenario.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <regex>
 #include <string>
 
@@ -53,6 +54,19 @@ TEST_F(RecorderSimProgram, StatusChangesAreLoggedWithTheirSimulatedTimes) {
     for (std::sregex_iterator it(r.err.begin(), r.err.end(), line), end; it != end; ++it) ++lines;
     EXPECT_GE(lines, 2u);
     EXPECT_EQ(std::regex_replace(r.err, line, ""), "") << "nothing else on stderr";
+}
+
+// ROOT given relative to the working folder: the hook and the log are still
+// found once the camera's shell has moved into ROOT.
+TEST_F(RecorderSimProgram, RelativeRootServesTheHookToo) {
+    const std::string root = work_.file("root");
+    std::filesystem::create_directories(root + "/tmp");
+    write_file(root + "/tmp/process.sh", "stat -c %s tmp/datalog.bin > tmp/hook_saw\n");
+    write_file(work_.file("scenario.txt"), "record 2 4\nend 8\n");
+    const RunResult r = run_program({program_, work_.file("scenario.txt"), "root"}, work_.path());
+    EXPECT_EQ(r.exit_status, 255) << r.err;
+    ASSERT_TRUE(file_exists(root + "/tmp/hook_saw")) << r.out;
+    EXPECT_EQ(read_file(root + "/tmp/hook_saw"), std::to_string(read_file(root + "/tmp/datalog.bin").size()) + "\n");
 }
 
 // A recording that outlasts the scenario's end by more than the margin: the
