@@ -49,9 +49,12 @@ void log_write_header(LogFile& log, const char* serial, std::int32_t ground_offs
 void log_write_sample(LogFile& log, std::uint32_t vid_timestamp, std::int32_t altitude,
                       const BaroSample& baro, const AccelSample* accel) {
     if (log.fd < 0 || log.failed) return;
-    const std::int16_t xyz[3] = {accel != nullptr ? accel->x : std::int16_t{0},
-                                 accel != nullptr ? accel->y : std::int16_t{0},
-                                 accel != nullptr ? accel->z : std::int16_t{0}};
+    std::int16_t xyz[3] = {};
+    if (accel != nullptr) {
+        xyz[0] = accel->x;
+        xyz[1] = accel->y;
+        xyz[2] = accel->z;
+    }
     if (write_sensor_sample(log.fd, vid_timestamp, altitude, baro.pressure, baro.temperature,
                             accel != nullptr ? xyz : nullptr, 0) != 0) {
         log_write_failed(log);
