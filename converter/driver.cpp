@@ -23,6 +23,7 @@
 #include "run_options.h"
 #include "settings.h"
 #include "srt_writer.h"
+#include "wrap_arith.h"
 
 namespace tarvex {
 
@@ -186,8 +187,7 @@ public:
                 gpx_write_point(gpx_.get(), *ev);
             }
             srt_write_entry(srt_.get(), *ev, sub_number_, g_settings, g_run, g_last_sub_time);
-            // Advances for every event, written or not (wraps, never overflows).
-            sub_number_ = static_cast<std::int32_t>(static_cast<std::uint32_t>(sub_number_) + 1u);
+            sub_number_ = wrap_add(sub_number_, 1);  // for every event, written or not
         }
         close_chapter_files();
         return 0;

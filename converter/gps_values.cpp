@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "byte_order.h"
+#include "wrap_arith.h"
 
 namespace tarvex {
 
@@ -13,18 +14,13 @@ namespace {
 
 constexpr std::int32_t ODOMETER_UNSET = -1;  // all ones
 
-// 32-bit wrapping difference a - b, read as signed.
-std::int32_t diff32(std::int32_t a, std::int32_t b) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
-}
-
 void rebase_odometer(GpsState& state, LogEvent& record) {
     std::uint8_t* field = record.payload.data() + fix_off::dist;
     const std::int32_t dist = load_le_i32(field);  // 10 m units
     if (state.first_odometer == ODOMETER_UNSET) {
         state.first_odometer = dist;
     }
-    store_le32(field, static_cast<std::uint32_t>(diff32(dist, state.first_odometer)));
+    store_le32(field, static_cast<std::uint32_t>(wrap_sub(dist, state.first_odometer)));
 }
 
 void copy_fix2_speed(LogEvent& record) {
@@ -50,9 +46,9 @@ void accumulate_distance(GpsState& state, LogEvent& record, const Settings& sett
 
     // Negative after a week rollover; the speed gate then does not apply.
     const auto dt = static_cast<std::int32_t>(tow - state.prev_tow);
-    const double dx = diff32(state.prev_ecef_x, x);
-    const double dy = diff32(state.prev_ecef_y, y);
-    const double dz = diff32(state.prev_ecef_z, z);
+    const double dx = wrap_sub(state.prev_ecef_x, x);
+    const double dy = wrap_sub(state.prev_ecef_y, y);
+    const double dz = wrap_sub(state.prev_ecef_z, z);
     double step = std::sqrt(dx * dx + dy * dy + dz * dz);  // cm
 
     // cm per 1/100 s is m/s; times 3.6 gives km/h.

@@ -3,9 +3,9 @@
 // that centred moving averages see the samples after the one being emitted;
 // a 256-record history gives the samples before it.
 //
-// All filter arithmetic is 32-bit with wraparound, done through uint32_t so
-// that huge sums stay defined behaviour; windows are running sums, so the
-// work per sample does not depend on the window size.
+// All filter arithmetic is 32-bit with wraparound (wrap_arith.h), so huge
+// sums stay defined; windows are running sums, so the work per sample does
+// not depend on the window size.
 #include "pipeline.h"
 
 #include <array>
@@ -13,28 +13,13 @@
 #include <cstdio>
 
 #include "byte_order.h"
+#include "wrap_arith.h"
 
 namespace tarvex {
 
 namespace {
 
 constexpr std::uint32_t GPS_STALE_MS = 5000;  // a fix older than this is dropped
-
-std::int32_t wrap_add(std::int32_t a, std::int32_t b) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
-}
-
-std::int32_t wrap_sub(std::int32_t a, std::int32_t b) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
-}
-
-// Signed division truncating toward zero; INT32_MIN / -1 wraps instead of trapping.
-std::int32_t div_trunc(std::int32_t num, std::int32_t den) {
-    if (den == -1) {
-        return wrap_sub(0, num);
-    }
-    return num / den;
-}
 
 std::int32_t sample_altitude(const LogEvent& ev) {
     return load_le_i32(ev.payload.data() + sample_off::altitude);
@@ -199,8 +184,7 @@ void vertical_speed(Pipeline& p, LogEvent& ev, std::int32_t window) {
     if (dt == 0 || ev.filt_altitude == NO_VALUE || old->filt_altitude == NO_VALUE) {
         return;
     }
-    const auto rise = static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(wrap_sub(ev.filt_altitude, old->filt_altitude)) * 1000u);
+    const std::int32_t rise = wrap_mul(wrap_sub(ev.filt_altitude, old->filt_altitude), 1000);
     ev.baro_vspeed = div_trunc(rise, dt);
 }
 

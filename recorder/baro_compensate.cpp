@@ -1,26 +1,15 @@
 // Fixed-point compensation of the pressure sensor's raw readings: temperature
 // in 0.1 degC, pressure in Pa. The formulas are the sensor maker's, in signed
 // 32-bit arithmetic; products that can leave that range wrap as the camera's
-// C code does, so they are computed in uint32_t (signed overflow is undefined).
+// C code does (wrap_arith.h).
 #include <cstdint>
 
 #include "baro.h"
+#include "wrap_arith.h"
 
 namespace tarvex {
 
 namespace {
-
-std::int32_t wrap_mul(std::int32_t a, std::int32_t b) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) * static_cast<std::uint32_t>(b));
-}
-
-std::int32_t wrap_add(std::int32_t a, std::int32_t b) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
-}
-
-std::int32_t wrap_sub(std::int32_t a, std::int32_t b) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
-}
 
 // Calibration words as the formulas use them: c3, c4, c5 unsigned, the rest signed.
 std::int32_t cal_signed(const BaroCalibration& cal, std::size_t k) {

@@ -15,6 +15,7 @@
 #include "platform.h"
 #include "settings.h"
 #include "signals.h"
+#include "wrap_arith.h"
 
 namespace tarvex {
 
@@ -213,9 +214,7 @@ void run_recording(const RunState& run) {
 
         std::int32_t altitude = pressure_to_altitude(static_cast<std::uint32_t>(baro.pressure));
         if (altitude != NO_VALUE) {
-            // Wraps like the camera's 32-bit arithmetic instead of overflowing.
-            altitude = static_cast<std::int32_t>(static_cast<std::uint32_t>(altitude) -
-                                                 static_cast<std::uint32_t>(offset));
+            altitude = wrap_sub(altitude, offset);
         }
         log_write_sample(log, now - run.rec_start, altitude, baro,
                          run.accel_present != 0 ? &accel : nullptr);
