@@ -29,9 +29,9 @@ DatHeader decode_dat_header(const std::uint8_t* b) {
     h.ground_offset = load_le_i32(b + hdr_off::ground_offset);
     h.expander_id = load_le32(b + hdr_off::expander_id);
     h.hw_revision = load_le32(b + hdr_off::hw_revision);
+    // Kept as stored: a foreign writer may fill all 32 bytes without a
+    // terminator, so readers bound the text by the field (strnlen).
     std::memcpy(h.serial.data(), b + hdr_off::serial, DAT_SERIAL_SIZE);
-    // A foreign file may lack the terminator; readers print it with %s.
-    h.serial[DAT_SERIAL_SIZE - 1] = '\0';
     return h;
 }
 

@@ -39,7 +39,7 @@ struct DatHeader {
     std::int32_t ground_offset = 0;   // feet, already subtracted from every altitude
     std::uint32_t expander_id = EXPANDER_NONE;
     std::uint32_t hw_revision = 0;
-    std::array<char, DAT_SERIAL_SIZE> serial{};  // NUL-terminated, rest zero
+    std::array<char, DAT_SERIAL_SIZE> serial{};  // raw bytes: text, NUL-padded; all 32 may be text
 };
 
 std::array<std::uint8_t, DAT_HEADER_SIZE> encode_dat_header(const DatHeader& h);

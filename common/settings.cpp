@@ -1,11 +1,14 @@
 #include "settings.h"
 
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+
+#include "regular_input.h"
 
 namespace tarvex {
 
@@ -116,42 +119,88 @@ constexpr KeySpec key_table[] = {
 
 bool is_space(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
-// Copies [from, to) into a token buffer, cut to 255 characters.
-void copy_token(char (&dst)[TOKEN_SIZE], const char* from, const char* to) {
-    std::size_t n = static_cast<std::size_t>(to - from);
-    if (n > TOKEN_SIZE - 1) n = TOKEN_SIZE - 1;
-    std::memcpy(dst, from, n);
-    dst[n] = '\0';
-}
+// One token buffer: keeps the first 255 characters, drops the rest.
+struct Token {
+    char text[TOKEN_SIZE] = {};
+    std::size_t length = 0;
 
-void parse_line(Settings& settings, char* line, std::size_t length) {
-    // Lower-case every byte; bytes >= 0x80 go through as unsigned char.
-    for (std::size_t i = 0; i < length; ++i) {
-        line[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(line[i])));
+    void add(char c) {
+        if (length < TOKEN_SIZE - 1) text[length++] = c;
     }
-    const char* end = line + strnlen(line, length);  // an embedded NUL ends the line
-    const char* p = line;
-    while (p < end && is_space(*p)) ++p;
-    if (p == end || *p == ';') return;
-
-    const char* key_begin = p;
-    while (p < end && !is_space(*p) && *p != '=') ++p;
-    char key[TOKEN_SIZE];
-    copy_token(key, key_begin, p);
-
-    while (p < end && *p != '=') ++p;
-    char value[TOKEN_SIZE];
-    if (p == end) {
-        value[0] = '\0';
-    } else {
-        ++p;
-        while (p < end && is_space(*p)) ++p;
-        const char* value_begin = p;
-        while (p < end && !is_space(*p)) ++p;
-        copy_token(value, value_begin, p);
+    const char* c_str() {
+        text[length] = '\0';
+        return text;
     }
-    settings_apply(settings, key, value);
-}
+};
+
+// Reads one line a byte at a time, so a line of any length (a file without
+// a newline, hundreds of megabytes long) costs the two token buffers only.
+//   leading blanks, then ';' (comment) or the key up to a blank or '=';
+//   anything up to the first '=' is skipped (no '=': empty value);
+//   blanks after '=', then the value up to a blank; the rest is ignored.
+// An embedded NUL ends what is read of the line.
+class LineParser {
+public:
+    void feed(char raw) {
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(raw)));
+        if (c == '\0') {
+            phase_ = Phase::Ignore;
+            return;
+        }
+        switch (phase_) {
+            case Phase::Blank:
+                if (is_space(c)) break;
+                if (c == ';') {
+                    phase_ = Phase::Ignore;
+                    break;
+                }
+                has_key_ = true;
+                if (c == '=') {
+                    phase_ = Phase::BeforeValue;  // empty key
+                } else {
+                    key_.add(c);
+                    phase_ = Phase::Key;
+                }
+                break;
+            case Phase::Key:
+                if (is_space(c))
+                    phase_ = Phase::BeforeEquals;
+                else if (c == '=')
+                    phase_ = Phase::BeforeValue;
+                else
+                    key_.add(c);
+                break;
+            case Phase::BeforeEquals:
+                if (c == '=') phase_ = Phase::BeforeValue;
+                break;
+            case Phase::BeforeValue:
+                if (is_space(c)) break;
+                value_.add(c);
+                phase_ = Phase::Value;
+                break;
+            case Phase::Value:
+                if (is_space(c))
+                    phase_ = Phase::Ignore;
+                else
+                    value_.add(c);
+                break;
+            case Phase::Ignore:
+                break;
+        }
+    }
+
+    // Applies the line's pair, if it had a key, and starts the next line.
+    void end_line(Settings& settings) {
+        if (has_key_) settings_apply(settings, key_.c_str(), value_.c_str());
+        *this = LineParser{};
+    }
+
+private:
+    enum class Phase { Blank, Key, BeforeEquals, BeforeValue, Value, Ignore };
+    Phase phase_ = Phase::Blank;
+    bool has_key_ = false;
+    Token key_, value_;
+};
 
 }  // namespace
 
@@ -253,17 +302,30 @@ void settings_print(const Settings& s) {
 }
 
 void settings_load(const char* path, Settings& settings) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path, "r"), &std::fclose);
-    if (!f) return;
-    std::size_t capacity = 256;
-    char* raw = static_cast<char*>(std::malloc(capacity));
-    if (raw == nullptr) return;
-    std::puts("Opened settings file");
-    ssize_t n;
-    while ((n = getline(&raw, &capacity, f.get())) > 0) {
-        parse_line(settings, raw, static_cast<std::size_t>(n));
+    InputOpen opened = InputOpen::CannotOpen;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(open_regular_input(path, opened), &std::fclose);
+    if (opened == InputOpen::NotRegular) {
+        // Reading a FIFO or a device could block for ever or never end.
+        std::printf("Settings file %s is not a regular file; using the defaults.\n", path);
+        return;
     }
-    std::free(raw);  // getline owns the buffer's growth, so it is a malloc'd one
+    if (!f) return;
+    std::puts("Opened settings file");
+    LineParser line;
+    bool line_open = false;  // bytes read since the last newline
+    std::array<char, 4096> chunk;
+    std::size_t n;
+    while ((n = std::fread(chunk.data(), 1, chunk.size(), f.get())) > 0) {
+        for (std::size_t i = 0; i < n; ++i) {
+            line.feed(chunk[i]);
+            line_open = true;
+            if (chunk[i] == '\n') {
+                line.end_line(settings);
+                line_open = false;
+            }
+        }
+    }
+    if (line_open) line.end_line(settings);  // a last line without a newline
     f.reset();
     settings_print(settings);
 }

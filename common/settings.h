@@ -54,7 +54,10 @@ extern const ValueWords distance_unit_words[];
 extern const ValueWords speed_type_words[];
 
 // Reads `path` and applies every line; prints the dump at the end. A file
-// that cannot be opened changes nothing and prints nothing.
+// that cannot be opened changes nothing and prints nothing; one that is not a
+// regular file (a FIFO, a device) changes nothing and prints one line why.
+// Lines of any length are read in fixed memory; keys and values keep their
+// first 255 characters.
 void settings_load(const char* path, Settings& settings);
 // `key` and `value` are NUL-terminated and already lower case.
 void settings_apply(Settings& settings, const char* key, const char* value);

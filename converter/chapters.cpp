@@ -15,6 +15,7 @@
 #include <memory>
 #include <utility>
 
+#include "regular_input.h"
 #include "settings.h"
 
 static_assert(sizeof(off_t) == 8, "chapter files need 64-bit file offsets");
@@ -76,27 +77,25 @@ void print_walk_failure(int done, int allowed, std::FILE* f) {
 }
 
 // Reads the movie header body after its box header; `body` is the number of
-// bytes the box holds behind its header. Duration in ms or -1; `truncated`
-// tells that the file ended inside the box.
-std::int32_t read_mvhd(std::FILE* f, std::uint64_t body, bool& truncated) {
-    truncated = false;
+// bytes the box declares behind its header. Duration in ms, or -1 (also when
+// the file ends inside the fields: a header still being written).
+// Only version 1 has its own layout (64-bit times and duration); every other
+// version is read with the version-0 layout.
+std::int32_t read_mvhd(std::FILE* f, std::uint64_t body) {
     std::uint64_t version = 0, skip = 0, timescale = 0, duration = 0;
-    if (!read_be(f, 1, version) || !read_be(f, 3, skip)) return truncated = true, -1;
-    if (version == 0) {
-        // creation, modification (32 bits each), timescale, duration (32 bits)
-        if (body < 20) return -1;
-        if (!read_be(f, 8, skip) || !read_be(f, 4, timescale) || !read_be(f, 4, duration))
-            return truncated = true, -1;
-        if (static_cast<std::int32_t>(duration) <= 0) return -1;
-    } else if (version == 1) {
+    if (!read_be(f, 1, version) || !read_be(f, 3, skip)) return -1;
+    if (version == 1) {
         // creation, modification (64 bits each), timescale, duration (64 bits)
         if (body < 32) return -1;
         if (!read_be(f, 8, skip) || !read_be(f, 8, skip) || !read_be(f, 4, timescale) ||
             !read_be(f, 8, duration))
-            return truncated = true, -1;
+            return -1;
         if (static_cast<std::int64_t>(duration) <= 0) return -1;
     } else {
-        return -1;  // a layout nobody has defined
+        // creation, modification (32 bits each), timescale, duration (32 bits)
+        if (body < 20) return -1;
+        if (!read_be(f, 8, skip) || !read_be(f, 4, timescale) || !read_be(f, 4, duration)) return -1;
+        if (static_cast<std::int32_t>(duration) <= 0) return -1;
     }
     return duration_ms(static_cast<std::uint32_t>(timescale), duration);
 }
@@ -127,10 +126,12 @@ int chapter_file_name(char* buf, const char* base_path, std::int32_t chapter_ind
 }
 
 std::int32_t mp4_duration_once(const char* path) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
+    InputOpen opened = InputOpen::CannotOpen;
+    std::unique_ptr<std::FILE, FileCloser> file(open_regular_input(path, opened));
+    if (opened == InputOpen::NotRegular) return MP4_NOT_REGULAR;
     if (!file) {
         std::printf("Could not open %s\n", path);
-        return -2;
+        return MP4_CANNOT_OPEN;
     }
     std::FILE* f = file.get();
 
@@ -166,16 +167,14 @@ std::int32_t mp4_duration_once(const char* path) {
             // Its child boxes follow directly; the next rounds read them, each
             // checked against the end of the file on its own.
         } else if (std::memcmp(type, "mvhd", 4) == 0) {
-            // A movie header cut off by the end of the file (still being
-            // written) has no usable duration yet.
-            if (past_end || std::feof(f)) {
+            // Only the fields are read, so a box whose declared size runs
+            // past the end of the file still gives its duration when the
+            // fields themselves are there.
+            if (std::feof(f)) {
                 print_walk_failure(1, allowed, f);
                 return -1;
             }
-            bool truncated = false;
-            const std::int32_t ms = read_mvhd(f, size - header_len, truncated);
-            if (truncated) print_walk_failure(1, allowed, f);
-            return ms;
+            return read_mvhd(f, size - header_len);
         } else if (past_end || fseeko(f, static_cast<off_t>(size - header_len), SEEK_CUR) != 0) {
             return -1;
         }
@@ -191,8 +190,13 @@ std::int32_t mp4_duration(const char* path) {
     for (int attempt = 0; attempt < PROBE_ATTEMPTS; ++attempt) {
         std::printf("Starting mp4len attempt %d on %s\n", attempt, path);
         const std::int32_t ms = mp4_duration_once(path);
-        if (ms == -2) {
+        if (ms == MP4_CANNOT_OPEN) {
             std::printf("No such file: %s - giving up right away\n", path);
+            return -1;
+        }
+        if (ms == MP4_NOT_REGULAR) {
+            // A FIFO, directory or device never becomes a video: no waiting.
+            std::printf("Not a regular file: %s - giving up right away\n", path);
             return -1;
         }
         if (ms >= 0) {

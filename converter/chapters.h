@@ -15,11 +15,15 @@ inline constexpr std::size_t PATH_BUFFER_SIZE = 4096;
 // 12 characters). Returns 0, or -1 when the result does not fit the buffer.
 int chapter_file_name(char* buf, const char* base_path, std::int32_t chapter_index, const char* ext);
 
-// Duration in ms (>= 0), -1 when the file has no usable duration, -2 when it
-// cannot be opened.
+inline constexpr std::int32_t MP4_NO_DURATION = -1;
+inline constexpr std::int32_t MP4_CANNOT_OPEN = -2;
+inline constexpr std::int32_t MP4_NOT_REGULAR = -3;  // FIFO, directory, device: never a video
+
+// Duration in ms (>= 0), or one of the MP4_... results above. Never blocks
+// on opening (a FIFO without a writer).
 std::int32_t mp4_duration_once(const char* path);
-// Retries mp4_duration_once 60 times 500 ms apart while the file exists
-// without a usable duration. Duration in ms, or -1.
+// Retries mp4_duration_once 60 times 500 ms apart while the file is a
+// regular file without a usable duration. Duration in ms, or -1.
 std::int32_t mp4_duration(const char* path);
 
 // The wait between probe attempts; tests replace it to run in milliseconds.

@@ -116,6 +116,14 @@ TEST(DatHeader, ReaderChecksLengthMagicAndVersion) {
     }
 }
 
+TEST(DatHeader, ReaderKeepsAllThirtyTwoSerialBytes) {
+    // A foreign writer may fill the field without a terminator.
+    Bytes b = header_bytes();
+    const std::string full = "0123456789abcdef0123456789ABCDEF";
+    std::memcpy(&b[24], full.data(), 32);
+    EXPECT_EQ(std::string(decode_dat_header(b.data()).serial.data(), 32), full);
+}
+
 TEST(LogEntryReader, WalksEntriesAndStopsAtACut) {
     Bytes b;
     append_entry(b, 240, 26, 100, 0x11);

@@ -1,7 +1,11 @@
 #include "settings.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <string>
 
 #include "filter_presets.h"
@@ -198,6 +202,39 @@ TEST(SettingsFile, LongTokensAreCutAndHighBytesAreSafe) {
               std::string::npos);
     // Bytes >= 0x80 pass through case folding unchanged.
     EXPECT_NE(out.find("Parsing: \xC3\x84ltitude \xFF\xFE\n"), std::string::npos);
+}
+
+// A file without a newline in 64 MB: the reader must not hold the line. The
+// peak resident size is measured in a child, whose high-water mark starts at
+// its size when forked.
+TEST(SettingsFile, AHugeLineIsReadInBoundedMemory) {
+    TempDir dir;
+    const std::string path = dir.file("settings.txt");
+    constexpr off_t SIZE = 64 << 20;
+    {
+        std::FILE* f = std::fopen(path.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fputs("altitude = m", f);  // then zero bytes: the line never ends
+        ASSERT_EQ(ftruncate(fileno(f), SIZE), 0);
+        std::fclose(f);
+    }
+    std::fflush(stdout);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        std::freopen("/dev/null", "w", stdout);
+        rusage before {}, after {};
+        getrusage(RUSAGE_SELF, &before);
+        Settings s;
+        settings_load(path.c_str(), s);
+        getrusage(RUSAGE_SELF, &after);
+        const long grown_kib = after.ru_maxrss - before.ru_maxrss;
+        _exit(s.altitude == 2 && grown_kib < 4096 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "the line was not applied, or reading it grew the process by 4 MiB or more";
 }
 
 TEST(SettingsFile, Strtol32SaturatesLikeA32BitLong) {
