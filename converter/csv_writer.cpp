@@ -1,9 +1,10 @@
 #include "csv_writer.h"
 
-#include <cstring>
+#include <array>
 #include <ctime>
 #include <initializer_list>
 
+#include "printable_text.h"
 #include "text_out.h"
 
 namespace tarvex {
@@ -77,8 +78,10 @@ void put_nav_columns(TextOut& t, const GpsNavData& nav, double dist_cm) {
 void csv_write_header(std::FILE* out, const DatHeader& header) {
     if (out == nullptr) return;
     const bool gps_unit = header.expander_id == EXPANDER_GPS;
-    // The serial field may lack its NUL in a damaged file: never read past it.
-    const int serial_len = static_cast<int>(strnlen(header.serial.data(), header.serial.size()));
+    // The serial field may fill all 32 bytes without a NUL, and may hold
+    // bytes that would break the heading's line.
+    std::array<char, DAT_SERIAL_SIZE + 1> serial;
+    printable_copy(serial.data(), header.serial.data(), DAT_SERIAL_SIZE);
     const std::time_t rec_date = header.rec_date;
     const char* date = std::ctime(&rec_date);
 
@@ -89,11 +92,9 @@ void csv_write_header(std::FILE* out, const DatHeader& header) {
                ";\n",
                out);
     if (header.expander_id == EXPANDER_NONE) {
-        std::fprintf(out, "; Unit serial number: %.*s   Expander ID: none\n", serial_len,
-                     header.serial.data());
+        std::fprintf(out, "; Unit serial number: %s   Expander ID: none\n", serial.data());
     } else {
-        std::fprintf(out, "; Unit serial number: %.*s   Expander ID: %02x\n", serial_len,
-                     header.serial.data(), header.expander_id);
+        std::fprintf(out, "; Unit serial number: %s   Expander ID: %02x\n", serial.data(), header.expander_id);
     }
     std::fprintf(out, "; Ground offset: %d ft\n", header.ground_offset);
     // ctime's text ends with its own newline.

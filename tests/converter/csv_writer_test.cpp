@@ -95,6 +95,8 @@ TEST_F(CsvHeader, SerialLineVariants) {
         // A serial without its NUL stops at the field's end.
         {EXPANDER_NONE, "0123456789abcdef0123456789ABCDEFGHIJ",
          "; Unit serial number: 0123456789abcdef0123456789ABCDEF   Expander ID: none\n"},
+        // Bytes that would break the line, or are not ASCII, show as '?'.
+        {1, "A\nB\rC\tD\x7f\xff-7", "; Unit serial number: A?B?C?D?" "?-7   Expander ID: 01\n"},
     };
     for (const Case& c : cases) {
         const std::string text = header_text(header_with(c.expander, c.serial));
