@@ -7,7 +7,7 @@
 
 #include "accel.h"
 #include "eeprom.h"
-#include "hw.h"
+#include "i2c_bus.h"
 #include "platform.h"
 
 namespace tarvex {
@@ -55,16 +55,16 @@ std::int16_t negate16(std::int16_t v) { return static_cast<std::int16_t>(-static
 
 }  // namespace
 
-int accel_probe() {
+bool accel_probe() {
     for (int attempt = 0; attempt < PROBE_ATTEMPTS; ++attempt) {
         i2c_claim_bus();
         std::printf("Probing accelerometer, attempt %d\n", attempt);
         std::uint8_t id = 0;
         i2c_read(I2C_ACCEL, REG_DEVID, 1, &id);
-        if (id == DEVID) return 1;
+        if (id == DEVID) return true;
         platform::sleep_us(PROBE_RETRY_US);
     }
-    return 0;
+    return false;
 }
 
 void accel_setup() {
@@ -72,7 +72,7 @@ void accel_setup() {
     write_configuration(FORMAT_LOGGING, identity.accel_offsets);
 }
 
-int accel_read(AccelSample& s) {
+void accel_read(AccelSample& s) {
     std::array<std::uint8_t, 6> b{};
     i2c_read(I2C_ACCEL, REG_DATAX0, b.size(), b.data());
     std::array<std::int16_t, 3> a{};
@@ -87,7 +87,6 @@ int accel_read(AccelSample& s) {
         s.y = a[0];
         s.z = a[1];
     }
-    return 0;
 }
 
 void accel_scale(AccelSample& s) {
@@ -153,7 +152,14 @@ int accel_calibrate() {
         platform::sleep_us(CAL_READ_INTERVAL_US);
         std::printf("\t[%5d %5d %5d]\n", s.x_scaled, s.y_scaled, s.z_scaled);
     }
-    return eeprom_store_accel_offsets();
+    if (eeprom_store_accel_offsets() != 0) {
+        // The store marked the EEPROM's offsets invalid: run on none, as the
+        // next start will.
+        identity.accel_offsets = {0, 0, 0};
+        accel_setup();
+        return -1;
+    }
+    return 0;
 }
 
 }  // namespace tarvex

@@ -10,10 +10,14 @@ struct AccelSample {
     std::int32_t x_scaled = 0, y_scaled = 0, z_scaled = 0;  // 1/100 g in logging format
 };
 
-int accel_probe();              // 1 found, 0 not
-void accel_setup();
-int accel_read(AccelSample& s); // 0
+bool accel_probe();  // the part answered with its identity within five attempts
+void accel_setup();   // logging format with the identity's offsets
+// Fills x, y, z. A bus fault is not detected here: no part reads -1 counts.
+void accel_read(AccelSample& s);
 void accel_scale(AccelSample& s);
-int accel_calibrate();          // 0 stored, -1 otherwise
+// 0 when new offsets were computed, accepted and stored; -1 otherwise, with
+// the part running on the offsets left in the identity (the old ones, or
+// zero after a failed store).
+int accel_calibrate();
 
 }  // namespace tarvex

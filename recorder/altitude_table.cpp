@@ -1,7 +1,9 @@
 // Pressure altitude by table lookup: no floating point at run time on the camera.
 #include <cstdint>
 
-#include "baro.h"
+#include "altitude_table.h"
+
+#include "dat_format.h"
 
 namespace tarvex {
 

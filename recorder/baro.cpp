@@ -8,7 +8,7 @@
 
 #include "baro.h"
 #include "clock.h"
-#include "hw.h"
+#include "i2c_bus.h"
 #include "platform.h"
 
 namespace tarvex {

@@ -1,5 +1,6 @@
-// Pressure sensor (I2C 0xEE): calibration, raw samples, fixed-point
-// compensation to 0.1 degC and Pa, and pressure altitude in feet.
+// Pressure sensor (I2C 0xEE): its calibration words and raw samples. The
+// compensation to 0.1 degC and Pa is in baro_compensate.h, the altitude in
+// altitude_table.h.
 #pragma once
 
 #include <array>
@@ -25,15 +26,8 @@ struct BaroSample {
 };
 
 inline constexpr std::int32_t RAW_PRESSURE_NONE = 0x7FFFF;
-inline constexpr std::size_t ALTITUDE_TABLE_SIZE = 202;
 
 int baro_read_calibration(BaroCalibration& cal);  // 0, or 1 at the first invalid word
 int baro_sample(BaroSample& s);                    // 0, or 1 on failure
-void baro_compensate_temperature(const BaroCalibration& cal, BaroSample& s);
-void baro_compensate_pressure(const BaroCalibration& cal, BaroSample& s);
-std::int32_t pressure_to_altitude(std::uint32_t pascal);  // ft, or NO_VALUE
-
-// Altitude in ft at 5000 + 512 * i Pa, rounded.
-extern const std::array<std::int32_t, ALTITUDE_TABLE_SIZE> altitude_table;
 
 }  // namespace tarvex

@@ -4,7 +4,7 @@
 // C code does (wrap_arith.h).
 #include <cstdint>
 
-#include "baro.h"
+#include "baro_compensate.h"
 #include "wrap_arith.h"
 
 namespace tarvex {

@@ -1,22 +1,24 @@
-#include "hw.h"
-#include "hw_windows.h"
+// The camera's recording and idle tests on its firmware's state bytes.
+#include "camera_state.h"
+
+#include "gpio.h"
+#include "hw_map.h"
 #include "reg_access.h"
 #include "variant.h"
 
 namespace tarvex {
 
-int camera_recording(int require_trigger) {
-    if (!hw_windows.mapped) return 0;
-    if (reg_read8(hw_windows.camera_state) != 0) return 0;
-    if ((reg_read8(hw_windows.camera_flag) & 1u) == 0) return 0;
+bool camera_recording(bool require_trigger) {
+    if (!hw_windows.mapped) return false;
+    if (reg_read8(hw_windows.camera_state) != 0) return false;
+    if ((reg_read8(hw_windows.camera_flag) & 1u) == 0) return false;
     // Only a camera that records is asked for the trigger input.
-    if (require_trigger != 0 && gpio_get(PIN_REC_START) == 0) return 0;
-    return 1;
+    return !require_trigger || gpio_get(PIN_REC_START) != 0;
 }
 
-int camera_idle() {
-    if (!hw_windows.mapped) return 0;
-    return reg_read8(hw_windows.camera_state) == recorder_variant.idle_value ? 1 : 0;
+bool camera_idle() {
+    if (!hw_windows.mapped) return false;
+    return reg_read8(hw_windows.camera_state) == recorder_variant.idle_value;
 }
 
 }  // namespace tarvex

@@ -1,6 +1,7 @@
+// The millisecond clock on the seconds counter and the system clock.
 #include "clock.h"
 
-#include "hw.h"
+#include "counter.h"
 #include "platform.h"
 
 namespace tarvex {

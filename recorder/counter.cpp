@@ -1,7 +1,9 @@
+// Reads the camera's seconds counter through its mapped window.
+#include "counter.h"
+
 #include <cstdio>
 
-#include "hw.h"
-#include "hw_windows.h"
+#include "hw_map.h"
 #include "reg_access.h"
 
 namespace tarvex {

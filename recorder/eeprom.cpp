@@ -4,9 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "accel.h"
 #include "eeprom.h"
-#include "hw.h"
+#include "i2c_bus.h"
 #include "platform.h"
 
 namespace tarvex {
@@ -177,8 +176,6 @@ int eeprom_store_accel_offsets() {
 
     std::printf("EEPROM programming error\n");
     eeprom_write_byte(ADDR_CAL_MARK, CAL_MARK_INVALID);
-    identity.accel_offsets = {0, 0, 0};
-    accel_setup();
     return -1;
 }
 

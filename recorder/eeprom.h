@@ -22,6 +22,9 @@ extern Identity identity;
 int eeprom_read_identity(char* serial, std::size_t size);  // 0 for the v3.0 layout, else -1
 void eeprom_write_byte(std::uint16_t address, std::uint8_t value);
 std::uint8_t eeprom_read_byte(std::uint16_t address);
-int eeprom_store_accel_offsets();  // 0, or -1
+// Writes the identity's offsets with the board's mark and reads them back:
+// 0 when they match; -1 after marking the stored offsets invalid (the caller
+// decides what the part runs on).
+int eeprom_store_accel_offsets();
 
 }  // namespace tarvex

@@ -1,5 +1,7 @@
-#include "hw.h"
-#include "hw_windows.h"
+// Pin-level GPIO: bits of the bank words, changed by read-modify-write.
+#include "gpio.h"
+
+#include "hw_map.h"
 #include "reg_access.h"
 
 namespace tarvex {

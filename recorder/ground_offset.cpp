@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "altitude_table.h"
+#include "baro_compensate.h"
 #include "platform.h"
 #include "settings.h"
 

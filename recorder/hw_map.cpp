@@ -1,7 +1,11 @@
+// Maps the register windows through the platform's physical-memory seam:
+// the seconds counter, the camera's two state bytes and the five GPIO banks.
+#include "hw_map.h"
+
 #include <cstdio>
 
-#include "hw.h"
-#include "hw_windows.h"
+#include "counter.h"
+#include "gpio.h"
 #include "platform.h"
 #include "variant.h"
 

@@ -2,8 +2,10 @@
 // operations below; how a line is driven lives in those four alone. Both
 // lines are open-drain: "low" drives the pin as an output of a 0 data bit,
 // "release" makes it an input so the pull-up takes the line high.
-#include "hw.h"
-#include "hw_windows.h"
+#include "i2c_bus.h"
+
+#include "gpio.h"
+#include "hw_map.h"
 #include "platform.h"
 #include "reg_access.h"
 
@@ -45,10 +47,10 @@ void i2c_delay() { platform::bus_delay(); }
 
 void i2c_claim_bus() { gpio_make_input(PIN_BUS_GUARD); }
 
-int i2c_bus_disturbed() {
-    if (!hw_windows.mapped) return 0;
+bool i2c_bus_disturbed() {
+    if (!hw_windows.mapped) return false;
     const std::uint32_t func = reg_read32(gpio_word(PIN_BUS_GUARD / 32, GPIO_FUNC));
-    return (func >> (PIN_BUS_GUARD % 32)) & 1u;
+    return ((func >> (PIN_BUS_GUARD % 32)) & 1u) != 0;
 }
 
 // Also the repeated START: both lines are released first, whatever the
@@ -165,21 +167,19 @@ void read_after_address(std::uint8_t dev, std::size_t length, std::uint8_t* buf)
 
 }  // namespace
 
-int i2c_read(std::uint8_t dev, std::uint8_t reg, std::size_t length, std::uint8_t* buf) {
+void i2c_read(std::uint8_t dev, std::uint8_t reg, std::size_t length, std::uint8_t* buf) {
     i2c_start();
     i2c_write_byte(dev);
     i2c_write_byte(reg);
     read_after_address(dev, length, buf);
-    return 0;
 }
 
-int i2c_read_a16(std::uint8_t dev, std::uint16_t reg, std::size_t length, std::uint8_t* buf) {
+void i2c_read_a16(std::uint8_t dev, std::uint16_t reg, std::size_t length, std::uint8_t* buf) {
     i2c_start();
     i2c_write_byte(dev);
     i2c_write_byte(static_cast<std::uint8_t>(reg >> 8));
     i2c_write_byte(static_cast<std::uint8_t>(reg & 0xff));
     read_after_address(dev, length, buf);
-    return 0;
 }
 
 }  // namespace tarvex

@@ -8,7 +8,7 @@
 
 #include "dat_format.h"
 #include "eeprom.h"
-#include "hw.h"
+#include "counter.h"
 #include "platform.h"
 #include "variant.h"
 

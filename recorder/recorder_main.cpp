@@ -5,11 +5,17 @@
 #include <cstdio>
 
 #include "accel.h"
+#include "altitude_table.h"
 #include "baro.h"
+#include "baro_compensate.h"
+#include "camera_state.h"
 #include "clock.h"
+#include "counter.h"
 #include "eeprom.h"
+#include "gpio.h"
 #include "ground_offset.h"
-#include "hw.h"
+#include "hw_map.h"
+#include "i2c_bus.h"
 #include "log_file.h"
 #include "maker.h"
 #include "platform.h"
@@ -44,7 +50,7 @@ Settings recorder_settings;  // loaded and shown at start-up; steers nothing her
 // What the daemon keeps between recordings.
 struct RunState {
     const char* serial = nullptr;  // the unit's serial number, nullptr when unknown
-    int accel_present = 0;
+    bool accel_present = false;
     std::int32_t ground_offset = 0;  // ft
     BaroCalibration cal;
     std::uint32_t rec_start = 0;  // ms, clock reading of the poll that saw the recording start
@@ -77,7 +83,7 @@ bool read_baro_calibration(BaroCalibration& cal) {
         std::printf("Reading sensor calibration data, attempt %d\n", attempt);
         (void)baro_read_calibration(scratch);
         const int result = baro_read_calibration(cal);
-        if (result == 0 && i2c_bus_disturbed() == 0 && scratch == cal) return true;
+        if (result == 0 && !i2c_bus_disturbed() && scratch == cal) return true;
         platform::sleep_us(CALIBRATION_RETRY_PAUSE_US);
     }
     return false;
@@ -108,7 +114,7 @@ bool start_up(RunState& run) {
     record_serial_number(shown);
 
     run.accel_present = accel_probe();
-    if (run.accel_present == 0) std::printf("No accelerometer detected.\n");
+    if (!run.accel_present) std::printf("No accelerometer detected.\n");
 
     run.ground_offset = load_ground_offset();
     if (run.ground_offset == NO_OFFSET) {
@@ -172,13 +178,13 @@ bool wait_for_recording(RunState& run) {
         run.rec_start = clock_ms();
         (void)hw_ticks();
 
-        if (camera_idle() == 0 || gpio_get(PIN_CAL_REQUEST) == 1) {
+        if (!camera_idle() || gpio_get(PIN_CAL_REQUEST) == 1) {
             run.hold_count = 0;
         } else if (++run.hold_count >= GROUND_CAL_HOLD_POLLS) {
             run_calibrations(run);
         }
         if (!accessory_attached()) return false;
-        if (camera_recording(1) == 1) return true;
+        if (camera_recording(true)) return true;
     }
 }
 
@@ -201,8 +207,8 @@ void run_recording(const RunState& run) {
         clock_sync();
         (void)baro_sample(baro);  // a failed sample carries NO_VALUE into the log
         clock_sync();
-        if (run.accel_present != 0) {
-            (void)accel_read(accel);
+        if (run.accel_present) {
+            accel_read(accel);
             clock_sync();
         }
         baro_compensate_temperature(run.cal, baro);
@@ -217,11 +223,11 @@ void run_recording(const RunState& run) {
             altitude = wrap_sub(altitude, offset);
         }
         log_write_sample(log, now - run.rec_start, altitude, baro,
-                         run.accel_present != 0 ? &accel : nullptr);
+                         run.accel_present ? &accel : nullptr);
 
         clock_sync();
         pause_keeping_time(SAMPLE_PAUSE_US);
-        if (camera_recording(0) == 0) {
+        if (!camera_recording(false)) {
             ++stop_count;
         } else {
             on_count = 1;

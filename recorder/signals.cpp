@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "clock.h"
-#include "hw.h"
+#include "gpio.h"
 #include "platform.h"
 
 namespace tarvex {

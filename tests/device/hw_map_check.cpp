@@ -12,8 +12,11 @@
 #include <cstring>
 #include <string>
 
-#include "hw.h"
-#include "hw_windows.h"
+#include "camera_state.h"
+#include "counter.h"
+#include "gpio.h"
+#include "hw_map.h"
+#include "i2c_bus.h"
 #include "platform.h"
 #include "variant.h"
 

@@ -49,9 +49,9 @@ sim::Scenario board(const std::array<std::uint8_t, 16>& head, int addressing = 1
 
 TEST(AccelProbe, FindsThePartOnTheFirstAttempt) {
     SensorRig rig;
-    int found = 0;
+    bool found = false;
     const std::string out = test::capture_stdout([&] { found = accel_probe(); });
-    EXPECT_EQ(found, 1);
+    EXPECT_TRUE(found);
     EXPECT_EQ(out, "Probing accelerometer, attempt 0\n");
 }
 
@@ -61,9 +61,9 @@ TEST(AccelProbe, GivesUpAfterFiveAttempts) {
     SensorRig rig(scenario);
     const std::uint64_t starts = rig.world().bus().starts();
     const std::uint64_t start_us = rig.world().now_us();
-    int found = 1;
+    bool found = true;
     const std::string out = test::capture_stdout([&] { found = accel_probe(); });
-    EXPECT_EQ(found, 0);
+    EXPECT_FALSE(found);
     EXPECT_EQ(out,
               "Probing accelerometer, attempt 0\nProbing accelerometer, attempt 1\n"
               "Probing accelerometer, attempt 2\nProbing accelerometer, attempt 3\n"
@@ -111,7 +111,7 @@ TEST(AccelRead, BothBoardLayoutsGiveTheLoggedAxes) {
         if (c.force_flip) identity.accel_axis_flip = *c.force_flip;
         accel_setup();
         AccelSample s;
-        EXPECT_EQ(accel_read(s), 0);
+        accel_read(s);
         EXPECT_EQ((std::array<std::int16_t, 3>{s.x, s.y, s.z}), c.xyz);
     }
 }
@@ -220,7 +220,9 @@ TEST(AccelCalibrate, AFailedStoreLeavesZeroOffsets) {
     EXPECT_NE(out.find("Sensor offsets:\n\t-6\t0\t0\n\n"), std::string::npos);
     EXPECT_NE(out.find("EEPROM programming error\n"), std::string::npos);
     EXPECT_EQ(identity.accel_offsets, (Offsets{0, 0, 0}));
+    // The part was set up again, in logging format, with zero offsets.
     EXPECT_EQ(a.device_offsets(), (Offsets{0, 0, 0}));
+    EXPECT_EQ(a.rig.accel->reg(0x31), 15);
     EXPECT_EQ(a.stored(), (std::vector<std::uint8_t>{0xC0, 7, 7, 7}));  // the part took nothing
 }
 

@@ -5,7 +5,9 @@
 #include <cmath>
 #include <cstdint>
 
+#include "altitude_table.h"
 #include "baro.h"
+#include "baro_compensate.h"
 #include "sensor_rig.h"
 
 namespace tarvex {

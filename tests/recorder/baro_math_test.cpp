@@ -4,7 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "baro.h"
+#include "altitude_table.h"
+#include "baro_compensate.h"
 
 namespace tarvex {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "hw.h"
+#include "camera_state.h"
 #include "sim_fixture.h"
 
 namespace tarvex {

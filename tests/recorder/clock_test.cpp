@@ -3,7 +3,6 @@
 #include <cstdlib>
 
 #include "clock.h"
-#include "hw.h"
 #include "sim_fixture.h"
 
 namespace tarvex {

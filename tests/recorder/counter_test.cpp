@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "hw.h"
+#include "counter.h"
 #include "sim_fixture.h"
 
 namespace tarvex {

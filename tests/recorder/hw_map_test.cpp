@@ -3,7 +3,11 @@
 #include <array>
 #include <string>
 
-#include "hw.h"
+#include "camera_state.h"
+#include "counter.h"
+#include "gpio.h"
+#include "hw_map.h"
+#include "i2c_bus.h"
 #include "reg_access.h"
 #include "sim_fixture.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "hw.h"
+#include "hw_map.h"
 #include "scenario.h"
 #include "sim_world.h"
 #include "test_support.h"

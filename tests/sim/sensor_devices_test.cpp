@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "accel_device.h"
-#include "baro.h"
+#include "baro_compensate.h"
 #include "baro_device.h"
 #include "eeprom_device.h"
 #include "sensor_pack.h"
