@@ -100,7 +100,7 @@ TEST(ScenarioTest, BadLinesNameTheirLine) {
         const char* text;
         const char* error;
     };
-    const std::array<Case, 27> cases{{
+    const std::array<Case, 29> cases{{
         {"end 5\nrecrod 1 2\n", "line 2: unknown directive 'recrod'"},
         {"end\n", "line 1: end takes one time: T"},
         {"end 5 6\n", "line 1: end takes one time: T"},
@@ -108,6 +108,9 @@ TEST(ScenarioTest, BadLinesNameTheirLine) {
         {"end -1\n", "line 1: time -1 is before power-on"},
         {"end nan\n", "line 1: 'nan' is not a time in seconds"},
         {"end 5\n\nend 6\n", "line 3: end given twice (first on line 1)"},
+        // Far past any run: the deadline in microseconds would overflow.
+        {"end 1e15\n", "line 1: time 1e15 is later than 1000000 s, the longest scenario"},
+        {"record 0 1.8e13\n", "line 1: time 1.8e13 is later than 1000000 s, the longest scenario"},
         {"firmware rev2\n", "line 1: firmware: 'rev2' is not rev3, rev4 or rev1"},
         {"accessory present\n", "line 1: accessory: expected 'absent', got 'present'"},
         {"record 5\n", "line 1: record takes two times: T1 T2"},
