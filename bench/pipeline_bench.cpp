@@ -5,12 +5,11 @@
 // sample must not grow with it.
 #include <benchmark/benchmark.h>
 
-#include <array>
 #include <cstdio>
 #include <memory>
-#include <vector>
+#include <string>
 
-#include "dat_format.h"
+#include "dat_log.h"
 #include "pipeline.h"
 
 namespace {
@@ -20,19 +19,9 @@ using namespace tarvex;
 constexpr std::uint32_t SAMPLES = 300000;
 constexpr std::uint32_t SAMPLE_MS = 60;
 
-void append(std::vector<std::uint8_t>& out, EntryKind kind, std::size_t size, std::uint32_t ts,
-            const std::uint8_t* payload) {
-    std::array<std::uint8_t, ENTRY_HEADER_SIZE + MAX_PAYLOAD> buf{};
-    const std::size_t n = encode_log_entry(buf.data(), static_cast<std::uint16_t>(kind),
-                                           static_cast<std::uint16_t>(size), ts, payload);
-    out.insert(out.end(), buf.begin(), buf.begin() + static_cast<std::ptrdiff_t>(n));
-}
-
-const std::vector<std::uint8_t>& synthetic_log() {
-    static const std::vector<std::uint8_t> log = [] {
-        std::vector<std::uint8_t> out;
-        out.reserve(SAMPLES * 60);
-        std::array<std::uint8_t, MAX_PAYLOAD> pl{};
+const std::string& synthetic_log() {
+    static const std::string log = [] {
+        test::DatLog out;
         std::uint32_t next_fix = 0;
         std::uint32_t next_nav = 0;
         for (std::uint32_t i = 0; i < SAMPLES; ++i) {
@@ -47,9 +36,7 @@ const std::vector<std::uint8_t>& synthetic_log() {
                 s.accel_y = static_cast<std::int16_t>(1000 - i % 700);
                 s.accel_z = static_cast<std::int16_t>(2048 + i % 50);
             }
-            pl.fill(0);
-            encode_sensor_sample(pl.data(), s);
-            append(out, EntryKind::SensorSample, SENSOR_SAMPLE_PAYLOAD, ts, pl.data());
+            out.sample(ts, s);
 
             // GPS entries are logged late, at the time their data arrived.
             const std::uint32_t logged = ts + 700;
@@ -58,9 +45,7 @@ const std::vector<std::uint8_t>& synthetic_log() {
                 f.gps_timestamp = 1700000000000ull + next_fix;
                 f.dist = static_cast<std::int32_t>(next_fix / 1000);
                 f.gps_speed = 40;
-                pl.fill(0);
-                encode_gps_fix(pl.data(), f);
-                append(out, EntryKind::GpsFix, fix_off::min_size, logged, pl.data());
+                out.fix(logged, f);
                 next_fix += 200;
             }
             while (next_nav <= ts) {
@@ -69,19 +54,17 @@ const std::vector<std::uint8_t>& synthetic_log() {
                 n.ecef_y = 100000000;
                 n.ecef_z = 480000000;
                 n.time_of_week = next_nav / 10;
-                pl.fill(0);
-                encode_gps_nav_data(pl.data(), n);
-                append(out, EntryKind::GpsNavData, nav_off::min_size, logged, pl.data());
+                out.nav(logged, n);
                 next_nav += 1000;
             }
         }
-        return out;
+        return out.take();
     }();
     return log;
 }
 
 void BM_NextEvent(benchmark::State& state) {
-    const std::vector<std::uint8_t>& log = synthetic_log();
+    const std::string& log = synthetic_log();
     Settings settings;
     settings.alt_filter = static_cast<std::int32_t>(state.range(0));
     settings.accel_filter = static_cast<std::int32_t>(state.range(0));
@@ -92,7 +75,7 @@ void BM_NextEvent(benchmark::State& state) {
     std::int64_t events = 0;
     for (auto _ : state) {
         *pipeline = Pipeline{};
-        std::FILE* dat = fmemopen(const_cast<std::uint8_t*>(log.data()), log.size(), "r");
+        std::FILE* dat = fmemopen(const_cast<char*>(log.data()), log.size(), "r");
         if (dat == nullptr) {
             state.SkipWithError("fmemopen failed");
             return;

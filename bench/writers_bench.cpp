@@ -6,8 +6,8 @@
 #include <cstdio>
 
 #include "csv_writer.h"
-#include "dat_format.h"
 #include "gpx_writer.h"
+#include "log_events.h"
 #include "srt_writer.h"
 
 namespace {
@@ -15,30 +15,10 @@ namespace {
 using namespace tarvex;
 
 LogEvent sample_event(std::uint32_t ts) {
-    LogEvent ev;
-    ev.type = static_cast<std::uint16_t>(EntryKind::SensorSample);
-    ev.size = SENSOR_SAMPLE_PAYLOAD;
-    ev.vid_timestamp = ts;
-    SensorSample s;
-    s.abs_press = 100372;
-    s.temp = 215;
-    s.altitude = 262;
-    s.press_copy = 100372;
-    s.accel_x = 611;
-    s.accel_y = -151;
-    s.accel_z = 4305;
-    encode_sensor_sample(ev.payload.data(), s);
-    ev.filt_altitude = 262;
-    ev.filt_accel_x = 611;
-    ev.filt_accel_y = -151;
-    ev.filt_accel_z = 4305;
-    return ev;
+    return test::sensor_event(ts, test::reading(262, 215, {611, -151, 4305}));
 }
 
 LogEvent fix_event() {
-    LogEvent rec;
-    rec.type = static_cast<std::uint16_t>(EntryKind::GpsFix);
-    rec.size = fix_off::min_size;
     GpsFix f;
     f.lat_deg = 46;
     f.lat_frac = 549494;
@@ -52,8 +32,7 @@ LogEvent fix_event() {
     f.used_sat = 9;
     f.total_sat = 12;
     f.gps_timestamp = 1700001560600ull;
-    encode_gps_fix(rec.payload.data(), f);
-    return rec;
+    return test::fix_record(f);
 }
 
 struct DevNull {
@@ -72,8 +51,7 @@ void BM_CsvRowWithFix(benchmark::State& state) {
     DevNull out;
     const LogEvent rec = fix_event();
     LogEvent ev = sample_event(198);
-    ev.gps = &rec;
-    ev.gps_new = 1;
+    test::attach(ev, rec);
     for (auto _ : state) csv_write_row(out.f, ev);
 }
 BENCHMARK(BM_CsvRowWithFix);
@@ -98,8 +76,7 @@ void BM_GpxPointFix(benchmark::State& state) {
     DevNull out;
     const LogEvent rec = fix_event();
     LogEvent ev = sample_event(198);
-    ev.gps = &rec;
-    ev.gps_new = 1;
+    test::attach(ev, rec);
     for (auto _ : state) gpx_write_point(out.f, ev);
 }
 BENCHMARK(BM_GpxPointFix);

@@ -7,7 +7,6 @@
 // reads about 1 G with noise and an occasional bump. Everything comes from a
 // fixed-seed generator, so the same options always give the same bytes.
 
-#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -15,9 +14,9 @@
 #include <cstring>
 #include <numbers>
 #include <string>
-#include <vector>
 
-#include "dat_format.h"
+#include "dat_log.h"
+#include "mp4_bytes.h"
 
 namespace {
 
@@ -151,12 +150,14 @@ void split_degrees(double deg, std::int16_t& whole, std::uint32_t& millionths) {
 
 // ---- Writing.
 
+// The log collects in memory and goes to the file in pieces of 64 KiB or more.
 struct Writer {
     std::FILE* f;
-    std::array<std::uint8_t, ENTRY_HEADER_SIZE + MAX_PAYLOAD> buf{};
-    void entry(EntryKind kind, std::uint16_t size, std::uint32_t ts, const std::uint8_t* payload) {
-        const std::size_t n = encode_log_entry(buf.data(), static_cast<std::uint16_t>(kind), size, ts, payload);
-        std::fwrite(buf.data(), 1, n, f);
+    test::DatLog log;
+    void flush(std::size_t at_least = 0) {
+        if (log.bytes().size() < at_least) return;
+        const std::string piece = log.take();
+        std::fwrite(piece.data(), 1, piece.size(), f);
     }
 };
 
@@ -176,9 +177,7 @@ void write_sample(Writer& w, Rng& rng, std::uint32_t ts, std::int32_t ground_off
     s.accel_y = clamp16(2048.0 * (0.05 * rng.unit() - 0.1 * bump));
     s.accel_z = clamp16(2048.0 * (1.0 + 0.05 * rng.unit() + bump));
     s.flags = 0;
-    std::array<std::uint8_t, MAX_PAYLOAD> p{};
-    encode_sensor_sample(p.data(), s);
-    w.entry(EntryKind::SensorSample, SENSOR_SAMPLE_PAYLOAD, ts, p.data());
+    w.log.sample(ts, s);
 }
 
 void write_gps(Writer& w, GpsKind kind, std::uint32_t ts, const Options& o) {
@@ -186,7 +185,6 @@ void write_gps(Writer& w, GpsKind kind, std::uint32_t ts, const Options& o) {
     const Position pos = position(t);
     const double alt_m = (altitude_ft(t) + o.ground_offset) * 0.3048 + 600.0;
     const double km = SPEED_KMH * t / 3600.0;
-    std::array<std::uint8_t, MAX_PAYLOAD> p{};
     if (kind == GpsKind::Fix) {
         GpsFix f;
         f.gps_timestamp = static_cast<std::uint64_t>(o.rec_date) * 1000u + ts;
@@ -199,8 +197,7 @@ void write_gps(Writer& w, GpsKind kind, std::uint32_t ts, const Options& o) {
         f.used_sat = 9;
         f.total_sat = 12;
         f.heading = static_cast<std::int16_t>(std::lround(pos.heading) % 360);
-        encode_gps_fix(p.data(), f);
-        w.entry(EntryKind::GpsFix, fix_off::min_size, ts, p.data());
+        w.log.fix(ts, f);
     } else {
         GpsNavData n;
         n.lat = static_cast<std::int32_t>(std::lround(pos.lat * 1e7));
@@ -218,54 +215,17 @@ void write_gps(Writer& w, GpsKind kind, std::uint32_t ts, const Options& o) {
         n.h_speed = static_cast<std::int32_t>(SPEED_KMH);
         const double climb_fps = (altitude_ft(t + 0.5) - altitude_ft(t - 0.5));
         n.vspeed = static_cast<std::int32_t>(std::lround(climb_fps * 0.3048 * 3.6));
-        encode_gps_nav_data(p.data(), n);
-        w.entry(EntryKind::GpsNavData, nav_off::min_size, ts, p.data());
+        w.log.nav(ts, n);
     }
 }
 
 // ---- MP4 chapter files: "ftyp", a media box, then "moov" holding "mvhd".
 
-void put_box_header(std::vector<std::uint8_t>& v, std::uint32_t size, const char* type) {
-    for (int shift = 24; shift >= 0; shift -= 8) v.push_back(static_cast<std::uint8_t>(size >> shift));
-    v.insert(v.end(), type, type + 4);
-}
-
-void put_be32(std::vector<std::uint8_t>& v, std::uint32_t x) {
-    for (int shift = 24; shift >= 0; shift -= 8) v.push_back(static_cast<std::uint8_t>(x >> shift));
-}
-
 int write_mp4(const std::string& path, std::uint32_t duration_ms, std::uint32_t timescale, std::uint32_t mdat_bytes) {
-    std::vector<std::uint8_t> v;
-    put_box_header(v, 20, "ftyp");
-    v.insert(v.end(), {'m', 'p', '4', '1', 0, 0, 0, 0, 'm', 'p', '4', '1'});
-    put_box_header(v, 8 + mdat_bytes, "mdat");
-    v.insert(v.end(), mdat_bytes, 0);
-    const std::uint64_t units = static_cast<std::uint64_t>(duration_ms) * timescale / 1000u;
-    const bool v1 = units > 0xFFFFFFFFu;
-    const std::uint32_t mvhd_size = v1 ? 120 : 108;
-    put_box_header(v, 8 + mvhd_size, "moov");
-    put_box_header(v, mvhd_size, "mvhd");
-    put_be32(v, v1 ? 0x01000000u : 0);  // version, flags
-    if (v1) {
-        put_be32(v, 0), put_be32(v, 0), put_be32(v, 0), put_be32(v, 0);  // creation, modification
-        put_be32(v, timescale);
-        put_be32(v, static_cast<std::uint32_t>(units >> 32));
-        put_be32(v, static_cast<std::uint32_t>(units));
-    } else {
-        put_be32(v, 0), put_be32(v, 0);
-        put_be32(v, timescale);
-        put_be32(v, static_cast<std::uint32_t>(units));
-    }
-    put_be32(v, 0x00010000);          // rate 1.0
-    v.push_back(0x01), v.push_back(0x00);  // volume 1.0
-    v.insert(v.end(), 10, 0);          // reserved
-    const std::uint32_t matrix[9] = {0x00010000, 0, 0, 0, 0x00010000, 0, 0, 0, 0x40000000};
-    for (const std::uint32_t m : matrix) put_be32(v, m);
-    v.insert(v.end(), 24, 0);          // pre-defined
-    put_be32(v, 1);                    // next track ID
+    const std::string bytes = test::mp4_file(duration_ms, timescale, mdat_bytes);
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr) return -1;
-    const bool ok = std::fwrite(v.data(), 1, v.size(), f) == v.size();
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return (std::fclose(f) == 0 && ok) ? 0 : -1;
 }
 
@@ -342,8 +302,6 @@ int main(int argc, char** argv) {
                                     : (o.gps == GpsKind::NavData ? EXPANDER_GPS : EXPANDER_NONE);
     h.hw_revision = o.hw_revision;
     std::snprintf(h.serial.data(), h.serial.size(), "%s", o.serial.c_str());
-    const auto hb = encode_dat_header(h);
-    std::fwrite(hb.data(), 1, hb.size(), f);
 
     // Sample times: the nominal period with +-10 % jitter, as the recorder's
     // cycle of sensor work and a fixed pause gives. GPS entries come at their
@@ -351,7 +309,7 @@ int main(int argc, char** argv) {
     Rng rng{o.seed == 0 ? 1u : o.seed};
     const auto end_ms = static_cast<std::uint32_t>(o.seconds * 1000.0);
     const double period = 1000.0 / o.rate, gps_period = 1000.0 / o.gps_rate;
-    Writer w{f};
+    Writer w{f, test::DatLog(h)};
     double next_sample = 0.0, next_gps = gps_period;
     std::uint64_t samples = 0, fixes = 0;
     while (next_sample < end_ms) {
@@ -362,9 +320,11 @@ int main(int argc, char** argv) {
             continue;
         }
         write_sample(w, rng, static_cast<std::uint32_t>(next_sample), o.ground_offset);
+        w.flush(1 << 16);
         ++samples;
         next_sample += period * (1.0 + 0.1 * rng.unit());
     }
+    w.flush();
     if (std::fclose(f) != 0) {
         std::perror(o.out.c_str());
         return 1;

@@ -8,16 +8,19 @@
 #include <string>
 #include <vector>
 
+#include "dat_log.h"
 #include "test_support.h"
 
 using namespace tarvex;
 using tarvex::test::capture_stdout;
+using tarvex::test::DatLog;
+using tarvex::test::stream_of;
 using tarvex::test::read_file;
 using tarvex::test::TempDir;
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using Bytes = std::string;
 
 Bytes header_bytes(std::uint32_t magic = DAT_MAGIC, std::uint32_t version = 1) {
     DatHeader h;
@@ -28,23 +31,12 @@ Bytes header_bytes(std::uint32_t magic = DAT_MAGIC, std::uint32_t version = 1) {
     h.expander_id = 3;
     h.hw_revision = 4;
     std::strcpy(h.serial.data(), "SIM00001");
-    auto a = encode_dat_header(h);
-    return Bytes(a.begin(), a.end());
+    return DatLog(h).take();
 }
 
-void append_entry(Bytes& b, std::uint16_t type, std::uint16_t size, std::uint32_t ts, std::uint8_t fill) {
-    std::vector<std::uint8_t> payload(size, fill);
-    std::vector<std::uint8_t> out(ENTRY_HEADER_SIZE + size);
-    encode_log_entry(out.data(), type, size, ts, payload.data());
-    b.insert(b.end(), out.begin(), out.end());
-}
-
-// A read-only stream over the bytes.
-std::FILE* open_bytes(const Bytes& bytes) {
-    std::FILE* f = std::tmpfile();
-    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::rewind(f);
-    return f;
+// An entry of `size` bytes, each `fill`.
+void append_entry(DatLog& log, std::uint16_t type, std::uint16_t size, std::uint32_t ts, char fill) {
+    log.entry(type, size, ts, std::string(size, fill));
 }
 
 // Reads every entry of an in-memory stream; records the results in order.
@@ -55,24 +47,24 @@ struct Walk {
 
 Walk walk(const Bytes& bytes) {
     Walk w;
-    std::FILE* f = open_bytes(bytes);
+    const auto f = stream_of(bytes);
     LogEntry e;
     for (int guard = 0; guard < 100; ++guard) {
-        const ReadResult r = read_log_entry(f, e);
+        const ReadResult r = read_log_entry(f.get(), e);
         w.results.push_back(r);
         if (r == ReadResult::End) break;
         if (r == ReadResult::Entry) w.entries.push_back(e);
     }
-    std::fclose(f);
     return w;
 }
 
 }  // namespace
 
 TEST(DatHeader, HasTheFixedLayout) {
-    const Bytes b = header_bytes();
-    ASSERT_EQ(b.size(), 88u);
-    EXPECT_EQ(std::string(b.begin(), b.begin() + 4), "TRVX");
+    const Bytes bytes = header_bytes();
+    ASSERT_EQ(bytes.size(), 88u);
+    const auto* b = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    EXPECT_EQ(bytes.substr(0, 4), "TRVX");
     EXPECT_EQ(b[8], 1);                       // version
     EXPECT_EQ(b[12], 0xD6);                   // -42 little-endian
     EXPECT_EQ(b[15], 0xFF);
@@ -101,11 +93,10 @@ TEST(DatHeader, ReaderChecksLengthMagicAndVersion) {
         {header_bytes(DAT_MAGIC, 2), -1, "Unexpected DAT file version: 2\n"},
     };
     for (const Case& c : cases) {
-        std::FILE* f = open_bytes(c.bytes);
+        const auto f = stream_of(c.bytes);
         DatHeader h;
         int r = 0;
-        const std::string out = capture_stdout([&] { r = read_dat_header(f, h); });
-        std::fclose(f);
+        const std::string out = capture_stdout([&] { r = read_dat_header(f.get(), h); });
         EXPECT_EQ(r, c.result) << c.message;
         EXPECT_EQ(out, c.message);
         if (r == 0) {
@@ -125,10 +116,11 @@ TEST(DatHeader, ReaderKeepsAllThirtyTwoSerialBytes) {
 }
 
 TEST(LogEntryReader, WalksEntriesAndStopsAtACut) {
-    Bytes b;
-    append_entry(b, 240, 26, 100, 0x11);
-    append_entry(b, 241, 36, 200, 0x22);
-    append_entry(b, 240, 26, 300, 0x33);
+    DatLog log;
+    append_entry(log, 240, 26, 100, 0x11);
+    append_entry(log, 241, 36, 200, 0x22);
+    append_entry(log, 240, 26, 300, 0x33);
+    Bytes b = log.take();
     b.resize(b.size() - 5);  // the last payload is cut
     const Walk w = walk(b);
     ASSERT_EQ(w.entries.size(), 2u);
@@ -141,20 +133,20 @@ TEST(LogEntryReader, WalksEntriesAndStopsAtACut) {
 }
 
 TEST(LogEntryReader, CutInsideAnEntryHeaderEndsTheEntries) {
-    Bytes b;
-    append_entry(b, 240, 26, 100, 1);
-    b.insert(b.end(), {0xF0, 0x00, 0x1A});
-    const Walk w = walk(b);
+    DatLog log;
+    append_entry(log, 240, 26, 100, 1);
+    log.raw("\xF0\x00\x1A");
+    const Walk w = walk(log.bytes());
     EXPECT_EQ(w.entries.size(), 1u);
     EXPECT_EQ(w.results.back(), ReadResult::End);
 }
 
 TEST(LogEntryReader, SizeZeroSkipsOnlyTheEightHeaderBytes) {
-    Bytes b;
-    append_entry(b, 240, 26, 100, 1);
-    append_entry(b, 240, 0, 150, 0);
-    append_entry(b, 240, 26, 200, 2);
-    const Walk w = walk(b);
+    DatLog log;
+    append_entry(log, 240, 26, 100, 1);
+    append_entry(log, 240, 0, 150, 0);
+    append_entry(log, 240, 26, 200, 2);
+    const Walk w = walk(log.bytes());
     ASSERT_EQ(w.results.size(), 4u);
     EXPECT_EQ(w.results[1], ReadResult::InvalidSize);
     ASSERT_EQ(w.entries.size(), 2u);
@@ -163,14 +155,13 @@ TEST(LogEntryReader, SizeZeroSkipsOnlyTheEightHeaderBytes) {
 }
 
 TEST(LogEntryReader, OversizePayloadKeepsNinetySixBytesAndStaysInStep) {
-    Bytes b;
-    Bytes payload(200);
-    for (std::size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<std::uint8_t>(i);
-    Bytes big(ENTRY_HEADER_SIZE + payload.size());
-    encode_log_entry(big.data(), 241, 200, 50, payload.data());
-    b.insert(b.end(), big.begin(), big.end());
-    append_entry(b, 240, 26, 60, 0x5A);
-    const Walk w = walk(b);
+    std::string payload(200, '\0');
+    for (std::size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<char>(i);
+    DatLog log;
+    log.entry(241, 200, 50, payload);
+    const Bytes big = log.bytes();
+    append_entry(log, 240, 26, 60, 0x5A);
+    const Walk w = walk(log.bytes());
     ASSERT_EQ(w.entries.size(), 2u);
     EXPECT_EQ(w.entries[0].size, 96);
     EXPECT_EQ(w.entries[0].payload[95], 95);
@@ -179,8 +170,7 @@ TEST(LogEntryReader, OversizePayloadKeepsNinetySixBytesAndStaysInStep) {
     EXPECT_EQ(w.entries[1].payload[0], 0x5A);
 
     // A cut inside the skipped excess ends the entries.
-    Bytes cut(big.begin(), big.end() - 10);
-    EXPECT_EQ(walk(cut).entries.size(), 0u);
+    EXPECT_EQ(walk(big.substr(0, big.size() - 10)).entries.size(), 0u);
 }
 
 TEST(SensorSampleCodec, FlagsAreTwoLittleEndianHalves) {

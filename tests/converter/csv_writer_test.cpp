@@ -10,7 +10,7 @@
 
 #include "csv_writer.h"
 #include "maker.h"
-#include "writer_fixtures.h"
+#include "log_events.h"
 
 namespace tarvex {
 namespace {
@@ -137,7 +137,7 @@ TEST(CsvRow, SensorPart) {
     negatives.accel_z = -32768;
     negatives.flags = 0x20001;
     const Case cases[] = {
-        {"all present", reading(), 100, "100,101325,500,215,0,0,2048,0,"},
+        {"all present", reading(500), 100, "100,101325,500,215,0,0,2048,0,"},
         {"pressure and one axis absent", absent, 1234, "1234,,950,215,,,,3,"},
         {"nothing present", none_at_all, 0, "0,,,,,,,0,"},
         {"negative values", negatives, 4294967295u, "4294967295,101325,-120,-55,-2048,32767,-32768,131073,"},

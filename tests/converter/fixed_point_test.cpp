@@ -12,7 +12,7 @@
 
 #include "fixed_point.h"
 #include "text_out.h"
-#include "writer_fixtures.h"
+#include "log_events.h"
 
 namespace tarvex {
 namespace {

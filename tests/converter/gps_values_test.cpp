@@ -5,32 +5,25 @@
 
 #include "byte_order.h"
 #include "gps_values.h"
+#include "log_events.h"
 
 namespace tarvex {
 namespace {
 
 LogEvent fix_record(std::int32_t odometer) {
-    LogEvent rec;
-    rec.type = static_cast<std::uint16_t>(EntryKind::GpsFix);
-    rec.size = fix_off::min_size;
     GpsFix f;
     f.dist = odometer;
     f.gps_speed = 77;
-    encode_gps_fix(rec.payload.data(), f);
-    return rec;
+    return test::fix_record(f);
 }
 
 LogEvent nav_record(std::uint32_t tow, std::int32_t x, std::int32_t y, std::int32_t z) {
-    LogEvent rec;
-    rec.type = static_cast<std::uint16_t>(EntryKind::GpsNavData);
-    rec.size = nav_off::min_size;
     GpsNavData n;
     n.time_of_week = tow;
     n.ecef_x = x;
     n.ecef_y = y;
     n.ecef_z = z;
-    encode_gps_nav_data(rec.payload.data(), n);
-    return rec;
+    return test::nav_record(n);
 }
 
 TEST(GpsPreprocess, OdometerReadsFromTheFilesFirstFix) {

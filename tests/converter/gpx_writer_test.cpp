@@ -9,7 +9,7 @@
 #include "gpx_writer.h"
 #include "maker.h"
 #include "test_support.h"
-#include "writer_fixtures.h"
+#include "log_events.h"
 
 namespace tarvex {
 namespace {

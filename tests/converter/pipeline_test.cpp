@@ -6,23 +6,31 @@
 #include <string>
 #include <vector>
 
-#include "log_bytes.h"
+#include "dat_log.h"
+#include "pipeline_run.h"
 #include "test_support.h"
 
 namespace tarvex {
 namespace {
 
 using test::Emitted;
-using test::LogBytes;
+using test::DatLog;
 using test::altitude_of;
 using test::plain_settings;
 using test::run_pipeline;
 
-std::vector<Emitted> convert(const LogBytes& log, const Settings& settings,
+std::vector<Emitted> convert(const DatLog& log, const Settings& settings,
                              const RunOptions& run = {}) {
     auto p = test::fresh_pipeline();
-    auto f = log.open();
+    auto f = test::stream_of(log.bytes());
     return run_pipeline(*p, f.get(), settings, run);
+}
+
+// A GpsFix told apart by its odometer reading (10 m units).
+GpsFix odometer(std::int32_t dist) {
+    GpsFix f;
+    f.dist = dist;
+    return f;
 }
 
 std::vector<std::uint32_t> timestamps(const std::vector<Emitted>& events) {
@@ -37,17 +45,17 @@ std::vector<std::uint32_t> timestamps(const std::vector<Emitted>& events) {
 
 TEST(PipelineOrder, EmitsEverySampleInFileOrderWhateverTheFileLength) {
     for (std::uint32_t samples : {0u, 1u, 5u, 255u, 256u, 257u, 600u}) {
-        LogBytes log;
+        DatLog log;
         std::vector<std::uint32_t> expected;
         for (std::uint32_t i = 0; i < samples; ++i) {
             log.sample(i * 60 + 7, static_cast<std::int32_t>(i));
             expected.push_back(i * 60 + 7);
             if (i % 50 == 3) {
-                log.fix_with_dist(i * 60, 1);  // GPS entries never come out
+                log.fix(i * 60, odometer(1));  // GPS entries never come out
             }
         }
         auto p = test::fresh_pipeline();
-        auto f = log.open();
+        auto f = test::stream_of(log.bytes());
         const auto events = run_pipeline(*p, f.get(), plain_settings());
         EXPECT_EQ(timestamps(events), expected) << samples << " samples";
         for (const auto& e : events) {
@@ -59,23 +67,20 @@ TEST(PipelineOrder, EmitsEverySampleInFileOrderWhateverTheFileLength) {
 }
 
 TEST(PipelineOrder, GpsOnlyFileEmitsNothing) {
-    LogBytes log;
+    DatLog log;
     for (std::uint32_t i = 0; i < 300; ++i) {
-        log.fix_with_dist(i * 100, 5);
+        log.fix(i * 100, odometer(5));
     }
     EXPECT_TRUE(convert(log, plain_settings()).empty());
 }
 
 TEST(PipelineOrder, TruncatedLastEntryKeepsEverythingBefore) {
-    LogBytes log;
+    DatLog log;
     for (std::uint32_t i = 0; i < 4; ++i) {
         log.sample(i * 60, 100);
     }
-    std::vector<std::uint8_t> bytes = log.bytes();
-    bytes.resize(bytes.size() - 5);
-    test::FilePtr f(std::tmpfile());
-    std::fwrite(bytes.data(), 1, bytes.size(), f.get());
-    std::rewind(f.get());
+    const std::string& bytes = log.bytes();
+    auto f = test::stream_of(std::string_view(bytes).substr(0, bytes.size() - 5));
     auto p = test::fresh_pipeline();
     EXPECT_EQ(timestamps(run_pipeline(*p, f.get(), plain_settings())),
               (std::vector<std::uint32_t>{0, 60, 120}));
@@ -95,11 +100,11 @@ class PipelineSizeZero : public ::testing::TestWithParam<SizeZeroCase> {};
 
 TEST_P(PipelineSizeZero, NeverEndsTheConversion) {
     const SizeZeroCase& c = GetParam();
-    LogBytes log;
+    DatLog log;
     std::vector<std::uint32_t> expected;
     for (int item : c.layout) {
         if (item < 0) {
-            log.zero_size();
+            log.entry(240, 0, 0);
         } else {
             log.sample(static_cast<std::uint32_t>(item), 100);
             expected.push_back(static_cast<std::uint32_t>(item));
@@ -127,11 +132,11 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PipelineSizeZeroLong, MidFileInALongLogKeepsEverySample) {
-    LogBytes log;
+    DatLog log;
     std::vector<std::uint32_t> expected;
     for (std::uint32_t i = 0; i < 700; ++i) {
         if (i == 100 || i == 400 || i == 401) {
-            log.zero_size();
+            log.entry(240, 0, 0);
         }
         log.sample(i * 60, 100);
         expected.push_back(i * 60);
@@ -145,7 +150,7 @@ TEST(PipelineSizeZeroLong, MidFileInALongLogKeepsEverySample) {
 // ---- Altitude adjustment
 
 TEST(PipelineAltitude, AdjustmentAddsToRealAltitudesOnly) {
-    LogBytes log;
+    DatLog log;
     log.sample(0, 500).sample(60, NO_VALUE).sample(120, -20);
     RunOptions run;
     run.alt_adjust = 100;
@@ -193,12 +198,12 @@ void expect_probe(const Emitted& e, const GpsProbe& want, const char* what) {
 
 TEST(PipelineGps, LagMovesRecordsEarlierAndClampsAtZero) {
     // Odometers are rebased to the first fix (10): readings 0, 5, 10.
-    LogBytes log;
-    log.fix_with_dist(800, 10)    // 800 - 1000 would be negative: 0
+    DatLog log;
+    log.fix(800, odometer(10))    // 800 - 1000 would be negative: 0
         .sample(0, 1)
         .sample(100, 1)
-        .fix_with_dist(1999, 15)  // 999
-        .fix_with_dist(2000, 20)  // 1000
+        .fix(1999, odometer(15))  // 999
+        .fix(2000, odometer(20))  // 1000
         .sample(999, 1)
         .sample(1000, 1);
     Settings settings = plain_settings();
@@ -212,8 +217,8 @@ TEST(PipelineGps, LagMovesRecordsEarlierAndClampsAtZero) {
 }
 
 TEST(PipelineGps, RecordAtTheSampleTimeIsAttachedToIt) {
-    LogBytes log;
-    log.sample(1999, 1).fix_with_dist(2500, 0).sample(2000, 1).sample(2001, 1);
+    DatLog log;
+    log.sample(1999, 1).fix(2500, odometer(0)).sample(2000, 1).sample(2001, 1);
     Settings settings = plain_settings();
     settings.gps_lag = 500;
     const auto events = convert(log, settings);
@@ -224,16 +229,16 @@ TEST(PipelineGps, RecordAtTheSampleTimeIsAttachedToIt) {
 }
 
 TEST(PipelineGps, LatestOfSeveralRecordsWins) {
-    LogBytes log;
-    log.fix_with_dist(10, 100).fix_with_dist(20, 101).fix_with_dist(30, 102).sample(30, 1);
+    DatLog log;
+    log.fix(10, odometer(100)).fix(20, odometer(101)).fix(30, odometer(102)).sample(30, 1);
     const auto events = convert(log, plain_settings());
     ASSERT_EQ(events.size(), 1u);
     expect_probe(events[0], {true, 1, 30, 2}, "sample at 30");
 }
 
 TEST(PipelineGps, StaleAfterMoreThanFiveSeconds) {
-    LogBytes log;
-    log.fix_with_dist(1000, 0).sample(1000, 1).sample(6000, 1).sample(6001, 1).sample(6002, 1);
+    DatLog log;
+    log.fix(1000, odometer(0)).sample(1000, 1).sample(6000, 1).sample(6001, 1).sample(6002, 1);
     const auto events = convert(log, plain_settings());
     ASSERT_EQ(events.size(), 4u);
     expect_probe(events[0], {true, 1, 1000, 0}, "taken up");
@@ -243,8 +248,8 @@ TEST(PipelineGps, StaleAfterMoreThanFiveSeconds) {
 }
 
 TEST(PipelineGps, RecordTakenUpButAlreadyStaleStillMarksNew) {
-    LogBytes log;
-    log.fix_with_dist(0, 0).sample(5001, 1).sample(5002, 1);
+    DatLog log;
+    log.fix(0, odometer(0)).sample(5001, 1).sample(5002, 1);
     const auto events = convert(log, plain_settings());
     ASSERT_EQ(events.size(), 2u);
     expect_probe(events[0], {false, 1, 0, 0}, "taken and dropped");
@@ -259,7 +264,7 @@ TEST(PipelineGps, DistanceOfNavDataReachesTheSample) {
     b.ecef_x += 3000;
     b.ecef_y = 4000;
     b.time_of_week = 200;
-    LogBytes log;
+    DatLog log;
     log.nav(0, a).sample(0, 1).nav(100, b).sample(100, 1);
     Settings settings = plain_settings();
     settings.gps_dist_interval = 1;
@@ -272,9 +277,9 @@ TEST(PipelineGps, DistanceOfNavDataReachesTheSample) {
 }
 
 TEST(PipelineGps, UnknownKindsTravelLikeGpsRecords) {
-    std::array<std::uint8_t, 12> payload{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-    LogBytes log;
-    log.sample(0, 1).entry(77, 12, 50, payload.data()).sample(50, 1);
+    const std::string payload{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    DatLog log;
+    log.sample(0, 1).entry(77, 12, 50, payload).sample(50, 1);
     const auto events = convert(log, plain_settings());
     ASSERT_EQ(events.size(), 2u);
     EXPECT_FALSE(events[0].gps.has_value());
@@ -286,9 +291,9 @@ TEST(PipelineGps, UnknownKindsTravelLikeGpsRecords) {
 
 TEST(PipelineGps, FullGpsQueueDropsTheOldestSilently) {
     // 300 records before any sample: the 44 oldest (timestamps 0..430) go.
-    LogBytes log;
+    DatLog log;
     for (std::int32_t i = 0; i < 300; ++i) {
-        log.fix_with_dist(static_cast<std::uint32_t>(i) * 10, i);
+        log.fix(static_cast<std::uint32_t>(i) * 10, odometer(i));
     }
     log.sample(5, 1).sample(440, 1).sample(2990, 1);
     std::vector<Emitted> events;
@@ -303,13 +308,13 @@ TEST(PipelineGps, FullGpsQueueDropsTheOldestSilently) {
 TEST(PipelineGps, AttachedRecordOutlivesItsQueueSlot) {
     // The fix is taken up by the first sample; then 256 later GPS records
     // pass through the queue and reuse its slot while the fix stays in effect.
-    LogBytes log;
-    log.fix_with_dist(0, 1000).sample(0, 1);
+    DatLog log;
+    log.fix(0, odometer(1000)).sample(0, 1);
     for (std::uint32_t i = 1; i < 300; ++i) {
         log.sample(i, 1);
         if (i == 280) {
             for (std::int32_t k = 0; k < 256; ++k) {
-                log.fix_with_dist(100000, 2000 + k);
+                log.fix(100000, odometer(2000 + k));
             }
         }
     }
@@ -328,7 +333,7 @@ TEST(PipelineGps, AttachedRecordOutlivesItsQueueSlot) {
 TEST(PipelineAltitude, FilterTwoOnAShortFile) {
     // Half-width 2 on 10, 20, ... 60: the first sample averages itself and the
     // sample two places later; in the last two the future window stands still.
-    LogBytes log;
+    DatLog log;
     for (std::int32_t i = 0; i < 6; ++i) {
         log.sample(static_cast<std::uint32_t>(i) * 100, 10 * (i + 1));
     }
@@ -347,7 +352,7 @@ TEST(PipelineAltitude, FilterTwoOnAShortFile) {
 }
 
 TEST(PipelineAltitude, NoSmoothingUntilTheFirstRealAltitude) {
-    LogBytes log;
+    DatLog log;
     log.sample(0, NO_VALUE).sample(60, NO_VALUE).sample(120, 100).sample(180, 200).sample(240, 300);
     Settings settings = plain_settings();
     settings.alt_filter = 1;
@@ -400,7 +405,7 @@ TEST_P(PipelineWindows, MatchTheDescribedWindowsForAltitudeAndAcceleration) {
     constexpr std::size_t SAMPLES = 700;
     std::vector<std::optional<std::int32_t>> alt(SAMPLES);
     std::vector<std::optional<std::int32_t>> ax(SAMPLES), ay(SAMPLES), az(SAMPLES);
-    LogBytes log;
+    DatLog log;
     for (std::size_t i = 0; i < SAMPLES; ++i) {
         // Mixed signs, so that truncation toward zero matters; some gaps.
         const auto a = static_cast<std::int32_t>((i * 7919) % 1000) - 400;
@@ -442,7 +447,7 @@ INSTANTIATE_TEST_SUITE_P(HalfWidths, PipelineWindows, ::testing::Values(1, 2, 3,
 // ---- Acceleration
 
 TEST(PipelineAccel, OffGivesRawAxesOrTheMarker) {
-    LogBytes log;
+    DatLog log;
     log.sample(0, 1, {-5, 300, -2048}).sample(60, 1, {7, -1, 9}).sample(120, 1, test::NO_AXES);
     const auto events = convert(log, plain_settings());
     ASSERT_EQ(events.size(), 3u);
@@ -457,7 +462,7 @@ TEST(PipelineAccel, OffGivesRawAxesOrTheMarker) {
 }
 
 TEST(PipelineAccel, MissingReadingsStayOutOfTheSums) {
-    LogBytes log;
+    DatLog log;
     log.sample(0, 1, test::NO_AXES)
         .sample(60, 1, test::NO_AXES)
         .sample(120, 1, {10, 20, 30})
@@ -499,14 +504,14 @@ class PipelineVspeed : public ::testing::TestWithParam<VspeedCase> {};
 
 TEST_P(PipelineVspeed, FromTheSmoothedAltitude) {
     const VspeedCase& c = GetParam();
-    LogBytes log;
+    DatLog log;
     for (const auto& [ts, alt] : c.samples) {
         log.sample(ts, alt);
     }
     Settings settings = plain_settings();
     settings.speed_window = c.window;
     auto p = test::fresh_pipeline();
-    auto f = log.open();
+    auto f = test::stream_of(log.bytes());
     // The driver rebases timestamps of returned events; that must not leak
     // into the pipeline's own history.
     const auto events = run_pipeline(*p, f.get(), settings, {}, 1000000);

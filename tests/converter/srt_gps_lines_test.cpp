@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "srt_writer.h"
-#include "writer_fixtures.h"
+#include "log_events.h"
 
 namespace tarvex {
 namespace {

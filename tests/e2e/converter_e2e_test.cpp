@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "dat_format.h"
+#include "dat_log.h"
 #include "mp4_bytes.h"
 #include "settings.h"
 #include "test_support.h"
@@ -21,8 +22,11 @@
 namespace tarvex {
 namespace {
 
+using test::DatLog;
+using test::log_with_header;
 using test::mp4_file;
 using test::read_file;
+using test::reading;
 using test::RunResult;
 using test::TempDir;
 using test::write_file;
@@ -39,68 +43,18 @@ RunResult convert(const TempDir& dir, std::vector<std::string> args) {
 
 // ---- DAT logs.
 
-struct Sample {
-    std::uint32_t ts;
-    std::int32_t altitude = 100;
-    std::int32_t temp = 215;
-    std::array<std::int16_t, 3> accel{0, 0, 2048};
-    std::uint32_t flags = 0;
-};
-
-class Log {
-public:
-    explicit Log(std::uint32_t expander_id = EXPANDER_NONE) {
-        DatHeader h;
-        h.rec_date = 1700000000;
-        h.expander_id = expander_id;
-        h.hw_revision = 3;
-        std::snprintf(h.serial.data(), h.serial.size(), "TX-0042");
-        const auto b = encode_dat_header(h);
-        bytes_.assign(b.begin(), b.end());
-    }
-    Log& sample(const Sample& s) {
-        SensorSample p;
-        p.abs_press = 101325;
-        p.press_copy = 101325;
-        p.temp = s.temp;
-        p.altitude = s.altitude;
-        p.accel_x = s.accel[0];
-        p.accel_y = s.accel[1];
-        p.accel_z = s.accel[2];
-        p.flags = s.flags;
-        std::array<std::uint8_t, MAX_PAYLOAD> pl{};
-        encode_sensor_sample(pl.data(), p);
-        return entry(EntryKind::SensorSample, SENSOR_SAMPLE_PAYLOAD, s.ts, pl.data());
-    }
-    Log& samples(std::initializer_list<std::uint32_t> times) {
-        for (const auto t : times) sample({t});
-        return *this;
-    }
-    Log& fix(std::uint32_t ts, std::int32_t odometer) {
-        GpsFix f;
-        f.lat_deg = 51;
-        f.lat_frac = 123456;
-        f.lon_deg = -1;
-        f.lon_frac = 500000;
-        f.gps_alt = 1234;
-        f.gps_speed = 100;
-        f.dist = odometer;
-        std::array<std::uint8_t, MAX_PAYLOAD> pl{};
-        encode_gps_fix(pl.data(), f);
-        return entry(EntryKind::GpsFix, fix_off::min_size, ts, pl.data());
-    }
-    std::string str() const { return {bytes_.begin(), bytes_.end()}; }
-
-private:
-    Log& entry(EntryKind kind, std::size_t size, std::uint32_t ts, const std::uint8_t* payload) {
-        std::array<std::uint8_t, ENTRY_HEADER_SIZE + MAX_PAYLOAD> b{};
-        const std::size_t n = encode_log_entry(b.data(), static_cast<std::uint16_t>(kind),
-                                               static_cast<std::uint16_t>(size), ts, payload);
-        bytes_.insert(bytes_.end(), b.begin(), b.begin() + static_cast<std::ptrdiff_t>(n));
-        return *this;
-    }
-    std::vector<std::uint8_t> bytes_;
-};
+// A GpsFix at 51.123456 N, 1.5 W, 12.34 m up, 100 km/h; `odometer` in 10 m units.
+GpsFix fix_at(std::int32_t odometer) {
+    GpsFix f;
+    f.lat_deg = 51;
+    f.lat_frac = 123456;
+    f.lon_deg = -1;
+    f.lon_frac = 500000;
+    f.gps_alt = 1234;
+    f.gps_speed = 100;
+    f.dist = odometer;
+    return f;
+}
 
 // ---- Expected console text.
 
@@ -242,7 +196,7 @@ TEST(ConverterCommandLine, UsageAndOptionErrors) {
 
 TEST(ConverterCommandLine, OptionsReachTheConversion) {
     TempDir dir;
-    write_file(dir.file("log.dat"), Log().samples({0, 200}).str());
+    write_file(dir.file("log.dat"), log_with_header().samples({0, 200}).bytes());
     write_file(dir.file("GOPR0042.MP4"), mp4_file(1000));
     const RunResult r = convert(dir, {"log.dat", "-g", "-a", "-250", "-v", "GOPR0042.MP4"});
     EXPECT_EQ(r.exit_status, 0);
@@ -257,7 +211,7 @@ TEST(ConverterCommandLine, OptionsReachTheConversion) {
 
 TEST(ConverterCommandLine, BasePathsThatDoNotFitThePathBufferAreRefused) {
     TempDir dir;
-    write_file(dir.file("log.dat"), Log().samples({0}).str());
+    write_file(dir.file("log.dat"), log_with_header().samples({0}).bytes());
 
     const std::string too_long = std::string(4092, 'd') + "/G.MP4";  // 4098 bytes
     RunResult r = convert(dir, {"log.dat", "-v", too_long});
@@ -283,17 +237,17 @@ struct HeaderCase {
 };
 
 TEST(ConverterHeader, HeaderChecks) {
-    std::string bad_magic = Log().samples({0}).str();
+    std::string bad_magic = log_with_header().samples({0}).bytes();
     bad_magic.replace(0, 4, "XXXX");
-    std::string version2 = Log().samples({0}).str();
+    std::string version2 = log_with_header().samples({0}).bytes();
     version2[8] = 2;
     const HeaderCase cases[] = {
         {"empty file", "", 255, "Error reading DAT header!\n"},
-        {"87 bytes", Log().str().substr(0, 87), 255, "Error reading DAT header!\n"},
+        {"87 bytes", log_with_header().bytes().substr(0, 87), 255, "Error reading DAT header!\n"},
         {"wrong magic", bad_magic, 255, "Invalid DAT header magic: 58585858!\n"},
         {"wrong version", version2, 255, "Unexpected DAT file version: 2\n"},
-        {"header only", Log().str(), 0, DEFAULT_PRESETS},
-        {"GPS expander", Log(EXPANDER_GPS).str(), 0,
+        {"header only", log_with_header().bytes(), 0, DEFAULT_PRESETS},
+        {"GPS expander", log_with_header(EXPANDER_GPS).bytes(), 0,
          DEFAULT_PRESETS + "Hardware GPS detected - using gpw_hw_lag value for GPS offset: 0 ms\n"},
     };
     for (const auto& c : cases) {
@@ -359,9 +313,9 @@ TEST(ConverterChapters, EventsAreCutIntoChapters) {
     const char* mp4_names[] = {"GOPR0042.MP4", "GP010042.MP4", "GP020042.MP4"};
     for (const auto& c : cases) {
         TempDir dir;
-        Log log;
-        for (const auto t : c.events) log.sample({t});
-        write_file(dir.file("log.dat"), log.str());
+        DatLog log = log_with_header();
+        for (const auto t : c.events) log.sample(t, reading());
+        write_file(dir.file("log.dat"), log.bytes());
         std::vector<std::string> expected_files{"log.dat"};
         for (std::size_t k = 0; k < c.chapter_ms.size(); ++k) {
             write_file(dir.file(mp4_names[k]), mp4_file(static_cast<std::uint32_t>(c.chapter_ms[k])));
@@ -383,7 +337,7 @@ TEST(ConverterChapters, EventsAreCutIntoChapters) {
 TEST(ConverterChapters, DatPathIsTheDefaultBase) {
     TempDir dir;
     std::filesystem::create_directory(dir.file("card"));
-    write_file(dir.file("card/GOPR0042.DAT"), Log().samples({0, 300}).str());
+    write_file(dir.file("card/GOPR0042.DAT"), log_with_header().samples({0, 300}).bytes());
     write_file(dir.file("card/GOPR0042.MP4"), mp4_file(10000, 90000));
     const RunResult r = convert(dir, {"card/GOPR0042.DAT"});
     EXPECT_EQ(r.exit_status, 0);
@@ -406,7 +360,13 @@ TEST(ConverterChapters, GpxFilesAreFinishedAtChapterChangeAndWhenChaptersRunOut)
     TempDir dir;
     // GPS lag 500 ms: the fixes logged at 700 and 1800 ms belong to 200 and 1300 ms.
     write_file(dir.file("log.dat"),
-               Log().samples({0, 500}).fix(700, 161).samples({1000, 1500}).fix(1800, 322).samples({2100, 2200}).str());
+               log_with_header()
+                   .samples({0, 500})
+                   .fix(700, fix_at(161))
+                   .samples({1000, 1500})
+                   .fix(1800, fix_at(322))
+                   .samples({2100, 2200})
+                   .bytes());
     write_file(dir.file("GOPR0042.MP4"), mp4_file(1000));
     write_file(dir.file("GP010042.MP4"), mp4_file(1000));
     const RunResult r = convert(dir, {"log.dat", "-v", "GOPR0042.MP4"});
@@ -437,7 +397,7 @@ TEST(ConverterChapters, GpxFilesAreFinishedAtChapterChangeAndWhenChaptersRunOut)
 TEST(ConverterOutputs, ExistingFilesAreReportedAndOverwritten) {
     TempDir dir;
     write_file(dir.file("settings.txt"), "csv = on\n");
-    write_file(dir.file("log.dat"), Log().samples({0}).fix(600, 5).samples({200}).str());
+    write_file(dir.file("log.dat"), log_with_header().samples({0}).fix(600, fix_at(5)).samples({200}).bytes());
     write_file(dir.file("GOPR0042.MP4"), mp4_file(1000));
     for (const char* old : {"GOPR0042.SRT", "GOPR0042.CSV", "GOPR0042.GPX"}) write_file(dir.file(old), "old\n");
     Settings s;
@@ -469,7 +429,7 @@ TEST(ConverterOutputs, UnopenableOutputFiles) {
     // The subtitle file is required.
     {
         TempDir dir;
-        write_file(dir.file("log.dat"), Log().samples({0}).str());
+        write_file(dir.file("log.dat"), log_with_header().samples({0}).bytes());
         write_file(dir.file("GOPR0042.MP4"), mp4_file(1000));
         std::filesystem::create_directory(dir.file("GOPR0042.SRT"));
         const RunResult r = convert(dir, {"log.dat", "-v", "GOPR0042.MP4"});
@@ -483,7 +443,13 @@ TEST(ConverterOutputs, UnopenableOutputFiles) {
     {
         TempDir dir;
         write_file(dir.file("settings.txt"), "CSV=Yes\n");
-        write_file(dir.file("log.dat"), Log().samples({0}).fix(600, 0).samples({200, 400}).fix(900, 0).samples({600}).str());
+        write_file(dir.file("log.dat"), log_with_header()
+                                            .samples({0})
+                                            .fix(600, fix_at(0))
+                                            .samples({200, 400})
+                                            .fix(900, fix_at(0))
+                                            .samples({600})
+                                            .bytes());
         write_file(dir.file("GOPR0042.MP4"), mp4_file(1000));
         std::filesystem::create_directory(dir.file("GOPR0042.CSV"));
         std::filesystem::create_directory(dir.file("GOPR0042.GPX"));
@@ -519,7 +485,7 @@ struct InputCase {
 };
 
 TEST(ConverterOutputs, NeverOverwritesItsOwnInputs) {
-    const std::string log = Log().samples({0, 200}).fix(600, 0).samples({400}).str();
+    const std::string log = log_with_header().samples({0, 200}).fix(600, fix_at(0)).samples({400}).bytes();
     const std::string mp4 = mp4_file(1000);
     Settings csv_on;
     csv_on.csv = 1;
@@ -580,13 +546,13 @@ TEST(ConverterSubtitles, ReadingLinesAccelerationBarAndPins) {
     write_file(dir.file("settings.txt"),
                "; every reading on\naltitude = both\ntemperature = c\naccel = full\ngbar = on\nid_pins = on\n"
                "alt_filter = off\naccel_filter = off\n");
-    Log log;
-    log.sample({0, -100, -105, {103, -1024, 2048}, 1})
-        .sample({100})                                  // 100 ms after the last entry: skipped
-        .sample({3723004, NO_VALUE, NO_VALUE, {-1, 5, 6}, 2})
-        .sample({3723104})                              // skipped
-        .sample({360000000, 3281, 215, {0, 0, 0}, 3});  // exactly at the chapter's end
-    write_file(dir.file("log.dat"), log.str());
+    DatLog log = log_with_header();
+    log.sample(0, reading(-100, -105, {103, -1024, 2048}, 1))
+        .sample(100, reading())  // 100 ms after the last entry: skipped
+        .sample(3723004, reading(NO_VALUE, NO_VALUE, {-1, 5, 6}, 2))
+        .sample(3723104, reading())  // skipped
+        .sample(360000000, reading(3281, 215, {0, 0, 0}, 3));  // exactly at the chapter's end
+    write_file(dir.file("log.dat"), log.bytes());
     write_file(dir.file("GOPR0042.MP4"), mp4_file(360000000));
     Settings s;
     s.altitude = 3;
@@ -618,11 +584,11 @@ TEST(ConverterSubtitles, HighGHundredthsAxesOnlyAndEarlierTimestamps) {
     write_file(dir.file("settings.txt"),
                "ALTITUDE=Meters\ntemperature = F\naccel = xyz\naccel_places = 2\ngbar = yes\nmin_sub_delay = 0\n"
                "alt_filter = off\naccel_filter = 0\n");
-    Log log;
-    log.sample({0, 1000, -105, {32767, -3277, 0}})
-        .sample({5, NO_VALUE, NO_VALUE, {0, -1, 0}})
-        .sample({3, 0, 0, {0, 0, 0}});  // earlier than the last entry: never skipped
-    write_file(dir.file("log.dat"), log.str());
+    DatLog log = log_with_header();
+    log.sample(0, reading(1000, -105, {32767, -3277, 0}))
+        .sample(5, reading(NO_VALUE, NO_VALUE, {0, -1, 0}))
+        .sample(3, reading(0, 0, {0, 0, 0}));  // earlier than the last entry: never skipped
+    write_file(dir.file("log.dat"), log.bytes());
     write_file(dir.file("GOPR0042.MP4"), mp4_file(1000));
     Settings s;
     s.altitude = 2;

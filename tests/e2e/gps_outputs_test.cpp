@@ -5,13 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <string>
 
-#include "dat_format.h"
+#include "dat_log.h"
 #include "maker.h"
 #include "mp4_bytes.h"
 #include "test_support.h"
@@ -22,38 +21,14 @@ namespace {
 using test::read_file;
 using test::TempDir;
 
-void append(std::string& log, EntryKind kind, std::size_t size, std::uint32_t ts,
-            const std::uint8_t* payload) {
-    std::array<std::uint8_t, ENTRY_HEADER_SIZE + MAX_PAYLOAD> b{};
-    const std::size_t n = encode_log_entry(b.data(), static_cast<std::uint16_t>(kind),
-                                           static_cast<std::uint16_t>(size), ts, payload);
-    log.append(reinterpret_cast<const char*>(b.data()), n);
-}
-
 // Ten samples 100 ms apart, and a GpsFix2 at 250 ms when asked for.
 std::string log_bytes(bool with_fix2) {
-    DatHeader h;
-    h.rec_date = 1700000000;
-    const auto head = encode_dat_header(h);
-    std::string log(head.begin(), head.end());
+    test::DatLog log = test::log_with_header();
     for (std::uint32_t i = 0; i < 10; ++i) {
-        SensorSample s;
-        s.abs_press = 101325;
-        s.temp = 215;
-        s.altitude = 100;
-        s.accel_x = 0;
-        s.accel_y = 0;
-        s.accel_z = 2048;
-        std::array<std::uint8_t, MAX_PAYLOAD> pl{};
-        encode_sensor_sample(pl.data(), s);
-        append(log, EntryKind::SensorSample, SENSOR_SAMPLE_PAYLOAD, i * 100, pl.data());
-        if (with_fix2 && i == 2) {
-            std::array<std::uint8_t, MAX_PAYLOAD> fix2{};
-            fix2[fix2_off::speed] = 40;
-            append(log, EntryKind::GpsFix2, fix2_off::min_size, 250, fix2.data());
-        }
+        log.sample(i * 100, test::reading());
+        if (with_fix2 && i == 2) log.fix2(250, 40);
     }
-    return log;
+    return log.take();
 }
 
 struct Conversion {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "dat_format.h"
+#include "dat_log.h"
 #include "mp4_bytes.h"
 #include "test_support.h"
 
@@ -19,28 +19,9 @@ namespace fs = std::filesystem;
 
 // A DAT log: header and one sample every 100 ms for 1.9 s, two chapters' worth.
 std::string small_log() {
-    DatHeader h;
-    h.rec_date = 1700000000;
-    h.hw_revision = 3;
-    const auto hb = encode_dat_header(h);
-    std::string bytes(hb.begin(), hb.end());
-    for (std::uint32_t ts = 0; ts < 1900; ts += 100) {
-        SensorSample s;
-        s.abs_press = 101325;
-        s.temp = 215;
-        s.altitude = static_cast<std::int32_t>(ts / 10);
-        s.press_copy = 101325;
-        s.accel_x = 0;
-        s.accel_y = 0;
-        s.accel_z = 2048;
-        std::uint8_t payload[MAX_PAYLOAD] = {};
-        encode_sensor_sample(payload, s);
-        std::uint8_t entry[ENTRY_HEADER_SIZE + MAX_PAYLOAD] = {};
-        const std::size_t n = encode_log_entry(entry, static_cast<std::uint16_t>(EntryKind::SensorSample),
-                                               SENSOR_SAMPLE_PAYLOAD, ts, payload);
-        bytes.append(reinterpret_cast<const char*>(entry), n);
-    }
-    return bytes;
+    DatLog log = log_with_header();
+    for (std::uint32_t ts = 0; ts < 1900; ts += 100) log.sample(ts, static_cast<std::int32_t>(ts / 10));
+    return log.take();
 }
 
 // Every file under `root`, as paths relative to it.

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "dat_format.h"
+#include "dat_log.h"
 #include "mp4_bytes.h"
 #include "test_support.h"
 
@@ -51,33 +51,16 @@ std::string find_tool(const std::string& tool) {
 
 // ---- The logs.
 
-class DatBytes {
-public:
-    explicit DatBytes(std::uint32_t expander_id) {
-        DatHeader h;
-        h.rec_date = 1700000000;
-        h.expander_id = expander_id;
-        h.hw_revision = 3;
-        h.ground_offset = 120;
-        std::snprintf(h.serial.data(), h.serial.size(), "TX-7");
-        const auto b = encode_dat_header(h);
-        bytes_.assign(b.begin(), b.end());
-    }
-    void entry(EntryKind kind, std::size_t size, std::uint32_t ts, const std::uint8_t* payload) {
-        std::array<std::uint8_t, ENTRY_HEADER_SIZE + MAX_PAYLOAD> buf{};
-        const std::size_t n = encode_log_entry(buf.data(), static_cast<std::uint16_t>(kind),
-                                               static_cast<std::uint16_t>(size), ts, payload);
-        bytes_.append(reinterpret_cast<const char*>(buf.data()), n);
-    }
-    const std::string& bytes() const { return bytes_; }
-
-private:
-    std::string bytes_;
-};
+// The header of both logs: 120 ft of ground offset.
+test::DatLog log_start(std::uint32_t expander_id) {
+    DatHeader h = test::log_header(expander_id);
+    h.ground_offset = 120;
+    return test::DatLog(h);
+}
 
 // Readings that change from sample to sample, with gaps: altitudes below the
 // ground, missing pressure, altitude and acceleration now and then.
-void add_sample(DatBytes& dat, int i) {
+void add_sample(test::DatLog& dat, int i) {
     SensorSample s;
     s.abs_press = i % 13 == 5 ? NO_VALUE : 100000 + 7 * i;
     s.temp = 215 - 3 * i;
@@ -87,22 +70,14 @@ void add_sample(DatBytes& dat, int i) {
     s.accel_y = static_cast<std::int16_t>((i * 53) % 3000 - 1500);
     s.accel_z = static_cast<std::int16_t>(2048 + (i * 29) % 900);
     s.flags = static_cast<std::uint32_t>(i % 4);
-    std::array<std::uint8_t, MAX_PAYLOAD> pl{};
-    encode_sensor_sample(pl.data(), s);
-    dat.entry(EntryKind::SensorSample, SENSOR_SAMPLE_PAYLOAD, static_cast<std::uint32_t>(i * 100), pl.data());
-}
-
-void add_fix2(DatBytes& dat, std::uint32_t ts) {
-    std::array<std::uint8_t, MAX_PAYLOAD> pl{};
-    pl[fix2_off::speed] = 33;
-    dat.entry(EntryKind::GpsFix2, fix2_off::min_size, ts, pl.data());
+    dat.sample(static_cast<std::uint32_t>(i * 100), s);
 }
 
 // Three 4-second chapters; a GpsFix every 200 ms, crossing to a negative
 // longitude and a negative altitude; GpsFix2 entries, one of them the first
 // fresh record of the last chapter.
 std::string fix_log(int& samples) {
-    DatBytes dat(EXPANDER_NONE);
+    test::DatLog dat = log_start(EXPANDER_NONE);
     samples = 120;
     int k = 0;
     for (int i = 0; i < samples; ++i) {
@@ -122,20 +97,18 @@ std::string fix_log(int& samples) {
             f.accuracy = 3;
             f.used_sat = 7;
             f.total_sat = 12;
-            std::array<std::uint8_t, MAX_PAYLOAD> pl{};
-            encode_gps_fix(pl.data(), f);
-            dat.entry(EntryKind::GpsFix, fix_off::min_size, ts, pl.data());
+            dat.fix(ts, f);
             ++k;
         }
-        if (i == 20 || i == 80) add_fix2(dat, ts + 30);
+        if (i == 20 || i == 80) dat.fix2(ts + 30, 33);
     }
-    return dat.bytes();
+    return dat.take();
 }
 
 // Two 4-second chapters of a GPS expander unit: GpsNavData every 200 ms
 // south of the equator, with level flight (no glide ratio) now and then.
 std::string navdata_log(int& samples) {
-    DatBytes dat(EXPANDER_GPS);
+    test::DatLog dat = log_start(EXPANDER_GPS);
     samples = 80;
     int k = 0;
     for (int i = 0; i < samples; ++i) {
@@ -158,12 +131,10 @@ std::string navdata_log(int& samples) {
         n.used_sat = 9;
         n.h_speed = 20 + k % 5;
         n.vspeed = k % 4 - 2;
-        std::array<std::uint8_t, MAX_PAYLOAD> pl{};
-        encode_gps_nav_data(pl.data(), n);
-        dat.entry(EntryKind::GpsNavData, nav_off::min_size, static_cast<std::uint32_t>(i * 100 + 60), pl.data());
+        dat.nav(static_cast<std::uint32_t>(i * 100 + 60), n);
         ++k;
     }
-    return dat.bytes();
+    return dat.take();
 }
 
 // ---- One conversion per kind of GPS data, shared by the tests.

@@ -1,5 +1,6 @@
-// Events and GPS records for the writer tests, and a stream whose bytes the
-// test can read back.
+// Pipeline events and GPS records as the writers receive them, for the
+// writer tests and benchmarks (targets that link the converter), and a
+// stream whose bytes the test can read back.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +9,8 @@
 #include <functional>
 #include <string>
 
-#include "dat_format.h"
+#include "byte_order.h"
+#include "dat_log.h"
 #include "log_event.h"
 
 namespace tarvex::test {
@@ -25,27 +27,16 @@ inline std::string written_by(const std::function<void(std::FILE*)>& write) {
     return bytes;
 }
 
-// A sample with every reading present unless the test says otherwise.
-inline SensorSample reading(std::int32_t altitude = 500, std::int32_t temp = 215) {
-    SensorSample s;
-    s.abs_press = 101325;
-    s.temp = temp;
-    s.altitude = altitude;
-    s.press_copy = 101325;
-    s.accel_x = 0;
-    s.accel_y = 0;
-    s.accel_z = 2048;
-    s.flags = 0;
-    return s;
+// An event holding `e`, nothing derived yet.
+inline LogEvent event_of(const LogEntry& e) {
+    LogEvent ev;
+    static_cast<LogEntry&>(ev) = e;
+    return ev;
 }
 
 // A sensor event as the pipeline emits it: no smoothing, no climb rate.
-inline LogEvent sensor_event(std::uint32_t ts, const SensorSample& s = reading()) {
-    LogEvent ev;
-    ev.type = static_cast<std::uint16_t>(EntryKind::SensorSample);
-    ev.size = SENSOR_SAMPLE_PAYLOAD;
-    ev.vid_timestamp = ts;
-    encode_sensor_sample(ev.payload.data(), s);
+inline LogEvent sensor_event(std::uint32_t ts, const SensorSample& s = reading(500)) {
+    LogEvent ev = event_of(sample_entry(ts, s));
     ev.filt_altitude = s.altitude;
     if (s.accel_x == -1 || s.accel_y == -1 || s.accel_z == -1) {
         ev.filt_accel_x = ev.filt_accel_y = ev.filt_accel_z = NO_ACCEL;
@@ -59,29 +50,18 @@ inline LogEvent sensor_event(std::uint32_t ts, const SensorSample& s = reading()
     return ev;
 }
 
-inline LogEvent fix_record(const GpsFix& f) {
-    LogEvent r;
-    r.type = static_cast<std::uint16_t>(EntryKind::GpsFix);
-    r.size = fix_off::min_size;
-    encode_gps_fix(r.payload.data(), f);
-    return r;
-}
+inline LogEvent fix_record(const GpsFix& f) { return event_of(fix_entry(0, f)); }
 
 inline LogEvent nav_record(const GpsNavData& n, double dist_cm = 0.0) {
-    LogEvent r;
-    r.type = static_cast<std::uint16_t>(EntryKind::GpsNavData);
-    r.size = nav_off::min_size;
-    encode_gps_nav_data(r.payload.data(), n);
+    LogEvent r = event_of(nav_entry(0, n));
     r.dist = dist_cm;
     return r;
 }
 
+// As the pipeline hands it on: the speed also copied where a GpsFix has it.
 inline LogEvent fix2_record(std::uint16_t speed = 40) {
-    LogEvent r;
-    r.type = static_cast<std::uint16_t>(EntryKind::GpsFix2);
-    r.size = fix2_off::min_size;
-    r.payload[fix2_off::speed] = static_cast<std::uint8_t>(speed);
-    r.payload[fix_off::gps_speed] = static_cast<std::uint8_t>(speed);
+    LogEvent r = event_of(fix2_entry(0, speed));
+    store_le16(r.payload.data() + fix_off::gps_speed, speed);
     return r;
 }
 
