@@ -112,7 +112,7 @@ TEST(DatHeader, ReaderKeepsAllThirtyTwoSerialBytes) {
     Bytes b = header_bytes();
     const std::string full = "0123456789abcdef0123456789ABCDEF";
     std::memcpy(&b[24], full.data(), 32);
-    EXPECT_EQ(std::string(decode_dat_header(b.data()).serial.data(), 32), full);
+    EXPECT_EQ(std::string(decode_dat_header(reinterpret_cast<const std::uint8_t*>(b.data())).serial.data(), 32), full);
 }
 
 TEST(LogEntryReader, WalksEntriesAndStopsAtACut) {

@@ -6,12 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "dat_format.h"
+#include "dat_log.h"
 #include "mp4_bytes.h"
 #include "test_support.h"
 
@@ -31,25 +30,6 @@ RunResult convert(const TempDir& dir, const std::vector<std::string>& args, cons
                                      test::binary_path("converter/converter")};
     argv.insert(argv.end(), args.begin(), args.end());
     return test::run_program(argv, dir.path());
-}
-
-// A log of sensor samples at the given times (ms).
-std::string log_of(const std::vector<std::uint32_t>& times) {
-    DatHeader h;
-    h.hw_revision = 3;
-    const auto head = encode_dat_header(h);
-    std::string bytes(head.begin(), head.end());
-    SensorSample s;
-    s.accel_z = 2048;
-    std::array<std::uint8_t, MAX_PAYLOAD> payload{};
-    encode_sensor_sample(payload.data(), s);
-    for (const std::uint32_t t : times) {
-        std::array<std::uint8_t, SENSOR_SAMPLE_ENTRY> e{};
-        encode_log_entry(e.data(), static_cast<std::uint16_t>(EntryKind::SensorSample), SENSOR_SAMPLE_PAYLOAD, t,
-                         payload.data());
-        bytes.append(e.begin(), e.end());
-    }
-    return bytes;
 }
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
@@ -76,7 +56,7 @@ TEST(ConverterInputs, FilesThatAreNotRegularAreRefusedWithoutBlocking) {
     };
     for (const auto& c : cases) {
         TempDir dir;
-        write_file(dir.file("log.dat"), log_of({0, 200}));
+        write_file(dir.file("log.dat"), test::log_with_header().samples({0, 200}).bytes());
         ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
         const std::string mp4 = dir.file("GOPR0042.MP4");
         if (c.chapter == "fifo")
