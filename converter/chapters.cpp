@@ -133,8 +133,10 @@ std::int32_t mp4_duration_once(const char* path) {
         std::printf("Could not open %s\n", path);
         return MP4_CANNOT_OPEN;
     }
-    std::FILE* f = file.get();
+    return mp4_duration_of(file.get());
+}
 
+std::int32_t mp4_duration_of(std::FILE* f) {
     // Box sizes are checked against the file's length, so that a damaged or
     // half-written file can neither send the walk backwards nor past its end.
     if (fseeko(f, 0, SEEK_END) != 0) return -1;

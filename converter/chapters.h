@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 
 namespace tarvex {
@@ -22,6 +23,9 @@ inline constexpr std::int32_t MP4_NOT_REGULAR = -3;  // FIFO, directory, device:
 // Duration in ms (>= 0), or one of the MP4_... results above. Never blocks
 // on opening (a FIFO without a writer).
 std::int32_t mp4_duration_once(const char* path);
+// The walk over an open, seekable stream (from its start): duration in ms,
+// or MP4_NO_DURATION.
+std::int32_t mp4_duration_of(std::FILE* f);
 // Retries mp4_duration_once 60 times 500 ms apart while the file is a
 // regular file without a usable duration. Duration in ms, or -1.
 std::int32_t mp4_duration(const char* path);
