@@ -11,6 +11,7 @@
 #include "csv_writer.h"
 #include "maker.h"
 #include "log_events.h"
+#include "test_support.h"
 
 namespace tarvex {
 namespace {
@@ -105,8 +106,12 @@ TEST_F(CsvHeader, SerialLineVariants) {
 }
 
 TEST(CsvHeaderNoStream, WritesNothing) {
-    csv_write_header(nullptr, header_with(EXPANDER_GPS));  // must not crash
-    csv_write_row(nullptr, sensor_event(0));
+    // No CSV file (it could not be opened): nothing reaches the console either.
+    const std::string console = test::capture_stdout([] {
+        csv_write_header(nullptr, header_with(EXPANDER_GPS));
+        csv_write_row(nullptr, sensor_event(0));
+    });
+    EXPECT_EQ(console, "");
 }
 
 const std::string EMPTY_GPS = ",,,,,,,,,,,,,,,,,,\n";
