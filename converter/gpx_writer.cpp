@@ -10,7 +10,7 @@ namespace tarvex {
 
 namespace {
 
-// The Garmin namespaces are declared for the programs that expect them; no
+// The two extension namespaces are declared for the programs that expect them; no
 // element uses them.
 constexpr char GPX_ROOT_START[] =
     "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\""

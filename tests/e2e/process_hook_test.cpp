@@ -65,10 +65,10 @@ protected:
 };
 
 TEST_F(ProcessHook, KeepsAndConvertsTheLogBesideTheNewestRecording) {
-    video("DCIM/100GOPRO/GOPR0041.MP4", 1000);
-    video("DCIM/101GOPRO/GOPR0040.MP4", 1000);
-    video("DCIM/101GOPRO/GOPR0042.MP4", 1000);
-    video("DCIM/101GOPRO/GP010042.MP4", 1000);
+    video("DCIM/100MEDIA/GOPR0041.MP4", 1000);
+    video("DCIM/101MEDIA/GOPR0040.MP4", 1000);
+    video("DCIM/101MEDIA/GOPR0042.MP4", 1000);
+    video("DCIM/101MEDIA/GP010042.MP4", 1000);
     const std::string log_bytes = small_log();
     write_file(log, log_bytes);
     write_file(settings, "csv = yes\n");
@@ -77,23 +77,23 @@ TEST_F(ProcessHook, KeepsAndConvertsTheLogBesideTheNewestRecording) {
     EXPECT_EQ(r.exit_status, 0) << r.out << r.err;
 
     const std::set<std::string> expected{
-        "DCIM/100GOPRO/GOPR0041.MP4", "DCIM/101GOPRO/GOPR0040.MP4", "DCIM/101GOPRO/GOPR0042.MP4",
-        "DCIM/101GOPRO/GP010042.MP4", "DCIM/101GOPRO/GOPR0042.DAT", "DCIM/101GOPRO/GOPR0042.SRT",
-        "DCIM/101GOPRO/GOPR0042.CSV", "DCIM/101GOPRO/GP010042.SRT", "DCIM/101GOPRO/GP010042.CSV"};
+        "DCIM/100MEDIA/GOPR0041.MP4", "DCIM/101MEDIA/GOPR0040.MP4", "DCIM/101MEDIA/GOPR0042.MP4",
+        "DCIM/101MEDIA/GP010042.MP4", "DCIM/101MEDIA/GOPR0042.DAT", "DCIM/101MEDIA/GOPR0042.SRT",
+        "DCIM/101MEDIA/GOPR0042.CSV", "DCIM/101MEDIA/GP010042.SRT", "DCIM/101MEDIA/GP010042.CSV"};
     EXPECT_EQ(files_under(card), expected) << r.out;
-    EXPECT_EQ(read_file(card + "/DCIM/101GOPRO/GOPR0042.DAT"), log_bytes);
-    EXPECT_NE(read_file(card + "/DCIM/101GOPRO/GP010042.SRT").find("00:00:00,"), std::string::npos);
+    EXPECT_EQ(read_file(card + "/DCIM/101MEDIA/GOPR0042.DAT"), log_bytes);
+    EXPECT_NE(read_file(card + "/DCIM/101MEDIA/GP010042.SRT").find("00:00:00,"), std::string::npos);
 }
 
 TEST_F(ProcessHook, WithoutSettingsFileUsesTheDefaults) {
-    video("DCIM/100GOPRO/GOPR0007.MP4", 5000);
+    video("DCIM/100MEDIA/GOPR0007.MP4", 5000);
     write_file(log, small_log());
 
     const RunResult r = run_hook();
     EXPECT_EQ(r.exit_status, 0) << r.out << r.err;
     // Default settings: subtitles only.
-    EXPECT_EQ(files_under(card), (std::set<std::string>{"DCIM/100GOPRO/GOPR0007.MP4", "DCIM/100GOPRO/GOPR0007.DAT",
-                                                         "DCIM/100GOPRO/GOPR0007.SRT"}));
+    EXPECT_EQ(files_under(card), (std::set<std::string>{"DCIM/100MEDIA/GOPR0007.MP4", "DCIM/100MEDIA/GOPR0007.DAT",
+                                                         "DCIM/100MEDIA/GOPR0007.SRT"}));
 }
 
 TEST_F(ProcessHook, LeavesTheCardAloneWhenThereIsNothingToConvert) {
@@ -104,10 +104,10 @@ TEST_F(ProcessHook, LeavesTheCardAloneWhenThereIsNothingToConvert) {
         std::vector<std::string> videos;
     };
     const Case cases[] = {
-        {"no log", false, false, {"DCIM/100GOPRO/GOPR0001.MP4"}},
-        {"empty log", true, true, {"DCIM/100GOPRO/GOPR0001.MP4"}},
+        {"no log", false, false, {"DCIM/100MEDIA/GOPR0001.MP4"}},
+        {"empty log", true, true, {"DCIM/100MEDIA/GOPR0001.MP4"}},
         {"no DCIM folder", true, false, {}},
-        {"no first chapter in the newest folder", true, false, {"DCIM/100GOPRO/GOPR0001.MP4", "DCIM/101GOPRO/GP010001.MP4"}},
+        {"no first chapter in the newest folder", true, false, {"DCIM/100MEDIA/GOPR0001.MP4", "DCIM/101MEDIA/GP010001.MP4"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -644,7 +644,7 @@ TEST_F(RecorderE2E, ExampleOutingRecordsTheCommittedLog) {
     TempDir root;
     fs::copy(source_path("examples/outing/root"), root.path(), fs::copy_options::recursive);
     const std::string card = root.path() + "/tmp/fuse_d";
-    const std::string dcim = card + "/DCIM/100GOPRO";
+    const std::string dcim = card + "/DCIM/100MEDIA";
     fs::create_directories(card + "/MISC");
     fs::create_directories(dcim);
     fs::create_directories(card + "/tarvex");  // the card's install folder holds the hook
