@@ -291,8 +291,14 @@ TEST_P(RealClients, XmllintAcceptsEveryGpx) {
 
 TEST_P(RealClients, EveryGpxValidatesAgainstTheGpx11Schema) {
     REQUIRE_TOOL(xmllint, "xmllint");
-    const std::string xsd = test::source_path("../shared/gpx.xsd");
-    if (!test::file_exists(xsd)) GTEST_SKIP() << xsd << " is not present; nothing checked";
+    // The schema is not part of the tree: TARVEX_GPX_SCHEMA names a copy,
+    // else the one beside the source tree is used when present.
+    const char* env = std::getenv("TARVEX_GPX_SCHEMA");
+    const std::string xsd = env != nullptr && *env != '\0' ? env : test::source_path("../shared/gpx.xsd");
+    if (!test::file_exists(xsd)) {
+        GTEST_SKIP() << "no GPX 1.1 schema at " << xsd
+                     << "; set TARVEX_GPX_SCHEMA to a copy of gpx.xsd to run this check (see README)";
+    }
     for (const std::string& path : files(".GPX", chapters())) {
         const RunResult r = test::run_program({xmllint, "--noout", "--nonet", "--schema", xsd, path});
         EXPECT_EQ(r.exit_status, 0) << path << "\n" << r.err;
