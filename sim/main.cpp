@@ -13,7 +13,7 @@
 #include "recorder_main.h"
 #include "scenario.h"
 #include "sensor_pack.h"
-#include "sim_world.h"
+#include "platform_sim.h"
 
 #ifndef TARVEX_SIM_FIRMWARE
 #error "build with -DTARVEX_SIM_FIRMWARE=<3|4|1>"

@@ -1,12 +1,13 @@
 // The recorder's platform seam on a PC: every call goes to the installed
 // SimWorld, the simulated camera.
+#include "platform_sim.h"
+
 #include <cstdio>
 #include <cstdlib>
 
 #include "camera_fs.h"
 #include "platform.h"
 #include "reg_access.h"
-#include "sim_world.h"
 
 namespace tarvex::sim {
 
@@ -26,8 +27,6 @@ SimWorld& world() {
 
 WorldInstallation::WorldInstallation(SimWorld& world) : previous_(current) { current = &world; }
 WorldInstallation::~WorldInstallation() { current = previous_; }
-
-SimWorld* installed_world() { return current; }
 
 }  // namespace tarvex::sim
 

@@ -1,7 +1,7 @@
 // The simulated camera around the recorder: its physical memory (seconds
 // counter, five GPIO banks, the firmware's two state bytes), the pins the
 // camera and the user drive, the accessory's I2C bus with its devices, and
-// the virtual clock everything runs on. The platform seam (platform_sim.cpp)
+// the virtual clock everything runs on. The platform seam (platform_sim.h)
 // forwards every recorder call to the installed world.
 #pragma once
 
@@ -175,19 +175,5 @@ private:
     bool register_logging_ = false;
     std::vector<RegAccess> register_log_;
 };
-
-// Makes `world` the one the platform seam talks to, for this object's life.
-class WorldInstallation {
-public:
-    explicit WorldInstallation(SimWorld& world);
-    ~WorldInstallation();
-    WorldInstallation(const WorldInstallation&) = delete;
-    WorldInstallation& operator=(const WorldInstallation&) = delete;
-
-private:
-    SimWorld* previous_;
-};
-
-SimWorld* installed_world();
 
 }  // namespace tarvex::sim

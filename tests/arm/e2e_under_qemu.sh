@@ -28,7 +28,7 @@ wrap() {
     chmod +x "$wrappers/$2"
 }
 wrap "$arm_dir" converter/converter
-for rev in 3 4 1; do
+for rev in ${TARVEX_VARIANTS:?"the firmware variants, which ctest sets"}; do
     wrap "$arm_sim_dir" sim/recorder-sim-rev$rev
 done
 

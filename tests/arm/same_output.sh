@@ -120,7 +120,7 @@ button 2 16
 record 20 24
 end 28
 SCENARIO
-for rev in 3 4 1; do
+for rev in ${TARVEX_VARIANTS:?"the firmware variants, which ctest sets"}; do
     need "$host/sim/recorder-sim-rev$rev"
     need "$arm_sim/sim/recorder-sim-rev$rev"
     for scenario in session accel-cal; do

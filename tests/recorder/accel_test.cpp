@@ -5,13 +5,13 @@
 
 #include "accel.h"
 #include "eeprom.h"
-#include "sensor_rig.h"
+#include "sim_fixture.h"
 
 namespace tarvex {
 namespace {
 
 using test::eeprom_head;
-using test::SensorRig;
+using test::SimCamera;
 
 using Offsets = std::array<std::int8_t, 3>;
 
@@ -37,7 +37,7 @@ struct AccelRig {
         out = test::capture_stdout([&] { result = accel_calibrate(); });
         return result;
     }
-    SensorRig rig;
+    SimCamera rig;
 };
 
 sim::Scenario board(const std::array<std::uint8_t, 16>& head, int addressing = 16) {
@@ -48,7 +48,7 @@ sim::Scenario board(const std::array<std::uint8_t, 16>& head, int addressing = 1
 }
 
 TEST(AccelProbe, FindsThePartOnTheFirstAttempt) {
-    SensorRig rig;
+    SimCamera rig{sim::Scenario{}};
     bool found = false;
     const std::string out = test::capture_stdout([&] { found = accel_probe(); });
     EXPECT_TRUE(found);
@@ -58,7 +58,7 @@ TEST(AccelProbe, FindsThePartOnTheFirstAttempt) {
 TEST(AccelProbe, GivesUpAfterFiveAttempts) {
     sim::Scenario scenario;
     scenario.accelerometer_absent = true;
-    SensorRig rig(scenario);
+    SimCamera rig(scenario);
     const std::uint64_t starts = rig.world().bus().starts();
     const std::uint64_t start_us = rig.world().now_us();
     bool found = true;
@@ -119,7 +119,7 @@ TEST(AccelRead, BothBoardLayoutsGiveTheLoggedAxes) {
 TEST(AccelRead, NoPartReadsMinusOneOnEveryAxis) {
     sim::Scenario scenario;
     scenario.accelerometer_absent = true;
-    SensorRig rig(scenario);
+    SimCamera rig(scenario);
     for (int flip : {0, 1}) {
         identity.accel_axis_flip = flip;
         AccelSample s;

@@ -8,12 +8,12 @@
 #include "altitude_table.h"
 #include "baro.h"
 #include "baro_compensate.h"
-#include "sensor_rig.h"
+#include "sim_fixture.h"
 
 namespace tarvex {
 namespace {
 
-using test::SensorRig;
+using test::SimCamera;
 
 double formula_feet(double pascal) {
     return (44330.0 / 0.3048) * (1.0 - std::pow(pascal / 101325.0, 1.0 / 5.255));
@@ -46,7 +46,7 @@ BaroCalibration read_calibration() {
 TEST(BaroDriver, ReadsTheCalibrationWords) {
     sim::Scenario scenario;
     scenario.baro_calibration = {408, -72, -14383, 32741, 32757, 23153, 6190, 4, -32768, -8711, 2868};
-    SensorRig rig(scenario);
+    SimCamera rig(scenario);
     const BaroCalibration cal = read_calibration();
     for (std::size_t k = 0; k < 11; ++k)
         EXPECT_EQ(cal.c[k], static_cast<std::uint16_t>(scenario.baro_calibration[k])) << "word " << k;
@@ -58,7 +58,7 @@ TEST(BaroDriver, AnInvalidWordEndsTheCalibrationRead) {
             SCOPED_TRACE(testing::Message() << "word " << bad << " = " << value);
             sim::Scenario scenario;
             scenario.baro_calibration[bad] = value;
-            SensorRig rig(scenario);
+            SimCamera rig(scenario);
             BaroCalibration cal;
             cal.c.fill(0x1234);
             EXPECT_EQ(baro_read_calibration(cal), 1);
@@ -67,7 +67,7 @@ TEST(BaroDriver, AnInvalidWordEndsTheCalibrationRead) {
             for (std::size_t k = bad + 1; k < 11; ++k) EXPECT_EQ(cal.c[k], 0x1234) << "word " << k << " was read";
         }
     // No sensor at all: the bus reads all ones.
-    SensorRig empty({}, false);
+    SimCamera empty({}, SimCamera::Bus::Empty);
     BaroCalibration cal;
     EXPECT_EQ(baro_read_calibration(cal), 1);
     EXPECT_EQ(cal.c[0], 0xFFFF);
@@ -83,7 +83,7 @@ TEST(BaroDriver, ReadsBackTheTruthAtEveryTableRow) {
             sim::Scenario scenario;
             scenario.altitude_ft = {{0.0, feet}};
             scenario.temperature_c = {{0.0, celsius}};
-            SensorRig rig(scenario);
+            SimCamera rig(scenario);
             const Reading r = take_sample(read_calibration());
             ASSERT_EQ(r.result, 0) << "row " << i;
             EXPECT_NEAR(r.sample.temperature / 10.0, celsius, 0.1) << "row " << i;
@@ -100,7 +100,7 @@ TEST(BaroDriver, ReadsBackTheTruthBetweenRows) {
         sim::Scenario scenario;
         scenario.altitude_ft = {{0.0, feet}};
         scenario.temperature_c = {{0.0, 21.3}};
-        SensorRig rig(scenario);
+        SimCamera rig(scenario);
         const Reading r = take_sample(read_calibration());
         ASSERT_EQ(r.result, 0);
         EXPECT_NEAR(r.sample.temperature, 213, 1);
@@ -112,7 +112,7 @@ TEST(BaroDriver, FollowsTheTruthOverTime) {
     sim::Scenario scenario;
     scenario.altitude_ft = {{0.0, 1000.0}, {100.0, 2000.0}};
     scenario.temperature_c = {{0.0, 30.0}, {100.0, 10.0}};
-    SensorRig rig(scenario);
+    SimCamera rig(scenario);
     const BaroCalibration cal = read_calibration();
     rig.world().sleep_us(50'000'000);
     const double t = rig.seconds();
@@ -125,7 +125,7 @@ TEST(BaroDriver, FollowsTheTruthOverTime) {
 TEST(BaroDriver, RetriesAStaleOrZeroResultOnce) {
     sim::Scenario scenario;
     scenario.altitude_ft = {{0.0, 5280.0}};
-    SensorRig rig(scenario);
+    SimCamera rig(scenario);
     const BaroCalibration cal = read_calibration();
 
     std::uint64_t start = rig.world().now_us();
@@ -151,7 +151,7 @@ TEST(BaroDriver, RetriesAStaleOrZeroResultOnce) {
 TEST(BaroDriver, TemperatureIsTheMeanOfTheTwoReadingsThatAgree) {
     sim::Scenario scenario;
     scenario.temperature_c = {{0.0, 25.0}};
-    SensorRig rig(scenario);
+    SimCamera rig(scenario);
     const BaroCalibration cal = read_calibration();
     const std::int32_t ut = rig.baro->raw_temperature_for(25.0);
     struct Case {
@@ -188,7 +188,7 @@ TEST(BaroDriver, TemperatureIsTheMeanOfTheTwoReadingsThatAgree) {
 }
 
 TEST(BaroDriver, ASecondZeroResultIsNoReading) {
-    SensorRig rig;
+    SimCamera rig{sim::Scenario{}};
     const BaroCalibration cal = read_calibration();
     rig.baro->inject(sim::BaroFault::ZeroPressure, 2);
     const Reading r = take_sample(cal);
@@ -201,7 +201,7 @@ TEST(BaroDriver, ASecondZeroResultIsNoReading) {
 }
 
 TEST(BaroDriver, AResultThatNeverSettlesEndsTheSampleWithNoReading) {
-    SensorRig rig;
+    SimCamera rig{sim::Scenario{}};
     const BaroCalibration cal = read_calibration();
     rig.baro->inject(sim::BaroFault::UnsettledPressure, 1);
     const std::uint64_t start = rig.world().now_us();
@@ -218,7 +218,7 @@ TEST(BaroDriver, AResultThatNeverSettlesEndsTheSampleWithNoReading) {
 TEST(BaroDriver, ADisturbedBusIsReportedAndGivesNoReading) {
     sim::Scenario scenario;
     scenario.disturb = {{0.0, 1.0}};
-    SensorRig rig(scenario);
+    SimCamera rig(scenario);
     BaroCalibration cal;
     ASSERT_EQ(baro_read_calibration(cal), 0);
     const Reading r = take_sample(cal);
@@ -236,7 +236,7 @@ TEST(BaroDriver, ADisturbedBusIsReportedAndGivesNoReading) {
 }
 
 TEST(BaroDriver, NoSensorGivesNoReadings) {
-    SensorRig rig({}, false);
+    SimCamera rig({}, SimCamera::Bus::Empty);
     BaroCalibration cal;
     for (std::size_t k = 0; k < 11; ++k) cal.c[k] = static_cast<std::uint16_t>(sim::Scenario{}.baro_calibration[k]);
     const Reading r = take_sample(cal);

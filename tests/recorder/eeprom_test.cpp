@@ -5,13 +5,13 @@
 #include <string>
 
 #include "eeprom.h"
-#include "sensor_rig.h"
+#include "sim_fixture.h"
 
 namespace tarvex {
 namespace {
 
 using test::eeprom_head;
-using test::SensorRig;
+using test::SimCamera;
 
 using Head = std::array<std::uint8_t, 16>;
 using Expander = std::array<std::uint8_t, 6>;
@@ -115,7 +115,7 @@ TEST(EepromIdentity, EveryLayout) {
         scenario.eeprom_main = c.main;
         scenario.eeprom_main_addressing = c.addressing;
         scenario.eeprom_expander = c.expander;
-        SensorRig rig(scenario);
+        SimCamera rig(scenario);
         identity.eeprom_wide_addressing = 1 - c.wide;  // each path must set it
         char serial[9];
         std::memset(serial, 'x', sizeof serial);
@@ -134,7 +134,7 @@ TEST(EepromIdentity, EveryLayout) {
 TEST(EepromIdentity, SerialIsBoundedByTheBuffer) {
     sim::Scenario scenario;
     scenario.eeprom_main = eeprom_head('1', "12%45678", 0xC0, {0, 0, 0});
-    SensorRig rig(scenario);
+    SimCamera rig(scenario);
     char serial[5];
     test::capture_stdout([&] { eeprom_read_identity(serial, sizeof serial); });
     EXPECT_STREQ(serial, "12%4");
@@ -143,7 +143,7 @@ TEST(EepromIdentity, SerialIsBoundedByTheBuffer) {
     head[5] = 0;
     head[6] = 'Z';
     scenario.eeprom_main = head;
-    SensorRig rig2(scenario);
+    SimCamera rig2(scenario);
     char full[9];
     test::capture_stdout([&] { eeprom_read_identity(full, sizeof full); });
     EXPECT_STREQ(full, "AB");
@@ -164,7 +164,7 @@ struct StoreRig {
         const auto& m = rig.main_eeprom->memory();
         return {m.begin() + 11, m.begin() + 15};
     }
-    SensorRig rig;
+    SimCamera rig;
 };
 
 TEST(EepromStore, MarkFollowsTheLayoutAndBytesLandAtTheirAddresses) {

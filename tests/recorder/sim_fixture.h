@@ -1,15 +1,25 @@
-// A simulated camera for in-process tests of the recorder's hardware layer:
-// a SimWorld built from scenario text, installed as the platform, with its
-// file system in a scratch folder.
+// The simulated camera of the recorder's in-process tests: a SimWorld
+// installed as the platform, its file system in a scratch folder. The
+// hardware layer's tests start from it unmapped; the drivers' tests from it
+// as they find it at start-up, with the sensor pack on its bus.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "accel_device.h"
+#include "baro_device.h"
+#include "eeprom.h"
+#include "eeprom_device.h"
 #include "hw_map.h"
+#include "i2c_bus.h"
+#include "platform_sim.h"
 #include "scenario.h"
+#include "sensor_pack.h"
 #include "sim_world.h"
 #include "test_support.h"
 
@@ -24,11 +34,31 @@ inline sim::Scenario scenario_from(const std::string& text) {
 
 class SimCamera {
 public:
+    enum class Bus { SensorPack, Empty };
+
+    // Nothing mapped, nothing on the bus.
     explicit SimCamera(const std::string& scenario_text = "", sim::Firmware firmware = sim::Firmware::Rev3)
         : world_(scenario_from(scenario_text), root_.path(), firmware), installed_(world_) {}
 
+    // As the drivers find it at start-up: the registers mapped, the unit's
+    // identity reset, and the scenario's sensor pack on the bus (or nothing).
+    explicit SimCamera(const sim::Scenario& scenario, Bus bus = Bus::SensorPack)
+        : world_(scenario, root_.path(), sim::Firmware::Rev3), installed_(world_) {
+        map();
+        identity = Identity{};
+        if (bus == Bus::Empty) return;
+        for (auto& device : sim::make_sensor_pack(world_.scenario(), world_)) {
+            if (auto* d = dynamic_cast<sim::BaroDevice*>(device.get())) baro = d;
+            if (auto* d = dynamic_cast<sim::AccelDevice*>(device.get())) accel = d;
+            if (auto* d = dynamic_cast<sim::EepromDevice*>(device.get()))
+                (d->address() == I2C_EEPROM_MAIN ? main_eeprom : expander_eeprom) = d;
+            world_.attach(std::move(device));
+        }
+    }
+
     sim::SimWorld& world() { return world_; }
     const std::string& root() const { return root_.path(); }
+    double seconds() const { return static_cast<double>(world_.now_us()) / 1e6; }
 
     // hw_map with its messages captured; returns its result.
     int map(std::string* out = nullptr) {
@@ -41,11 +71,32 @@ public:
     // Virtual time passes with nothing happening on the camera.
     void wait_us(std::uint64_t us) { world_.advance_ns(us * 1000); }
 
+    // Devices on the bus (nullptr when the scenario leaves one out).
+    sim::BaroDevice* baro = nullptr;
+    sim::AccelDevice* accel = nullptr;
+    sim::EepromDevice* main_eeprom = nullptr;
+    sim::EepromDevice* expander_eeprom = nullptr;
+
 private:
     TempDir root_;
     sim::SimWorld world_;
     sim::WorldInstallation installed_;
 };
+
+// The first 16 bytes of a main EEPROM.
+inline std::array<std::uint8_t, 16> eeprom_head(std::uint8_t mark, const std::string& serial,
+                                                std::uint8_t cal_mark, std::array<std::int8_t, 3> offsets,
+                                                std::uint8_t expander_id = 0xFF) {
+    std::array<std::uint8_t, 16> head{};
+    head.fill(0xFF);
+    head[0] = head[1] = 0;
+    head[2] = mark;
+    for (std::size_t i = 0; i < serial.size() && i < 8; ++i) head[3 + i] = static_cast<std::uint8_t>(serial[i]);
+    head[11] = cal_mark;
+    for (std::size_t i = 0; i < 3; ++i) head[12 + i] = static_cast<std::uint8_t>(offsets[i]);
+    head[15] = expander_id;
+    return head;
+}
 
 // The master's bus activity as text: D delay, SDA0/SDA1 and SCL0/SCL1 the
 // master pulling a line low or releasing it, s0/s1 a sample of SDA.

@@ -12,6 +12,7 @@
 #include "platform.h"
 #include "reg_access.h"
 #include "register_file_device.h"
+#include "platform_sim.h"
 #include "sim_world.h"
 #include "test_support.h"
 
