@@ -1,15 +1,17 @@
+// The ground offset's file (one number, feet), its measurement, and the
+// serial-number lines of the version file.
 #include "ground_offset.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "altitude_table.h"
 #include "baro_compensate.h"
 #include "platform.h"
-#include "settings.h"
 
 namespace tarvex {
 
@@ -21,38 +23,35 @@ constexpr const char* VERSION_FILE = "/tmp/fuse_d/MISC/trvx_version.txt";
 constexpr int OFFSET_READINGS = 10;
 constexpr std::uint32_t OFFSET_READING_PAUSE_US = 100000;
 
-// Reads the whole (small) file; false when it cannot be opened.
-bool read_small_file(const std::string& path, std::string& text) {
-    std::FILE* f = std::fopen(path.c_str(), "r");
-    if (f == nullptr) return false;
-    char buf[256];
-    std::size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-    std::fclose(f);
-    return true;
-}
-
 // "%d" as scanf reads it: leading white space skipped, an optional sign, then
 // digits; anything after the number is ignored. No number leaves 0. The value
-// saturates at the 32-bit limits rather than overflowing.
-std::int32_t parse_offset(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])) != 0) ++i;
-    std::size_t digits = i;
-    if (digits < text.size() && (text[digits] == '+' || text[digits] == '-')) ++digits;
-    if (digits >= text.size() || text[digits] < '0' || text[digits] > '9') return 0;
-    return strtol32(text.c_str() + i);
+// saturates at the 32-bit limits rather than overflowing. Read a byte at a
+// time through the stream's buffer, so a huge file costs no memory.
+std::int32_t read_offset(std::FILE* f) {
+    int c = std::getc(f);
+    while (c != EOF && std::isspace(c) != 0) c = std::getc(f);
+    bool negative = false;
+    if (c == '+' || c == '-') {
+        negative = c == '-';
+        c = std::getc(f);
+    }
+    constexpr std::int64_t LIMIT = std::int64_t{INT32_MAX} + 1;  // the magnitude of INT32_MIN
+    std::int64_t magnitude = 0;
+    for (; c >= '0' && c <= '9'; c = std::getc(f)) magnitude = std::min(magnitude * 10 + (c - '0'), LIMIT);
+    if (negative) return static_cast<std::int32_t>(-magnitude);
+    return static_cast<std::int32_t>(std::min<std::int64_t>(magnitude, INT32_MAX));
 }
 
 }  // namespace
 
 std::int32_t load_ground_offset() {
-    std::string text;
-    if (!read_small_file(platform::camera_path(OFFSET_FILE), text)) {
+    std::FILE* f = std::fopen(platform::camera_path(OFFSET_FILE).c_str(), "r");
+    if (f == nullptr) {
         std::printf("Could not read altitude offset file: %s\n", OFFSET_FILE);
         return NO_OFFSET;
     }
-    const std::int32_t offset = parse_offset(text);
+    const std::int32_t offset = read_offset(f);
+    std::fclose(f);
     std::printf("Loaded altitude offset: %d\n", offset);
     return offset;
 }

@@ -1,6 +1,7 @@
 #include "recorder_main.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 
@@ -19,6 +20,7 @@
 #include "log_file.h"
 #include "maker.h"
 #include "platform.h"
+#include "printable_text.h"
 #include "settings.h"
 #include "signals.h"
 #include "wrap_arith.h"
@@ -103,15 +105,19 @@ bool start_up(RunState& run) {
 
     // Without the v3.0 EEPROM layout the unit has no serial number: it is
     // shown and recorded as empty, and the log header's serial stays zero.
+    // A damaged EEPROM may hold control bytes in it, which would break the
+    // console's and the version file's lines: those show as '?', while the
+    // log header keeps the raw bytes.
     char* const serial = identity.unit_serial.data();
     static_assert(sizeof identity.unit_serial == SERIAL_BUFFER_SIZE);
+    std::array<char, SERIAL_BUFFER_SIZE> shown{};
     if (eeprom_read_identity(serial, SERIAL_BUFFER_SIZE) == 0) {
-        std::printf("EEPROM serial number: %s\n", serial);
+        printable_copy(shown.data(), serial, SERIAL_BUFFER_SIZE - 1);
+        std::printf("EEPROM serial number: %s\n", shown.data());
         run.serial = serial;
     }
-    const char* const shown = run.serial != nullptr ? run.serial : "";
-    std::printf("Unit serial number: %s\n", shown);
-    record_serial_number(shown);
+    std::printf("Unit serial number: %s\n", shown.data());
+    record_serial_number(shown.data());
 
     run.accel_present = accel_probe();
     if (!run.accel_present) std::printf("No accelerometer detected.\n");

@@ -273,6 +273,16 @@ TEST_F(RecorderE2E, SerialNumberIsAppendedAsDataNeverAsAShellCommand) {
     EXPECT_FALSE(file_exists(cam.path("/tmp/fuse_d/MISC/Z")));
 }
 
+TEST_F(RecorderE2E, SerialControlBytesShowAsQuestionMarksButAreLoggedRaw) {
+    // A damaged EEPROM: serial "AB\nC\x1bD\x7fE".
+    Camera cam;
+    const RunResult r = cam.run("eeprom-main 00003141420A431B447F45C0000000FF\nrecord 3 4\nend 6\n");
+    EXPECT_NE(r.out.find("EEPROM serial number: AB?C?D?E\nUnit serial number: AB?C?D?E\n"), std::string::npos)
+        << r.out;
+    EXPECT_EQ(read_file(cam.path("/tmp/fuse_d/MISC/trvx_version.txt")), "SerialNo: AB?C?D?E\n");
+    EXPECT_EQ(std::string(cam.log().header.serial.data()), "AB\nC\x1b" "D\x7f" "E");
+}
+
 TEST_F(RecorderE2E, MissingVersionFolderIsReportedAndStartUpGoesOn) {
     Camera cam;
     fs::remove_all(cam.path("/tmp/fuse_d/MISC"));
