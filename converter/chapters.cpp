@@ -12,11 +12,11 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
-#include <memory>
 #include <utility>
 
 #include "regular_input.h"
 #include "settings.h"
+#include "stdio_file.h"
 
 static_assert(sizeof(off_t) == 8, "chapter files need 64-bit file offsets");
 
@@ -66,10 +66,6 @@ std::int32_t duration_ms(std::uint32_t timescale, std::uint64_t duration) {
     if (ms > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) return -1;
     return static_cast<std::int32_t>(ms);
 }
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 void print_walk_failure(int done, int allowed, std::FILE* f) {
     std::printf("MP4len internal call failed: done: %d, attempts: %d, feof: %d\n", done, allowed,
@@ -127,7 +123,7 @@ int chapter_file_name(char* buf, const char* base_path, std::int32_t chapter_ind
 
 std::int32_t mp4_duration_once(const char* path) {
     InputOpen opened = InputOpen::CannotOpen;
-    std::unique_ptr<std::FILE, FileCloser> file(open_regular_input(path, opened));
+    File file(open_regular_input(path, opened));
     if (opened == InputOpen::NotRegular) return MP4_NOT_REGULAR;
     if (!file) {
         std::printf("Could not open %s\n", path);
