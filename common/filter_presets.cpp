@@ -6,12 +6,12 @@ namespace tarvex {
 
 namespace {
 
-// Sample counts for the levels low, medium, high.
+// Sample counts for the levels low, medium, high, in that order.
 constexpr std::int32_t presets_rev5[3] = {6, 12, 24};
 constexpr std::int32_t presets_other[3] = {1, 3, 6};
 
 void resolve_level(std::int32_t& field, const std::int32_t (&column)[3]) {
-    if (field <= -1 && field >= -3) field = column[-field - 1];
+    if (field <= filter_level::LOW && field >= filter_level::HIGH) field = column[filter_level::LOW - field];
 }
 
 }  // namespace

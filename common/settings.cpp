@@ -6,70 +6,70 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 
 #include "regular_input.h"
+#include "stdio_file.h"
 
 namespace tarvex {
 
 const ValueWords filter_level_words[] = {
-    {0, {"none", "no", "off", "disable", "disabled"}},
-    {-1, {"low", "lo"}},
-    {-2, {"medium", "med"}},
-    {-3, {"high", "hi"}},
+    {filter_level::OFF, {"none", "no", "off", "disable", "disabled"}},
+    {filter_level::LOW, {"low", "lo"}},
+    {filter_level::MEDIUM, {"medium", "med"}},
+    {filter_level::HIGH, {"high", "hi"}},
     {0, {}},
 };
 const ValueWords altitude_words[] = {
-    {1, {"ft", "feet", "imperial", "us"}},
-    {2, {"m", "meters", "metric"}},
-    {3, {"both"}},
-    {0, {"no", "none", "off", "hidden", "hide"}},
+    {altitude_unit::FEET, {"ft", "feet", "imperial", "us"}},
+    {altitude_unit::METRES, {"m", "meters", "metric"}},
+    {altitude_unit::BOTH, {"both"}},
+    {altitude_unit::HIDDEN, {"no", "none", "off", "hidden", "hide"}},
     {0, {}},
 };
 const ValueWords temperature_words[] = {
-    {1, {"c", "celcius", "centigrade", "metric"}},
-    {2, {"f", "fahrenheit", "imperial", "us"}},
-    {0, {"no", "none", "off", "hidden", "hide"}},
+    {temperature_unit::CELSIUS, {"c", "celcius", "centigrade", "metric"}},
+    {temperature_unit::FAHRENHEIT, {"f", "fahrenheit", "imperial", "us"}},
+    {temperature_unit::HIDDEN, {"no", "none", "off", "hidden", "hide"}},
     {0, {}},
 };
 const ValueWords accel_words[] = {
-    {2, {"full", "yes", "on", "show", "enable", "enabled", "true"}},
-    {3, {"axisonly", "xyzonly", "xyz"}},
-    {1, {"compact", "small", "mag", "magnitude", "mini", "rss", "sum"}},
-    {0, {"no", "off", "hide", "hidden", "disable", "disabled", "none"}},
+    {accel_shown::MAGNITUDE_AND_AXES, {"full", "yes", "on", "show", "enable", "enabled", "true"}},
+    {accel_shown::AXES, {"axisonly", "xyzonly", "xyz"}},
+    {accel_shown::MAGNITUDE, {"compact", "small", "mag", "magnitude", "mini", "rss", "sum"}},
+    {accel_shown::HIDDEN, {"no", "off", "hide", "hidden", "disable", "disabled", "none"}},
     {0, {}},
 };
 const ValueWords show_hide_words[] = {
-    {1, {"yes", "on", "show", "enable", "enabled", "true"}},
-    {0, {"no", "off", "hide", "hidden", "disable", "disabled", "false"}},
+    {show_hide::SHOWN, {"yes", "on", "show", "enable", "enabled", "true"}},
+    {show_hide::HIDDEN, {"no", "off", "hide", "hidden", "disable", "disabled", "false"}},
     {0, {}},
 };
 const ValueWords enable_words[] = {
-    {1, {"yes", "on", "enable", "enabled", "true"}},
-    {0, {"no", "off", "disable", "disabled", "false"}},
+    {on_off::ON, {"yes", "on", "enable", "enabled", "true"}},
+    {on_off::OFF, {"no", "off", "disable", "disabled", "false"}},
     {0, {}},
 };
 const ValueWords places_words[] = {
-    {0, {"short", "1", "one"}},
-    {1, {"long", "2", "two"}},
+    {decimal_places::ONE, {"short", "1", "one"}},
+    {decimal_places::TWO, {"long", "2", "two"}},
     {0, {}},
 };
 const ValueWords speed_unit_words[] = {
-    {2, {"miles", "mph", "imperial"}},
-    {1, {"kilometers", "km", "kmh", "km/h", "kph", "metric"}},
-    {0, {"no", "off", "hide", "hidden", "disable", "disabled", "none"}},
+    {speed_unit::MPH, {"miles", "mph", "imperial"}},
+    {speed_unit::KMH, {"kilometers", "km", "kmh", "km/h", "kph", "metric"}},
+    {speed_unit::HIDDEN, {"no", "off", "hide", "hidden", "disable", "disabled", "none"}},
     {0, {}},
 };
 const ValueWords distance_unit_words[] = {
-    {2, {"miles", "imperial"}},
-    {1, {"kilometers", "km", "metric"}},
-    {0, {"no", "off", "hide", "hidden", "disable", "disabled", "none"}},
+    {distance_unit::MILES, {"miles", "imperial"}},
+    {distance_unit::KM, {"kilometers", "km", "metric"}},
+    {distance_unit::HIDDEN, {"no", "off", "hide", "hidden", "disable", "disabled", "none"}},
     {0, {}},
 };
 const ValueWords speed_type_words[] = {
-    {0, {"h", "hor", "horiz", "horizontal", "ground"}},
-    {1, {"v", "vert", "vertical"}},
-    {2, {"both", "3d"}},
+    {speed_type::HORIZONTAL, {"h", "hor", "horiz", "horizontal", "ground"}},
+    {speed_type::VERTICAL, {"v", "vert", "vertical"}},
+    {speed_type::BOTH, {"both", "3d"}},
     {0, {}},
 };
 
@@ -80,7 +80,8 @@ constexpr std::int32_t gps_rate_values[] = {1, 2, 4, 5, 8, 10, 20, 25, -1};
 
 enum class KeyKind { Word, Number, Filter, Rate };
 
-struct KeySpec {
+// One settings key's description: the field it sets and how its value is read.
+struct SettingsKey {
     const char* key;
     std::int32_t Settings::*field;
     KeyKind kind;
@@ -89,7 +90,7 @@ struct KeySpec {
     std::int32_t fallback;    // number keys
 };
 
-constexpr KeySpec key_table[] = {
+constexpr SettingsKey key_table[] = {
     {"altitude", &Settings::altitude, KeyKind::Word, altitude_words, 0, 0, 0},
     {"temperature", &Settings::temperature, KeyKind::Word, temperature_words, 0, 0, 0},
     {"accel", &Settings::accel, KeyKind::Word, accel_words, 0, 0, 0},
@@ -244,7 +245,7 @@ void parse_filter_value(std::int32_t& field, const char* token) {
 
 void settings_apply(Settings& settings, const char* key, const char* value) {
     std::printf("Parsing: %s %s\n", key, value);
-    for (const KeySpec& k : key_table) {
+    for (const SettingsKey& k : key_table) {
         if (std::strcmp(k.key, key) != 0) continue;
         std::int32_t& field = settings.*(k.field);
         switch (k.kind) {
@@ -303,7 +304,7 @@ void settings_print(const Settings& s) {
 
 void settings_load(const char* path, Settings& settings) {
     InputOpen opened = InputOpen::CannotOpen;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(open_regular_input(path, opened), &std::fclose);
+    File f(open_regular_input(path, opened));
     if (opened == InputOpen::NotRegular) {
         // Reading a FIFO or a device could block for ever or never end.
         std::printf("Settings file %s is not a regular file; using the defaults.\n", path);

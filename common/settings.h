@@ -6,32 +6,66 @@
 
 namespace tarvex {
 
+// The values each field may hold, named beside it. The fields stay plain
+// 32-bit integers: the dump prints them as numbers, and the filter fields
+// also hold sample counts.
+namespace altitude_unit {  // `altitude` in the subtitles
+inline constexpr std::int32_t HIDDEN = 0, FEET = 1, METRES = 2, BOTH = 3;
+}
+namespace temperature_unit {  // `temperature` in the subtitles
+inline constexpr std::int32_t HIDDEN = 0, CELSIUS = 1, FAHRENHEIT = 2;
+}
+namespace accel_shown {  // `accel` in the subtitles
+inline constexpr std::int32_t HIDDEN = 0, MAGNITUDE = 1, MAGNITUDE_AND_AXES = 2, AXES = 3;
+}
+namespace show_hide {  // `gbar`, `id_pins`, `heading` (any nonzero shows), `glide`
+inline constexpr std::int32_t HIDDEN = 0, SHOWN = 1;
+}
+namespace on_off {  // `csv`, `gpx`, `haptics`
+inline constexpr std::int32_t OFF = 0, ON = 1;
+}
+namespace decimal_places {  // `accel_places`, `gps_dist_places`: stored as places minus one
+inline constexpr std::int32_t ONE = 0, TWO = 1;
+}
+namespace speed_unit {  // `gps_speed` in the subtitles
+inline constexpr std::int32_t HIDDEN = 0, KMH = 1, MPH = 2;
+}
+namespace distance_unit {  // `gps_dist` in the subtitles
+inline constexpr std::int32_t HIDDEN = 0, KM = 1, MILES = 2;
+}
+namespace speed_type {  // `gps_speed_type`: which GpsNavData speeds are shown
+inline constexpr std::int32_t HORIZONTAL = 0, VERTICAL = 1, BOTH = 2;
+}
+namespace filter_level {  // `alt_filter`, `accel_filter`: a level, or a half-width of 1..250 samples
+inline constexpr std::int32_t OFF = 0, LOW = -1, MEDIUM = -2, HIGH = -3;
+}
+
 // Field order is the dump order; names are the settings-file keys.
 struct Settings {
-    std::int32_t altitude = 1;          // 0 hidden, 1 ft, 2 m, 3 both
-    std::int32_t temperature = 0;       // 0 hidden, 1 C, 2 F
-    std::int32_t accel = 1;             // 0 hidden, 1 magnitude, 2 magnitude+axes, 3 axes
-    std::int32_t gbar = 0;
-    std::int32_t csv = 0;
-    std::int32_t accel_places = 0;      // decimal places minus one
+    std::int32_t altitude = altitude_unit::FEET;
+    std::int32_t temperature = temperature_unit::HIDDEN;
+    std::int32_t accel = accel_shown::MAGNITUDE;
+    std::int32_t gbar = show_hide::HIDDEN;
+    std::int32_t csv = on_off::OFF;
+    std::int32_t accel_places = decimal_places::ONE;
     std::int32_t min_sub_delay = 150;   // ms
     std::int32_t gps_lag = 500;         // ms
-    std::int32_t gps_speed = 2;         // 0 hidden, 1 km/h, 2 mph
-    std::int32_t gps_dist = 2;          // 0 hidden, 1 km, 2 mi
-    std::int32_t gps_dist_places = 0;   // decimal places minus one
-    std::int32_t alt_filter = -2;       // 0 off, -1/-2/-3 level, or samples
-    std::int32_t accel_filter = -1;
-    std::int32_t id_pins = 0;
-    std::int32_t gpx = 1;
-    std::int32_t heading = 0;
+    std::int32_t gps_speed = speed_unit::MPH;
+    std::int32_t gps_dist = distance_unit::MILES;
+    std::int32_t gps_dist_places = decimal_places::ONE;
+    std::int32_t alt_filter = filter_level::MEDIUM;
+    std::int32_t accel_filter = filter_level::LOW;
+    std::int32_t id_pins = show_hide::HIDDEN;
+    std::int32_t gpx = on_off::ON;
+    std::int32_t heading = show_hide::HIDDEN;
     std::int32_t speed_window = 0;      // samples
-    std::int32_t haptics = 1;
-    std::int32_t gps_dist_interval = 50;
+    std::int32_t haptics = on_off::ON;
+    std::int32_t gps_dist_interval = 50; // GpsNavData fixes per distance step
     std::int32_t gps_speed_limit = 483; // km/h
-    std::int32_t glide = 0;
-    std::int32_t gps_rate = 25;
+    std::int32_t glide = show_hide::HIDDEN;
+    std::int32_t gps_rate = 25;         // Hz
     std::int32_t gps_nav_mode = 5;
-    std::int32_t gps_speed_type = 2;    // 0 horizontal, 1 vertical, 2 both
+    std::int32_t gps_speed_type = speed_type::BOTH;
     std::int32_t gps_hw_lag = 0;        // ms
 };
 

@@ -2,8 +2,6 @@
 // when the record in effect has gone stale.
 #include "srt_gps_lines.h"
 
-#include "srt_writer.h"
-
 namespace tarvex {
 
 namespace {
@@ -20,34 +18,35 @@ void put_fix_line(TextOut& t, const LogEvent* rec, const Settings& settings) {
     if (rec != nullptr) fix = decode_gps_fix(rec->payload.data());
     bool has_item = false;
 
-    if (settings.gps_speed == 1 || settings.gps_speed == 2) {
-        const bool mph = settings.gps_speed == 2;
+    if (settings.gps_speed == speed_unit::KMH || settings.gps_speed == speed_unit::MPH) {
+        const bool mph = settings.gps_speed == speed_unit::MPH;
         if (rec == nullptr) t.lit("---");
         else t.dec(mph ? km_to_miles(fix.gps_speed) : fix.gps_speed);
         t.str(mph ? " mph" : " km/h");
         has_item = true;
     }
-    if (settings.gps_speed != 0 && (settings.gps_dist != 0 || settings.heading != 0)) {
+    if (settings.gps_speed != speed_unit::HIDDEN &&
+        (settings.gps_dist != distance_unit::HIDDEN || settings.heading != show_hide::HIDDEN)) {
         t.lit(SEPARATOR);
         has_item = true;
     }
 
-    if (settings.gps_dist == 1 || settings.gps_dist == 2) {
-        const bool miles = settings.gps_dist == 2;
+    if (settings.gps_dist == distance_unit::KM || settings.gps_dist == distance_unit::MILES) {
+        const bool miles = settings.gps_dist == distance_unit::MILES;
         if (rec == nullptr) {
             t.lit("---");
         } else {
             // `dist` counts hundredths of a km; shown in hundredths or tenths.
             const std::int64_t v = fix.dist;
-            if (settings.gps_dist_places != 0) t.fixed(miles ? km_to_miles(v) : v, 2);
+            if (settings.gps_dist_places != decimal_places::ONE) t.fixed(miles ? km_to_miles(v) : v, 2);
             else t.fixed(miles ? v * 10 / 161 : v / 10, 1);
         }
         t.str(miles ? " mi" : " km");
         has_item = true;
     }
-    if (settings.gps_dist != 0 && settings.heading != 0) t.lit(SEPARATOR);
+    if (settings.gps_dist != distance_unit::HIDDEN && settings.heading != show_hide::HIDDEN) t.lit(SEPARATOR);
 
-    if (settings.heading != 0) {
+    if (settings.heading != show_hide::HIDDEN) {
         if (rec == nullptr) t.lit("---");
         else t.dec(fix.heading);
         t.lit(" deg\n");
@@ -65,20 +64,20 @@ void put_navdata_lines(TextOut& t, const LogEvent& ev, const Settings& settings)
     const std::int64_t v = nav.vspeed;   // km/h
 
     // Single mode: one speed, with the distance on the same line.
-    const bool single = settings.gps_speed_type != 2 && settings.gps_speed != 0;
-    const bool mph = settings.gps_speed == 2;
-    const bool kmh = settings.gps_speed == 1;
+    const bool single = settings.gps_speed_type != speed_type::BOTH && settings.gps_speed != speed_unit::HIDDEN;
+    const bool mph = settings.gps_speed == speed_unit::MPH;
+    const bool kmh = settings.gps_speed == speed_unit::KMH;
     const char* unit = mph ? " mph" : " km/h";
 
     bool speed_written = false;
-    if ((mph || kmh) && (settings.gps_speed_type == 0 || settings.gps_speed_type == 2)) {
+    if ((mph || kmh) && (settings.gps_speed_type == speed_type::HORIZONTAL || settings.gps_speed_type == speed_type::BOTH)) {
         t.lit("H: ");
         if (rec == nullptr) t.lit("---");
         else t.dec(mph ? km_to_miles(h) : h);
         t.str(unit);
         speed_written = true;
     }
-    if ((mph || kmh) && (settings.gps_speed_type == 1 || settings.gps_speed_type == 2)) {
+    if ((mph || kmh) && (settings.gps_speed_type == speed_type::VERTICAL || settings.gps_speed_type == speed_type::BOTH)) {
         if (speed_written) t.lit(SEPARATOR);
         t.lit("V: ");
         if (rec == nullptr) t.lit("---");
@@ -93,13 +92,13 @@ void put_navdata_lines(TextOut& t, const LogEvent& ev, const Settings& settings)
 
     // ev.dist is the running total in centimetres.
     bool dist_written = false;
-    if (settings.gps_dist == 2 || settings.gps_dist == 1) {
-        const bool miles = settings.gps_dist == 2;
+    if (settings.gps_dist == distance_unit::MILES || settings.gps_dist == distance_unit::KM) {
+        const bool miles = settings.gps_dist == distance_unit::MILES;
         if (rec == nullptr) {
             t.str(miles ? "--- mi" : "--- km");
         } else {
             const double d = ev.dist / (miles ? 161000.0 : 100000.0);
-            if (settings.gps_dist_places != 0) t.printf(miles ? "%.2f mi" : "%.2f km", d);
+            if (settings.gps_dist_places != decimal_places::ONE) t.printf(miles ? "%.2f mi" : "%.2f km", d);
             else t.printf(miles ? "%.1f mi" : "%.1f km", d);
         }
         dist_written = true;
@@ -107,7 +106,7 @@ void put_navdata_lines(TextOut& t, const LogEvent& ev, const Settings& settings)
     if (single) t.put('\n');
     else if (dist_written) t.lit(SEPARATOR);
 
-    if (settings.glide == 1) {
+    if (settings.glide == show_hide::SHOWN) {
         if (rec == nullptr) {
             t.lit("Glide: ---");
         } else if (v == 0) {
@@ -142,11 +141,6 @@ void put_gps_lines(TextOut& t, const LogEvent& ev, const Settings& settings, Run
     default:  // nothing seen yet, GpsFix2, or a kind nobody interprets
         break;
     }
-}
-
-void srt_write_navdata_lines(std::FILE* out, const LogEvent& ev, const Settings& settings) {
-    TextOut t(out);
-    put_navdata_lines(t, ev, settings);
 }
 
 void srt_write_gps_lines(std::FILE* out, const LogEvent& ev, const Settings& settings,

@@ -49,7 +49,7 @@ bool put_reading_items(TextOut& t, const LogEvent& ev, const SensorSample& sampl
     // Metres = ft * 1000 / 3281, truncated; 64-bit so no altitude overflows.
     const std::int64_t metres = static_cast<std::int64_t>(alt) * 1000 / 3281;
     switch (settings.altitude) {
-    case 1:
+    case altitude_unit::FEET:
         separate();
         if (alt_known) {
             t.dec(alt);
@@ -58,7 +58,7 @@ bool put_reading_items(TextOut& t, const LogEvent& ev, const SensorSample& sampl
             t.lit("--- ft");
         }
         break;
-    case 2:
+    case altitude_unit::METRES:
         separate();
         if (alt_known) {
             t.dec(metres);
@@ -67,7 +67,7 @@ bool put_reading_items(TextOut& t, const LogEvent& ev, const SensorSample& sampl
             t.lit("--- m");
         }
         break;
-    case 3:
+    case altitude_unit::BOTH:
         separate();
         if (alt_known) {
             t.dec(alt);
@@ -90,7 +90,7 @@ bool put_reading_items(TextOut& t, const LogEvent& ev, const SensorSample& sampl
 
     const bool temp_known = sample.temp != NO_VALUE;
     switch (settings.temperature) {
-    case 1:  // temp is in tenths of a degree Celsius
+    case temperature_unit::CELSIUS:  // temp is in tenths of a degree Celsius
         separate();
         if (temp_known) {
             t.dec(sample.temp / 10);
@@ -99,7 +99,7 @@ bool put_reading_items(TextOut& t, const LogEvent& ev, const SensorSample& sampl
             t.lit("-- C");
         }
         break;
-    case 2:
+    case temperature_unit::FAHRENHEIT:
         separate();
         if (temp_known) {
             t.dec(static_cast<std::int64_t>(sample.temp) * 9 / 50 + 32);
@@ -119,7 +119,7 @@ void put_accel_part(TextOut& t, LogEvent& ev, bool has_item, const Settings& set
                     const RunOptions& run) {
     const bool valid =
         ev.filt_accel_x != NO_ACCEL && ev.filt_accel_y != NO_ACCEL && ev.filt_accel_z != NO_ACCEL;
-    const bool hundredths = settings.accel_places != 0;
+    const bool hundredths = settings.accel_places != decimal_places::ONE;
     if (hundredths) accel_scale_hundredths(ev, run);
     else accel_scale_tenths(ev, run);
     const int places = hundredths ? 2 : 1;
@@ -131,7 +131,7 @@ void put_accel_part(TextOut& t, LogEvent& ev, bool has_item, const Settings& set
     };
     const std::uint32_t m = isqrt(sq(ev.filt_accel_x) + sq(ev.filt_accel_y) + sq(ev.filt_accel_z));
 
-    if (settings.accel == 1 || settings.accel == 2) {
+    if (settings.accel == accel_shown::MAGNITUDE || settings.accel == accel_shown::MAGNITUDE_AND_AXES) {
         if (has_item) t.lit(SEPARATOR);
         if (valid) {
             t.fixed(m, places);
@@ -144,7 +144,7 @@ void put_accel_part(TextOut& t, LogEvent& ev, bool has_item, const Settings& set
         t.put('\n');
     }
 
-    if (settings.accel == 2 || settings.accel == 3) {
+    if (settings.accel == accel_shown::MAGNITUDE_AND_AXES || settings.accel == accel_shown::AXES) {
         if (!valid) {
             t.lit("X: ---  Y: ---  Z: ---\n");
             return;
@@ -158,7 +158,7 @@ void put_accel_part(TextOut& t, LogEvent& ev, bool has_item, const Settings& set
         t.put('\n');
     }
 
-    if (settings.gbar == 1 && valid) {
+    if (settings.gbar == show_hide::SHOWN && valid) {
         // One '|' per tenth of a G.
         t.repeat('|', hundredths ? m / 10 : m);
         t.put('\n');
@@ -200,7 +200,7 @@ void srt_write_entry(std::FILE* out, LogEvent& ev, std::int32_t number, const Se
 
     const SensorSample sample = decode_sensor_sample(ev.payload.data());
     const bool has_item = put_reading_items(t, ev, sample, settings);
-    if (settings.accel == 0 && settings.gbar == 0) {
+    if (settings.accel == accel_shown::HIDDEN && settings.gbar == show_hide::HIDDEN) {
         if (has_item) t.put('\n');
     } else {
         put_accel_part(t, ev, has_item, settings, run);
@@ -208,7 +208,7 @@ void srt_write_entry(std::FILE* out, LogEvent& ev, std::int32_t number, const Se
 
     put_gps_lines(t, ev, settings, run);
 
-    if (settings.id_pins == 1) {
+    if (settings.id_pins == show_hide::SHOWN) {
         const std::uint32_t flags = sample.flags;
         t.lit("ID1: ");
         t.udec(flags & 1u);
