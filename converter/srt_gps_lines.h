@@ -2,6 +2,8 @@
 // one entry reaches the stream in one piece.
 #pragma once
 
+#include <cstdio>
+
 #include "log_event.h"
 #include "run_options.h"
 #include "settings.h"
@@ -9,7 +11,9 @@
 
 namespace tarvex {
 
-// What srt_write_gps_lines writes, appended to `t`.
+// GPS lines of one entry (updates run.last_gps_kind).
+void srt_write_gps_lines(std::FILE* out, const LogEvent& ev, const Settings& settings, RunOptions& run);
+// The same, appended to `t`.
 void put_gps_lines(TextOut& t, const LogEvent& ev, const Settings& settings, RunOptions& run);
 
 }  // namespace tarvex

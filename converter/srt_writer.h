@@ -16,8 +16,4 @@ void srt_write_entry(std::FILE* out, LogEvent& ev, std::int32_t number, const Se
 void accel_scale_tenths(LogEvent& ev, const RunOptions& run);
 void accel_scale_hundredths(LogEvent& ev, const RunOptions& run);
 
-// GPS lines of one entry (updates run.last_gps_kind).
-void srt_write_gps_lines(std::FILE* out, const LogEvent& ev, const Settings& settings, RunOptions& run);
-void srt_write_navdata_lines(std::FILE* out, const LogEvent& ev, const Settings& settings);
-
 }  // namespace tarvex

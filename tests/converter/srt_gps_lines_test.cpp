@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "srt_gps_lines.h"
 #include "srt_writer.h"
 #include "log_events.h"
 
