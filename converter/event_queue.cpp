@@ -2,7 +2,7 @@
 // look-behind history. Slot arithmetic is modulo 256.
 #include <cstdio>
 
-#include "log_event.h"
+#include "event_queue.h"
 
 namespace tarvex {
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "event_queue.h"
 #include "gps_values.h"
 #include "log_event.h"
 #include "run_options.h"

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "log_event.h"
+#include "event_queue.h"
 #include "test_support.h"
 
 namespace tarvex {
