@@ -1,6 +1,6 @@
 #include "fixed_point.h"
 
-#include "text_out.h"
+#include "decimal_digits.h"
 
 namespace tarvex {
 
