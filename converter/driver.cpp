@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -23,24 +22,24 @@
 #include "run_options.h"
 #include "settings.h"
 #include "srt_writer.h"
+#include "stdio_file.h"
 #include "wrap_arith.h"
 
 namespace tarvex {
 
 namespace {
 
-// ---- Process-wide records of the run: static storage, never allocated.
-Settings g_settings;
-RunOptions g_run;
-std::uint32_t g_last_sub_time = NO_SUB_TIME;  // end of the chapter's last subtitle
-Pipeline g_pipeline;                          // three rings of 256 records
-
 constexpr int EXIT_FATAL = 255;
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
+// The records one conversion shares between the pipeline and the writers,
+// from the command line to the last event. converter_main owns the only one
+// and starts every run from a fresh one.
+struct RunState {
+    Settings settings;
+    RunOptions run;
+    std::uint32_t last_sub_time = NO_SUB_TIME;  // end of the chapter's last subtitle
+    Pipeline pipeline;                          // three rings of 256 records
 };
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 // A long log writes tens of megabytes; with the default 4 KiB stdio buffers
 // the system calls cost more than the formatting. Each buffer must outlive
@@ -53,6 +52,38 @@ File open_buffered(const char* path, const char* mode, StreamBuffer& buffer) {
     if (f) std::setvbuf(f.get(), buffer.data(), _IOFBF, buffer.size());
     return f;
 }
+
+// One output of a chapter: the stream and the buffer it writes through
+// (declared first, so that it outlives the stream).
+struct OutputFile {
+    StreamBuffer buffer;
+    File stream;
+
+    std::FILE* get() const { return stream.get(); }
+    explicit operator bool() const { return stream != nullptr; }
+    void close() { stream.reset(); }
+};
+
+// What differs between the chapter's outputs: the name's extension, the
+// messages (printf formats taking the path) and whether a failed open ends
+// the run.
+struct OutputKind {
+    const char* ext;
+    const char* now_writing;
+    const char* exists_warning;
+    const char* open_failed;
+    bool required;
+};
+
+constexpr OutputKind SRT_OUTPUT = {"SRT", "Now writing to %s\n",
+                                   "Warning: destination file %s exists! Proceeding anyway.\n",
+                                   "Could not open %s\n", true};
+constexpr OutputKind CSV_OUTPUT = {"CSV", "Now writing CSV data to %s\n",
+                                   "Destination file %s exists! Proceeding anyway.\n",
+                                   "Could not open CSV file %s. Proceeding anyway.\n", false};
+constexpr OutputKind GPX_OUTPUT = {"GPX", "Now writing GPX data to %s\n",
+                                   "Destination file %s exists! Proceeding anyway.\n",
+                                   "Could not open GPX file %s. Proceeding anyway.\n", false};
 
 void print_usage(const char* prog) {
     std::puts("Wrong arguments.");
@@ -83,8 +114,8 @@ bool is_option(const char* arg, const char* short_form, const char* long_form) {
     return std::strcmp(arg, short_form) == 0 || std::strcmp(arg, long_form) == 0;
 }
 
-// Fills `cl` and g_run; returns an exit status when the program ends here.
-std::optional<int> parse_command_line(int argc, char** argv, CommandLine& cl) {
+// Fills `cl` and `run`; returns an exit status when the program ends here.
+std::optional<int> parse_command_line(int argc, char** argv, CommandLine& cl, RunOptions& run) {
     const char* prog = argc > 0 && argv[0] != nullptr ? argv[0] : "converter";
     if (argc < 2) {
         print_usage(prog);
@@ -111,10 +142,10 @@ std::optional<int> parse_command_line(int argc, char** argv, CommandLine& cl) {
             cl.settings_path = argv[++i];
             std::printf("Using settings file: %s\n", cl.settings_path);
         } else if (is_option(arg, "-a", "--alt-adjust")) {
-            g_run.alt_adjust = strtol32(argv[++i]);
-            std::printf("Using altitude adjustment: %d\n", g_run.alt_adjust);
+            run.alt_adjust = strtol32(argv[++i]);
+            std::printf("Using altitude adjustment: %d\n", run.alt_adjust);
         } else if (is_option(arg, "-g", "--high-g")) {
-            g_run.high_g = 1;
+            run.high_g = 1;
             std::puts("Enabling high-G mode");
         } else if (is_option(arg, "-h", "--help")) {
             print_usage(prog);
@@ -149,8 +180,8 @@ struct InputFile {
 
 class Conversion {
 public:
-    Conversion(const CommandLine& cl, std::FILE* dat, const DatHeader& header)
-        : cl_(cl), dat_(dat), header_(header) {}
+    Conversion(const CommandLine& cl, std::FILE* dat, const DatHeader& header, RunState& state)
+        : cl_(cl), dat_(dat), header_(header), state_(state) {}
 
     void add_inputs(const char* settings_path) {
         struct stat st {};
@@ -160,7 +191,8 @@ public:
 
     // Runs the main loop to the end of input or the last chapter.
     int run() {
-        while (LogEvent* ev = next_event(g_pipeline, dat_, g_settings, g_run)) {
+        const Settings& settings = state_.settings;
+        while (LogEvent* ev = next_event(state_.pipeline, dat_, settings, state_.run)) {
             // An event exactly chapter_len into the chapter still belongs to it;
             // at most one new chapter per event.
             if (static_cast<std::int32_t>(ev->vid_timestamp - chapter_offset_) > chapter_len_) {
@@ -179,14 +211,14 @@ public:
                 ev->type <= static_cast<std::uint16_t>(EntryKind::GpsNavData)) {
                 std::puts("ERROR! GPS event snuck through the pipeline!");
             }
-            if (g_settings.csv == 1 && csv_) csv_write_row(csv_.get(), *ev);
-            if (g_settings.gpx == 1 && ev->gps != nullptr && ev->gps_new == 1) {
+            if (settings.csv == on_off::ON && csv_) csv_write_row(csv_.get(), *ev);
+            if (settings.gpx == on_off::ON && ev->gps != nullptr && ev->gps_new == 1) {
                 if (!gpx_) {
                     if (const auto status = open_gpx()) return *status;
                 }
                 gpx_write_point(gpx_.get(), *ev);
             }
-            srt_write_entry(srt_.get(), *ev, sub_number_, g_settings, g_run, g_last_sub_time);
+            srt_write_entry(srt_.get(), *ev, sub_number_, settings, state_.run, state_.last_sub_time);
             sub_number_ = wrap_add(sub_number_, 1);  // for every event, written or not
         }
         close_chapter_files();
@@ -195,11 +227,11 @@ public:
 
 private:
     void close_chapter_files() {
-        srt_.reset();
-        csv_.reset();
+        srt_.close();
+        csv_.close();
         if (gpx_) {
             gpx_write_footer(gpx_.get());
-            gpx_.reset();
+            gpx_.close();
         }
     }
 
@@ -214,25 +246,35 @@ private:
         return std::nullopt;
     }
 
-    // Before an output file is opened (and truncated): it must not be one of
-    // the files this run reads. A cut chapter name ("GOPR1234567.") can equal
-    // the chapter's own video. `exists` tells whether the output exists.
-    std::optional<int> check_output(bool& exists) {
+    // The one way an output is opened: the chapter's name with the kind's
+    // extension, which must not be one of the files this run reads (a cut
+    // chapter name such as "GOPR1234567." can equal the chapter's own video),
+    // announced, then opened (and truncated). Returns an exit status when the
+    // run must end; an optional output that cannot be opened stays closed.
+    std::optional<int> open_output(const OutputKind& kind, OutputFile& out) {
+        if (const auto status = build_name(kind.ext)) return status;
+        const char* path = path_.data();
         struct stat st {};
-        exists = stat(path_.data(), &st) == 0;
+        const bool exists = stat(path, &st) == 0;
         for (const InputFile* in : {&mp4_input_, &dat_input_, &settings_input_}) {
-            if (in->is(path_.data(), exists ? &st : nullptr)) {
-                std::printf("Refusing to overwrite input file %s with output %s\n", in->path.c_str(),
-                            path_.data());
+            if (in->is(path, exists ? &st : nullptr)) {
+                std::printf("Refusing to overwrite input file %s with output %s\n", in->path.c_str(), path);
                 return EXIT_FATAL;
             }
+        }
+        std::printf(kind.now_writing, path);
+        if (exists) std::printf(kind.exists_warning, path);
+        out.stream = open_buffered(path, "w", out.buffer);
+        if (!out) {
+            std::printf(kind.open_failed, path);
+            if (kind.required) return EXIT_FATAL;
         }
         return std::nullopt;
     }
 
     std::optional<int> start_chapter() {
         if (srt_) {
-            srt_.reset();
+            srt_.close();
             ++chapter_index_;
             chapter_offset_ += static_cast<std::uint32_t>(chapter_len_);
         }
@@ -252,25 +294,10 @@ private:
             mp4_input_.set(path_.data(), stat(path_.data(), &st) == 0 ? &st : nullptr);
         }
 
-        bool exists = false;
-        if (const auto status = build_name("SRT")) return status;
-        if (const auto status = check_output(exists)) return status;
-        std::printf("Now writing to %s\n", path_.data());
-        if (exists) std::printf("Warning: destination file %s exists! Proceeding anyway.\n", path_.data());
-        srt_ = open_buffered(path_.data(), "w", srt_buffer_);
-        if (!srt_) {
-            std::printf("Could not open %s\n", path_.data());
-            return EXIT_FATAL;
-        }
-        g_last_sub_time = NO_SUB_TIME;
-
-        if (g_settings.csv == 1) {
-            if (const auto status = build_name("CSV")) return status;
-            if (const auto status = check_output(exists)) return status;
-            std::printf("Now writing CSV data to %s\n", path_.data());
-            if (exists) std::printf("Destination file %s exists! Proceeding anyway.\n", path_.data());
-            csv_ = open_buffered(path_.data(), "w", csv_buffer_);
-            if (!csv_) std::printf("Could not open CSV file %s. Proceeding anyway.\n", path_.data());
+        if (const auto status = open_output(SRT_OUTPUT, srt_)) return status;
+        state_.last_sub_time = NO_SUB_TIME;
+        if (state_.settings.csv == on_off::ON) {
+            if (const auto status = open_output(CSV_OUTPUT, csv_)) return status;
             csv_write_header(csv_.get(), header_);
         }
         sub_number_ = 1;
@@ -280,22 +307,15 @@ private:
     // At the chapter's first event with a fresh GPS record; a failed open is
     // tried again at the next such event.
     std::optional<int> open_gpx() {
-        bool exists = false;
-        if (const auto status = build_name("GPX")) return status;
-        if (const auto status = check_output(exists)) return status;
-        std::printf("Now writing GPX data to %s\n", path_.data());
-        if (exists) std::printf("Destination file %s exists! Proceeding anyway.\n", path_.data());
-        gpx_ = open_buffered(path_.data(), "w", gpx_buffer_);
-        if (gpx_)
-            gpx_write_header(gpx_.get(), path_.data(), header_);
-        else
-            std::printf("Could not open GPX file %s. Proceeding anyway.\n", path_.data());
+        if (const auto status = open_output(GPX_OUTPUT, gpx_)) return status;
+        if (gpx_) gpx_write_header(gpx_.get(), path_.data(), header_);
         return std::nullopt;
     }
 
     const CommandLine& cl_;
     std::FILE* dat_;
     const DatHeader& header_;
+    RunState& state_;
     InputFile dat_input_, settings_input_, mp4_input_;
 
     std::array<char, PATH_BUFFER_SIZE> path_{};
@@ -303,35 +323,12 @@ private:
     std::uint32_t chapter_offset_ = 0;  // ms of log time before this chapter
     std::int32_t chapter_len_ = -1;     // ms; -1 so that the first event opens chapter 0
     std::int32_t sub_number_ = 1;
-    StreamBuffer srt_buffer_, csv_buffer_, gpx_buffer_;  // declared before the streams they serve
-    File srt_, csv_, gpx_;
+    OutputFile srt_, csv_, gpx_;
 };
 
-}  // namespace
-
-int converter_main(int argc, char** argv) {
-    g_settings = Settings{};
-    g_run = RunOptions{};
-    g_last_sub_time = NO_SUB_TIME;
-    g_pipeline = Pipeline{};
-
-    CommandLine cl;
-    if (const auto status = parse_command_line(argc, argv, cl)) return *status;
-
-    // Chapter names are built in a fixed buffer; refuse a base path that
-    // cannot fit rather than cut it.
-    if (std::strlen(cl.base_path) >= PATH_BUFFER_SIZE) {
-        std::printf("Base path is too long: %zu bytes, at most %zu fit. Exiting.\n", std::strlen(cl.base_path),
-                    PATH_BUFFER_SIZE - 1);
-        return EXIT_FATAL;
-    }
-
-    settings_load(cl.settings_path, g_settings);
-    std::printf("Settings filename is %s\n", cl.settings_path);
-    std::printf("Base path is %s\n", cl.base_path);
-    std::printf("Altitude adjustment is %d feet\n", g_run.alt_adjust);
-    std::printf("High-G mode is %d\n", g_run.high_g);
-
+// One DAT log, from its header to the last chapter, with the settings and
+// options already in `state`.
+int convert_log(const CommandLine& cl, RunState& state) {
     StreamBuffer dat_buffer;  // declared before the stream it serves
     File dat = open_buffered(cl.dat_path, "rb", dat_buffer);
     if (!dat) {
@@ -341,15 +338,43 @@ int converter_main(int argc, char** argv) {
     DatHeader header;
     if (read_dat_header(dat.get(), header) != 0) return EXIT_FATAL;
 
-    resolve_filter_presets(g_settings, header.hw_revision);
+    Settings& settings = state.settings;
+    resolve_filter_presets(settings, header.hw_revision);
     if (header.expander_id == EXPANDER_GPS) {
-        g_settings.gps_lag = g_settings.gps_hw_lag;
-        std::printf("Hardware GPS detected - using gpw_hw_lag value for GPS offset: %d ms\n", g_settings.gps_lag);
+        settings.gps_lag = settings.gps_hw_lag;
+        std::printf("Hardware GPS detected - using gpw_hw_lag value for GPS offset: %d ms\n", settings.gps_lag);
     }
 
-    Conversion conversion(cl, dat.get(), header);
+    Conversion conversion(cl, dat.get(), header, state);
     conversion.add_inputs(cl.settings_path);
     return conversion.run();
+}
+
+}  // namespace
+
+int converter_main(int argc, char** argv) {
+    // The run's records live in static storage (the pipeline's rings alone
+    // are over 100 KiB), owned here; every call starts from fresh ones.
+    static RunState state;
+    state = RunState{};
+
+    CommandLine cl;
+    if (const auto status = parse_command_line(argc, argv, cl, state.run)) return *status;
+
+    // Chapter names are built in a fixed buffer; refuse a base path that
+    // cannot fit rather than cut it.
+    if (std::strlen(cl.base_path) >= PATH_BUFFER_SIZE) {
+        std::printf("Base path is too long: %zu bytes, at most %zu fit. Exiting.\n", std::strlen(cl.base_path),
+                    PATH_BUFFER_SIZE - 1);
+        return EXIT_FATAL;
+    }
+
+    settings_load(cl.settings_path, state.settings);
+    std::printf("Settings filename is %s\n", cl.settings_path);
+    std::printf("Base path is %s\n", cl.base_path);
+    std::printf("Altitude adjustment is %d feet\n", state.run.alt_adjust);
+    std::printf("High-G mode is %d\n", state.run.high_g);
+    return convert_log(cl, state);
 }
 
 }  // namespace tarvex
