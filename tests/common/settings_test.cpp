@@ -39,13 +39,13 @@ TEST(SettingsFile, MissingFilePrintsNothingAndKeepsDefaults) {
     const std::string out = capture_stdout([&] { settings_load("/nonexistent/settings.txt", s); });
     EXPECT_EQ(out, "");
     EXPECT_EQ(dump(s), dump(Settings{}));
-    EXPECT_EQ(s.alt_filter, -2);
-    EXPECT_EQ(s.accel_filter, -1);
+    EXPECT_EQ(s.alt_filter, filter_level::MEDIUM);
+    EXPECT_EQ(s.accel_filter, filter_level::LOW);
 }
 
 TEST(SettingsFile, DumpHasEveryLabelInOrder) {
     Settings s;
-    s.accel_places = 1;
+    s.accel_places = decimal_places::TWO;
     EXPECT_EQ(dump(s),
               "Alt:\t\t\t1\nTemp:\t\t\t0\nAccel:\t\t\t1\nG-bar:\t\t\t0\nCSV:\t\t\t0\n"
               "Accel places:\t\t2\nMin delta:\t\t150\nGPS lag:\t\t500\nGPS speed:\t\t2\n"
@@ -53,6 +53,22 @@ TEST(SettingsFile, DumpHasEveryLabelInOrder) {
               "ID pins:\t\t0\nGPX:\t\t\t1\nHeading:\t\t0\nSpeed window:\t\t0\nHaptics:\t\t1\n"
               "GPS dist interval:\t50\nGPS speed_limit:\t483\nGlide:\t\t\t0\nVenus rate:\t\t25\n"
               "Venus nav mode:\t\t5\nGPS speed type:\t\t2\nGPS HW lag:\t\t0\n");
+}
+
+TEST(SettingsFile, DumpPrintsTheNumbersOfTheNamedValues) {
+    // Every word field set away from its default: the dump shows the numbers
+    // that the settings record has always stored for these words.
+    const Settings s = load_text(
+        "altitude = both\ntemperature = f\naccel = xyz\ngbar = yes\ncsv = on\naccel_places = long\n"
+        "gps_speed = km\ngps_dist = km\ngps_dist_places = two\nalt_filter = high\naccel_filter = off\n"
+        "id_pins = on\ngpx = off\nheading = on\nhaptics = off\nglide = on\ngps_speed_type = v\n");
+    EXPECT_EQ(dump(s),
+              "Alt:\t\t\t3\nTemp:\t\t\t2\nAccel:\t\t\t3\nG-bar:\t\t\t1\nCSV:\t\t\t1\n"
+              "Accel places:\t\t2\nMin delta:\t\t150\nGPS lag:\t\t500\nGPS speed:\t\t1\n"
+              "GPS distance:\t\t1\nGPS distance places:\t2\nAlt filter:\t\t-3\nAccel fiter:\t\t0\n"
+              "ID pins:\t\t1\nGPX:\t\t\t0\nHeading:\t\t1\nSpeed window:\t\t0\nHaptics:\t\t0\n"
+              "GPS dist interval:\t50\nGPS speed_limit:\t483\nGlide:\t\t\t1\nVenus rate:\t\t25\n"
+              "Venus nav mode:\t\t5\nGPS speed type:\t\t1\nGPS HW lag:\t\t0\n");
 }
 
 TEST(SettingsFile, LineSyntax) {
@@ -100,27 +116,27 @@ TEST(SettingsFile, WordListsDifferWhereItMatters) {
         bool unknown;
     };
     const Case cases[] = {
-        {"temperature = celsius", &Settings::temperature, 0, true},
-        {"temperature = celcius", &Settings::temperature, 1, false},
-        {"temperature = F", &Settings::temperature, 2, false},
-        {"gbar = none", &Settings::gbar, 0, true},
-        {"gbar = true", &Settings::gbar, 1, false},
-        {"id_pins = false", &Settings::id_pins, 0, false},
-        {"accel = none", &Settings::accel, 0, false},
-        {"accel = false", &Settings::accel, 1, true},
-        {"accel = xyz", &Settings::accel, 3, false},
-        {"csv = show", &Settings::csv, 0, true},
-        {"csv = enabled", &Settings::csv, 1, false},
-        {"gpx = hide", &Settings::gpx, 1, true},
-        {"gps_speed = km/h", &Settings::gps_speed, 1, false},
-        {"gps_dist = mph", &Settings::gps_dist, 2, true},
-        {"gps_dist = none", &Settings::gps_dist, 0, false},
-        {"accel_places = 2", &Settings::accel_places, 1, false},
-        {"gps_dist_places = one", &Settings::gps_dist_places, 0, false},
-        {"gps_speed_type = 3D", &Settings::gps_speed_type, 2, false},
-        {"gps_speed_type = ground", &Settings::gps_speed_type, 0, false},
-        {"altitude = us", &Settings::altitude, 1, false},
-        {"altitude = hidden", &Settings::altitude, 0, false},
+        {"temperature = celsius", &Settings::temperature, temperature_unit::HIDDEN, true},
+        {"temperature = celcius", &Settings::temperature, temperature_unit::CELSIUS, false},
+        {"temperature = F", &Settings::temperature, temperature_unit::FAHRENHEIT, false},
+        {"gbar = none", &Settings::gbar, show_hide::HIDDEN, true},
+        {"gbar = true", &Settings::gbar, show_hide::SHOWN, false},
+        {"id_pins = false", &Settings::id_pins, show_hide::HIDDEN, false},
+        {"accel = none", &Settings::accel, accel_shown::HIDDEN, false},
+        {"accel = false", &Settings::accel, accel_shown::MAGNITUDE, true},
+        {"accel = xyz", &Settings::accel, accel_shown::AXES, false},
+        {"csv = show", &Settings::csv, on_off::OFF, true},
+        {"csv = enabled", &Settings::csv, on_off::ON, false},
+        {"gpx = hide", &Settings::gpx, on_off::ON, true},
+        {"gps_speed = km/h", &Settings::gps_speed, speed_unit::KMH, false},
+        {"gps_dist = mph", &Settings::gps_dist, distance_unit::MILES, true},
+        {"gps_dist = none", &Settings::gps_dist, distance_unit::HIDDEN, false},
+        {"accel_places = 2", &Settings::accel_places, decimal_places::TWO, false},
+        {"gps_dist_places = one", &Settings::gps_dist_places, decimal_places::ONE, false},
+        {"gps_speed_type = 3D", &Settings::gps_speed_type, speed_type::BOTH, false},
+        {"gps_speed_type = ground", &Settings::gps_speed_type, speed_type::HORIZONTAL, false},
+        {"altitude = us", &Settings::altitude, altitude_unit::FEET, false},
+        {"altitude = hidden", &Settings::altitude, altitude_unit::HIDDEN, false},
     };
     for (const Case& c : cases) {
         std::string out;
@@ -174,13 +190,13 @@ TEST(SettingsFile, FilterWordsAndNumbers) {
         const char* messages;
     };
     const Case cases[] = {
-        {"high", -3, "Filter string value detected\n"},
-        {"OFF", 0, "Filter string value detected\n"},
+        {"high", filter_level::HIGH, "Filter string value detected\n"},
+        {"OFF", filter_level::OFF, "Filter string value detected\n"},
         {"12", 12, "Unknown value: <12>\nFilter numeric value detected\n"},
         {"250", 250, "Unknown value: <250>\nFilter numeric value detected\n"},
-        {"251", -2, "Unknown value: <251>\nInvalid filter setting: <251>\n"},
-        {"-1", -2, "Unknown value: <-1>\nInvalid filter setting: <-1>\n"},
-        {"4294967297", -2, "Unknown value: <4294967297>\nInvalid filter setting: <4294967297>\n"},
+        {"251", filter_level::MEDIUM, "Unknown value: <251>\nInvalid filter setting: <251>\n"},
+        {"-1", filter_level::MEDIUM, "Unknown value: <-1>\nInvalid filter setting: <-1>\n"},
+        {"4294967297", filter_level::MEDIUM, "Unknown value: <4294967297>\nInvalid filter setting: <4294967297>\n"},
     };
     for (const Case& c : cases) {
         std::string out;
@@ -253,18 +269,19 @@ TEST(FilterPresets, ResolveByHardwareRevision) {
         std::int32_t want_alt, want_accel;
         const char* out;
     };
+    constexpr std::int32_t LOW = filter_level::LOW, MEDIUM = filter_level::MEDIUM, HIGH = filter_level::HIGH;
     const Case cases[] = {
-        {-2, -1, 3, 3, 1, "Filter preset lookup: alt: 3, accel: 1\n"},
-        {-2, -1, 4, 3, 1, "Filter preset lookup: alt: 3, accel: 1\n"},
-        {-2, -1, 1, 3, 1, "Filter preset lookup: alt: 3, accel: 1\n"},
-        {-2, -1, 5, 12, 6, "Filter preset lookup: alt: 12, accel: 6\n"},
-        {-3, -3, 5, 24, 24, "Filter preset lookup: alt: 24, accel: 24\n"},
-        {-3, -3, 0, 6, 6, "Filter preset lookup: alt: 6, accel: 6\n"},
+        {MEDIUM, LOW, 3, 3, 1, "Filter preset lookup: alt: 3, accel: 1\n"},
+        {MEDIUM, LOW, 4, 3, 1, "Filter preset lookup: alt: 3, accel: 1\n"},
+        {MEDIUM, LOW, 1, 3, 1, "Filter preset lookup: alt: 3, accel: 1\n"},
+        {MEDIUM, LOW, 5, 12, 6, "Filter preset lookup: alt: 12, accel: 6\n"},
+        {HIGH, HIGH, 5, 24, 24, "Filter preset lookup: alt: 24, accel: 24\n"},
+        {HIGH, HIGH, 0, 6, 6, "Filter preset lookup: alt: 6, accel: 6\n"},
         {12, 0, 5, 12, 0, "Filter preset lookup: alt: 12, accel: 0\n"},
-        {-1, -7, 3, 1, 0,
+        {LOW, -7, 3, 1, 0,
          "BUG: Invalid accel filter value! Confused, but will continue.\n"
          "Filter preset lookup: alt: 1, accel: 0\n"},
-        {-9, -2, 5, 0, 12,
+        {-9, MEDIUM, 5, 0, 12,
          "BUG: Invalid alt filter value! Confused, but will continue.\n"
          "Filter preset lookup: alt: 0, accel: 12\n"},
     };

@@ -45,26 +45,26 @@ TEST(SrtGpsFix, Layouts) {
         {"defaults", [](Settings&) {}, fix_of(100, 161), "62 mph    1.0 mi\n", "--- mph   --- mi\n"},
         {"negative speed", [](Settings&) {}, fix_of(-100, 0), "-62 mph    0.0 mi\n",
          "--- mph   --- mi\n"},
-        {"km, one place, small negative", [](Settings& s) { s.gps_speed = 0; s.gps_dist = 1; },
+        {"km, one place, small negative", [](Settings& s) { s.gps_speed = speed_unit::HIDDEN; s.gps_dist = distance_unit::KM; },
          fix_of(0, -5), " 0.0 km\n", "--- km\n"},
-        {"km, one place, -15", [](Settings& s) { s.gps_speed = 0; s.gps_dist = 1; },
+        {"km, one place, -15", [](Settings& s) { s.gps_speed = speed_unit::HIDDEN; s.gps_dist = distance_unit::KM; },
          fix_of(0, -15), "-0.1 km\n", "--- km\n"},
-        {"km, one place, 987", [](Settings& s) { s.gps_speed = 0; s.gps_dist = 1; },
+        {"km, one place, 987", [](Settings& s) { s.gps_speed = speed_unit::HIDDEN; s.gps_dist = distance_unit::KM; },
          fix_of(0, 987), " 9.8 km\n", "--- km\n"},
-        {"km, two places", [](Settings& s) { s.gps_speed = 0; s.gps_dist = 1; s.gps_dist_places = 1; },
+        {"km, two places", [](Settings& s) { s.gps_speed = speed_unit::HIDDEN; s.gps_dist = distance_unit::KM; s.gps_dist_places = decimal_places::TWO; },
          fix_of(0, 987), " 9.87 km\n", "--- km\n"},
-        {"miles, two places", [](Settings& s) { s.gps_speed = 0; s.gps_dist_places = 1; },
+        {"miles, two places", [](Settings& s) { s.gps_speed = speed_unit::HIDDEN; s.gps_dist_places = decimal_places::TWO; },
          fix_of(0, -322), "-2.00 mi\n", "--- mi\n"},
-        {"nothing on", [](Settings& s) { s.gps_speed = 0; s.gps_dist = 0; }, fix_of(100, 161), "", ""},
-        {"heading only", [](Settings& s) { s.gps_speed = 0; s.gps_dist = 0; s.heading = 1; },
+        {"nothing on", [](Settings& s) { s.gps_speed = speed_unit::HIDDEN; s.gps_dist = distance_unit::HIDDEN; }, fix_of(100, 161), "", ""},
+        {"heading only", [](Settings& s) { s.gps_speed = speed_unit::HIDDEN; s.gps_dist = distance_unit::HIDDEN; s.heading = show_hide::SHOWN; },
          fix_of(100, 161, 270), "270 deg\n", "--- deg\n"},
         {"all three in km/h",
-         [](Settings& s) { s.gps_speed = 1; s.gps_dist = 1; s.heading = 1; },
+         [](Settings& s) { s.gps_speed = speed_unit::KMH; s.gps_dist = distance_unit::KM; s.heading = show_hide::SHOWN; },
          fix_of(36, 50, 90), "36 km/h    0.5 km   90 deg\n", "--- km/h   --- km   --- deg\n"},
-        {"speed and heading", [](Settings& s) { s.gps_dist = 0; s.heading = 1; },
+        {"speed and heading", [](Settings& s) { s.gps_dist = distance_unit::HIDDEN; s.heading = show_hide::SHOWN; },
          fix_of(161, 0, -5), "100 mph   -5 deg\n", "--- mph   --- deg\n"},
         {"huge odometer in miles does not overflow",
-         [](Settings& s) { s.gps_speed = 0; s.gps_dist_places = 1; },
+         [](Settings& s) { s.gps_speed = speed_unit::HIDDEN; s.gps_dist_places = decimal_places::TWO; },
          fix_of(0, 2147483647), " 13338407.74 mi\n", "--- mi\n"},
     };
     for (const Case& c : cases) {
@@ -91,10 +91,10 @@ struct NavCase {
 
 TEST(SrtGpsNavData, Layouts) {
     const auto single_kmh_glide = [](Settings& s) {
-        s.gps_speed_type = 0;
-        s.gps_speed = 1;
-        s.gps_dist = 1;
-        s.glide = 1;
+        s.gps_speed_type = speed_type::HORIZONTAL;
+        s.gps_speed = speed_unit::KMH;
+        s.gps_dist = distance_unit::KM;
+        s.glide = show_hide::SHOWN;
     };
     const std::vector<NavCase> cases = {
         {"defaults", [](Settings&) {}, 100, -10, 161000.0, "H: 62 mph   V: -6 mph\n1.0 mi   \n",
@@ -110,17 +110,17 @@ TEST(SrtGpsNavData, Layouts) {
         {"glide of a huge speed does not overflow", single_kmh_glide, 2147483647, 1, 0.0,
          "H: 2147483647 km/h   0.0 km\nGlide:  2147483647.0\n", "H: --- km/h   --- km\nGlide: ---\n"},
         {"vertical only, miles, two places",
-         [](Settings& s) { s.gps_speed_type = 1; s.gps_dist_places = 1; }, 100, -10, 80500.0,
+         [](Settings& s) { s.gps_speed_type = speed_type::VERTICAL; s.gps_dist_places = decimal_places::TWO; }, 100, -10, 80500.0,
          "V: -6 mph   0.50 mi\n", "V: --- mph   --- mi\n"},
-        {"both speeds, glide", [](Settings& s) { s.gps_speed = 1; s.glide = 1; }, 30, -3, 123456.0,
+        {"both speeds, glide", [](Settings& s) { s.gps_speed = speed_unit::KMH; s.glide = show_hide::SHOWN; }, 30, -3, 123456.0,
          "H: 30 km/h   V: -3 km/h\n0.8 mi   Glide: -10.0\n",
          "H: --- km/h   V: --- km/h\n--- mi   Glide: ---\n"},
-        {"distance only", [](Settings& s) { s.gps_speed = 0; s.gps_dist = 1; s.gps_dist_places = 1; },
+        {"distance only", [](Settings& s) { s.gps_speed = speed_unit::HIDDEN; s.gps_dist = distance_unit::KM; s.gps_dist_places = decimal_places::TWO; },
          1, 1, 250000.0, "2.50 km   \n", "--- km   \n"},
-        {"glide only", [](Settings& s) { s.gps_speed = 0; s.gps_dist = 0; s.glide = 1; }, 40, 10,
+        {"glide only", [](Settings& s) { s.gps_speed = speed_unit::HIDDEN; s.gps_dist = distance_unit::HIDDEN; s.glide = show_hide::SHOWN; }, 40, 10,
          0.0, "Glide:  4.0\n", "Glide: ---\n"},
-        {"nothing on", [](Settings& s) { s.gps_speed = 0; s.gps_dist = 0; }, 40, 10, 0.0, "", ""},
-        {"single speed, no distance", [](Settings& s) { s.gps_speed_type = 0; s.gps_dist = 0; }, 161,
+        {"nothing on", [](Settings& s) { s.gps_speed = speed_unit::HIDDEN; s.gps_dist = distance_unit::HIDDEN; }, 40, 10, 0.0, "", ""},
+        {"single speed, no distance", [](Settings& s) { s.gps_speed_type = speed_type::HORIZONTAL; s.gps_dist = distance_unit::HIDDEN; }, 161,
          0, 0.0, "H: 100 mph   \n", "H: --- mph   \n"},
     };
     for (const NavCase& c : cases) {
@@ -173,7 +173,7 @@ TEST(SrtGpsLines, OnlyFixAndNavDataKindsAreShown) {
 
 TEST(SrtGpsLines, StandBetweenAccelerationAndPins) {
     Settings s;  // feet, magnitude, mph and miles
-    s.id_pins = 1;
+    s.id_pins = show_hide::SHOWN;
     RunOptions run;
     std::uint32_t last = NO_SUB_TIME;
     const LogEvent rec = fix_record(fix_of(100, 161));

@@ -19,11 +19,11 @@ using test::written_by;
 // Settings with only what a case turns on.
 Settings quiet_settings() {
     Settings s;
-    s.altitude = 0;
-    s.temperature = 0;
-    s.accel = 0;
-    s.gbar = 0;
-    s.id_pins = 0;
+    s.altitude = altitude_unit::HIDDEN;
+    s.temperature = temperature_unit::HIDDEN;
+    s.accel = accel_shown::HIDDEN;
+    s.gbar = show_hide::HIDDEN;
+    s.id_pins = show_hide::HIDDEN;
     return s;
 }
 
@@ -114,58 +114,58 @@ void set_accel(LogEvent& ev, std::int32_t x, std::int32_t y, std::int32_t z) {
 TEST(SrtEntry, ReadingLine) {
     run_item_cases({
         {"nothing on", none, same, "\n"},
-        {"feet", [](Settings& s) { s.altitude = 1; }, [](LogEvent& e) { set_altitude(e, -12); },
+        {"feet", [](Settings& s) { s.altitude = altitude_unit::FEET; }, [](LogEvent& e) { set_altitude(e, -12); },
          "-12 ft\n\n"},
-        {"metres", [](Settings& s) { s.altitude = 2; }, [](LogEvent& e) { set_altitude(e, 3281); },
+        {"metres", [](Settings& s) { s.altitude = altitude_unit::METRES; }, [](LogEvent& e) { set_altitude(e, 3281); },
          "1000 m\n\n"},
-        {"both", [](Settings& s) { s.altitude = 3; }, [](LogEvent& e) { set_altitude(e, -100); },
+        {"both", [](Settings& s) { s.altitude = altitude_unit::BOTH; }, [](LogEvent& e) { set_altitude(e, -100); },
          "-100 ft   -30 m\n\n"},
-        {"both absent", [](Settings& s) { s.altitude = 3; },
+        {"both absent", [](Settings& s) { s.altitude = altitude_unit::BOTH; },
          [](LogEvent& e) { set_altitude(e, NO_VALUE); }, "--- ft   --- m\n\n"},
-        {"feet absent", [](Settings& s) { s.altitude = 1; },
+        {"feet absent", [](Settings& s) { s.altitude = altitude_unit::FEET; },
          [](LogEvent& e) { set_altitude(e, NO_VALUE); }, "--- ft\n\n"},
-        {"metres absent", [](Settings& s) { s.altitude = 2; },
+        {"metres absent", [](Settings& s) { s.altitude = altitude_unit::METRES; },
          [](LogEvent& e) { set_altitude(e, NO_VALUE); }, "--- m\n\n"},
-        {"metres of a huge altitude do not overflow", [](Settings& s) { s.altitude = 2; },
+        {"metres of a huge altitude do not overflow", [](Settings& s) { s.altitude = altitude_unit::METRES; },
          [](LogEvent& e) { set_altitude(e, 2147483647); }, "654521074 m\n\n"},
-        {"celsius", [](Settings& s) { s.temperature = 1; }, [](LogEvent& e) { set_temp(e, -105); },
+        {"celsius", [](Settings& s) { s.temperature = temperature_unit::CELSIUS; }, [](LogEvent& e) { set_temp(e, -105); },
          "-10 C\n\n"},
-        {"fahrenheit", [](Settings& s) { s.temperature = 2; }, [](LogEvent& e) { set_temp(e, -105); },
+        {"fahrenheit", [](Settings& s) { s.temperature = temperature_unit::FAHRENHEIT; }, [](LogEvent& e) { set_temp(e, -105); },
          "14 F\n\n"},
-        {"celsius absent", [](Settings& s) { s.temperature = 1; },
+        {"celsius absent", [](Settings& s) { s.temperature = temperature_unit::CELSIUS; },
          [](LogEvent& e) { set_temp(e, NO_VALUE); }, "-- C\n\n"},
-        {"fahrenheit absent", [](Settings& s) { s.temperature = 2; },
+        {"fahrenheit absent", [](Settings& s) { s.temperature = temperature_unit::FAHRENHEIT; },
          [](LogEvent& e) { set_temp(e, NO_VALUE); }, "-- F\n\n"},
         {"climb alone", none, [](LogEvent& e) { e.baro_vspeed = -7; }, "-7 ft/s\n\n"},
-        {"all three items", [](Settings& s) { s.altitude = 1; s.temperature = 1; },
+        {"all three items", [](Settings& s) { s.altitude = altitude_unit::FEET; s.temperature = temperature_unit::CELSIUS; },
          [](LogEvent& e) { e.baro_vspeed = 3; }, "500 ft   3 ft/s   21 C\n\n"},
     });
 }
 
 TEST(SrtEntry, AccelerationPart) {
-    const auto axes_tenths = [](Settings& s) { s.accel = 2; s.gbar = 1; };
+    const auto axes_tenths = [](Settings& s) { s.accel = accel_shown::MAGNITUDE_AND_AXES; s.gbar = show_hide::SHOWN; };
     run_item_cases({
         {"magnitude, axes and bar", axes_tenths, same,
          " 1.0 G\nX:  0.0  Y:  0.0  Z:  1.0\n||||||||||\n\n"},
-        {"after the reading line", [](Settings& s) { s.altitude = 1; s.accel = 1; }, same,
+        {"after the reading line", [](Settings& s) { s.altitude = altitude_unit::FEET; s.accel = accel_shown::MAGNITUDE; }, same,
          "500 ft    1.0 G\n\n"},
-        {"hundredths", [](Settings& s) { s.accel = 2; s.accel_places = 1; s.gbar = 1; },
+        {"hundredths", [](Settings& s) { s.accel = accel_shown::MAGNITUDE_AND_AXES; s.accel_places = decimal_places::TWO; s.gbar = show_hide::SHOWN; },
          [](LogEvent& e) { set_accel(e, -102, 0, 2048); },
          // The bar still counts tenths: 1.00 G is 10 bars.
          " 1.00 G\nX: -0.05  Y:  0.00  Z:  1.00\n||||||||||\n\n"},
-        {"zero magnitude gives an empty bar line", [](Settings& s) { s.gbar = 1; },
+        {"zero magnitude gives an empty bar line", [](Settings& s) { s.gbar = show_hide::SHOWN; },
          [](LogEvent& e) { set_accel(e, 0, 0, 0); }, "\n\n"},
         {"one absent axis", axes_tenths, [](LogEvent& e) { e.filt_accel_y = NO_ACCEL; },
          "--- G\nX: ---  Y: ---  Z: ---\n\n"},
-        {"axes only, first line of the entry", [](Settings& s) { s.accel = 3; },
+        {"axes only, first line of the entry", [](Settings& s) { s.accel = accel_shown::AXES; },
          [](LogEvent& e) { set_accel(e, 1024, -2048, 512); }, "X:  0.5  Y: -1.0  Z:  0.3\n\n"},
-        {"axes only ends the reading line first", [](Settings& s) { s.accel = 3; s.altitude = 1; },
+        {"axes only ends the reading line first", [](Settings& s) { s.accel = accel_shown::AXES; s.altitude = altitude_unit::FEET; },
          same, "500 ft\nX:  0.0  Y:  0.0  Z:  1.0\n\n"},
-        {"bar only after the reading line", [](Settings& s) { s.gbar = 1; s.altitude = 1; }, same,
+        {"bar only after the reading line", [](Settings& s) { s.gbar = show_hide::SHOWN; s.altitude = altitude_unit::FEET; }, same,
          "500 ft\n||||||||||\n\n"},
-        {"absent axis without magnitude or axes: no bar", [](Settings& s) { s.gbar = 1; },
+        {"absent axis without magnitude or axes: no bar", [](Settings& s) { s.gbar = show_hide::SHOWN; },
          [](LogEvent& e) { e.filt_accel_z = NO_ACCEL; }, "\n"},
-        {"gbar other than 1 runs the part but draws no bar", [](Settings& s) { s.gbar = 2; s.altitude = 1; },
+        {"gbar other than 1 runs the part but draws no bar", [](Settings& s) { s.gbar = 2; s.altitude = altitude_unit::FEET; },
          same, "500 ft\n\n"},
     });
 }
@@ -173,7 +173,7 @@ TEST(SrtEntry, AccelerationPart) {
 TEST(SrtEntry, HighGScale) {
     RunOptions run;
     run.high_g = 1;
-    run_item_cases({{"200 G part", [](Settings& s) { s.accel = 2; },
+    run_item_cases({{"200 G part", [](Settings& s) { s.accel = accel_shown::MAGNITUDE_AND_AXES; },
                      [](LogEvent& e) { set_accel(e, 16384, -164, 0); },
                      " 100.0 G\nX:  100.0  Y: -1.0  Z:  0.0\n\n"}},
                    run);
@@ -183,7 +183,7 @@ TEST(SrtEntry, PinLine) {
     for (std::uint32_t flags : {0u, 1u, 2u, 3u, 0xFFFFFFFCu}) {
         Writer w;
         w.settings = quiet_settings();
-        w.settings.id_pins = 1;
+        w.settings.id_pins = show_hide::SHOWN;
         SensorSample s = reading();
         s.flags = flags;
         const std::string expected = "1\n00:00:00,000 --> 00:00:00,000\nID1: " +

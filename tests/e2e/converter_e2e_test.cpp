@@ -401,7 +401,7 @@ TEST(ConverterOutputs, ExistingFilesAreReportedAndOverwritten) {
     write_file(dir.file("GOPR0042.MP4"), mp4_file(1000));
     for (const char* old : {"GOPR0042.SRT", "GOPR0042.CSV", "GOPR0042.GPX"}) write_file(dir.file(old), "old\n");
     Settings s;
-    s.csv = 1;
+    s.csv = on_off::ON;
     const RunResult r = convert(dir, {"log.dat", "-v", "GOPR0042.MP4"});
     EXPECT_EQ(r.exit_status, 0);
     EXPECT_EQ(r.out, "Using video base path: GOPR0042.MP4\nOpened settings file\nParsing: csv on\n" + settings_dump(s) +
@@ -454,7 +454,7 @@ TEST(ConverterOutputs, UnopenableOutputFiles) {
         std::filesystem::create_directory(dir.file("GOPR0042.CSV"));
         std::filesystem::create_directory(dir.file("GOPR0042.GPX"));
         Settings s;
-        s.csv = 1;
+        s.csv = on_off::ON;
         const std::string gpx_fails = "Now writing GPX data to GOPR0042.GPX\n"
                                       "Destination file GOPR0042.GPX exists! Proceeding anyway.\n"
                                       "Could not open GPX file GOPR0042.GPX. Proceeding anyway.\n";
@@ -488,7 +488,7 @@ TEST(ConverterOutputs, NeverOverwritesItsOwnInputs) {
     const std::string log = log_with_header().samples({0, 200}).fix(600, fix_at(0)).samples({400}).bytes();
     const std::string mp4 = mp4_file(1000);
     Settings csv_on;
-    csv_on.csv = 1;
+    csv_on.csv = on_off::ON;
     const InputCase cases[] = {
         {"seven-digit file number: every name is cut to the video's own name",
          {{"log.dat", log}, {"GOPR1234567.", mp4}},
@@ -555,11 +555,11 @@ TEST(ConverterSubtitles, ReadingLinesAccelerationBarAndPins) {
     write_file(dir.file("log.dat"), log.bytes());
     write_file(dir.file("GOPR0042.MP4"), mp4_file(360000000));
     Settings s;
-    s.altitude = 3;
-    s.temperature = 1;
-    s.accel = 2;
-    s.gbar = 1;
-    s.id_pins = 1;
+    s.altitude = altitude_unit::BOTH;
+    s.temperature = temperature_unit::CELSIUS;
+    s.accel = accel_shown::MAGNITUDE_AND_AXES;
+    s.gbar = show_hide::SHOWN;
+    s.id_pins = show_hide::SHOWN;
     s.alt_filter = 0;
     s.accel_filter = 0;
     const RunResult r = convert(dir, {"log.dat", "-v", "GOPR0042.MP4"});
@@ -591,11 +591,11 @@ TEST(ConverterSubtitles, HighGHundredthsAxesOnlyAndEarlierTimestamps) {
     write_file(dir.file("log.dat"), log.bytes());
     write_file(dir.file("GOPR0042.MP4"), mp4_file(1000));
     Settings s;
-    s.altitude = 2;
-    s.temperature = 2;
-    s.accel = 3;
-    s.accel_places = 1;
-    s.gbar = 1;
+    s.altitude = altitude_unit::METRES;
+    s.temperature = temperature_unit::FAHRENHEIT;
+    s.accel = accel_shown::AXES;
+    s.accel_places = decimal_places::TWO;
+    s.gbar = show_hide::SHOWN;
     s.min_sub_delay = 0;
     s.alt_filter = 0;
     s.accel_filter = 0;
