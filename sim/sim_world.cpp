@@ -311,10 +311,12 @@ void SimWorld::update_bus_bank() {
     if (level != status_level_) {
         status_level_ = level;
         status_log_.push_back({now_us(), level});
+        const char* signal = status_signals_.change(now_us(), level);
         if (status_echo_ != nullptr) {
-            std::fprintf(status_echo_, "sim: %llu.%06llu status %d\n",
-                         static_cast<unsigned long long>(now_us() / 1000000),
-                         static_cast<unsigned long long>(now_us() % 1000000), level);
+            const auto seconds = static_cast<unsigned long long>(now_us() / 1000000);
+            const auto micros = static_cast<unsigned long long>(now_us() % 1000000);
+            std::fprintf(status_echo_, "sim: %llu.%06llu status %d\n", seconds, micros, level);
+            if (signal != nullptr) std::fprintf(status_echo_, "sim: %llu.%06llu signal %s\n", seconds, micros, signal);
         }
     }
 }

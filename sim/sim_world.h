@@ -18,6 +18,7 @@
 #include "i2c_bus_model.h"
 #include "i2c_slave.h"
 #include "scenario.h"
+#include "status_signals.h"
 
 namespace tarvex::sim {
 
@@ -85,6 +86,8 @@ public:
 
     // Observation.
     const std::vector<StatusChange>& status_log() const { return status_log_; }
+    // Echoes each status change, and each signal pattern recognised, as
+    // "sim: SECONDS status LEVEL" and "sim: SECONDS signal NAME" lines.
     void set_status_echo(std::FILE* out) { status_echo_ = out; }  // nullptr: quiet
     void set_register_log(bool on) { register_logging_ = on; }
     const std::vector<RegAccess>& register_log() const { return register_log_; }
@@ -172,6 +175,7 @@ private:
     std::vector<StatusChange> status_log_;
     int status_level_ = 0;
     std::FILE* status_echo_ = nullptr;
+    StatusSignals status_signals_;  // names the patterns in the echo
     bool register_logging_ = false;
     std::vector<RegAccess> register_log_;
 };

@@ -43,6 +43,18 @@ std::vector<StatusChange> status_changes(const std::string& err) {
     return out;
 }
 
+// The simulator's names for the patterns it saw, in order: "error;...".
+std::string signal_names(const std::string& err) {
+    std::string names;
+    std::istringstream in(err);
+    std::string line;
+    while (std::getline(in, line)) {
+        const std::size_t at = line.find(" signal ");
+        if (line.rfind("sim: ", 0) == 0 && at != std::string::npos) names += line.substr(at + 8) + ";";
+    }
+    return names;
+}
+
 std::size_t count(const std::string& text, const std::string& what) {
     std::size_t n = 0;
     for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
@@ -226,6 +238,7 @@ TEST_F(RecorderE2E, CalibrationReadFailingTwentyTimesSignalsAnErrorAndExits) {
     EXPECT_NE(r.out.find("attempt 19\nFailed to read calibration data from sensor\n"), std::string::npos);
     EXPECT_EQ(r.out.find("Unit serial number"), std::string::npos);
     // Ten 50 ms pulses, 50 ms apart.
+    EXPECT_EQ(signal_names(r.err), "error;");
     ASSERT_EQ(cam.status.size(), 20u);
     for (std::size_t i = 0; i < cam.status.size(); ++i) {
         EXPECT_EQ(cam.status[i].level, i % 2 == 0 ? 1 : 0);
@@ -423,6 +436,7 @@ TEST_F(RecorderE2E, LongHoldCalibratesTheAccelerometerAfterASevenPulseWarning) {
     // Start-up ack and ground-calibration ack (6 changes each), then the
     // warning: 7 pulses on for 100 ms, 500 ms apart, the last one held on
     // through the calibration; off, 500 ms, and the ack.
+    EXPECT_EQ(signal_names(r.err), "acknowledge;acknowledge;accelerometer warning;acknowledge;");
     ASSERT_EQ(cam.status.size(), 6u + 6u + 13u + 1u + 6u);
     const auto* w = &cam.status[12];
     for (int i = 0; i < 13; ++i) {

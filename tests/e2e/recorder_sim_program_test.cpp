@@ -46,14 +46,29 @@ TEST_F(RecorderSimProgram, BadScenarioLineIsNamedAndNothingRuns) {
     EXPECT_EQ(r.out, "");
 }
 
-TEST_F(RecorderSimProgram, StatusChangesAreLoggedWithTheirSimulatedTimes) {
+// Status changes, the patterns they make, and a closing line that says the
+// recorder's exit is how the scenario ends.
+TEST_F(RecorderSimProgram, StatusChangesSignalsAndTheScenariosEndAreLogged) {
+    std::filesystem::create_directories(root_.path() + "/tmp");  // the log and a quiet hook
+    write_file(root_.path() + "/tmp/process.sh", "true\n");
     const RunResult r = run("record 2 4\nend 6\n");
     EXPECT_EQ(r.exit_status, 255) << "the recorder leaves when the accessory is unplugged";
-    const std::regex line("sim: [0-9]+\\.[0-9]{6} status [01]\n");
+    EXPECT_NE(r.out.find("Unexpected accessory detected. Exiting.\n"), std::string::npos);
+    const std::regex status("sim: [0-9]+\\.[0-9]{6} status [01]\n");
     std::size_t lines = 0;
-    for (std::sregex_iterator it(r.err.begin(), r.err.end(), line), end; it != end; ++it) ++lines;
+    for (std::sregex_iterator it(r.err.begin(), r.err.end(), status), end; it != end; ++it) ++lines;
     EXPECT_GE(lines, 2u);
-    EXPECT_EQ(std::regex_replace(r.err, line, ""), "") << "nothing else on stderr";
+    // The start-up acknowledge, and the one after the recording, which
+    // begins while the output is still on.
+    const std::regex signal("sim: [0-9]+\\.[0-9]{6} signal ([a-z ]+)\n");
+    std::string names;
+    for (std::sregex_iterator it(r.err.begin(), r.err.end(), signal), end; it != end; ++it) names += (*it)[1].str() + ";";
+    EXPECT_EQ(names, "acknowledge;acknowledge;");
+    const std::string rest = std::regex_replace(std::regex_replace(r.err, status, ""), signal, "");
+    EXPECT_TRUE(std::regex_match(rest, std::regex("sim: 6\\.[0-9]{6} scenario ended: the accessory was unplugged at "
+                                                  "6\\.000000 s, so the recorder's \"Unexpected accessory detected\\. "
+                                                  "Exiting\\.\" and exit status 255 are expected\n")))
+        << "nothing else on stderr, and the closing line last: " << rest;
 }
 
 // ROOT given relative to the working folder: the hook and the log are still
