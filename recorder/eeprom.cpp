@@ -64,6 +64,15 @@ void copy_serial(const std::array<std::uint8_t, HEAD_SIZE>& head, char* serial, 
     serial[n] = '\0';
 }
 
+// The offsets stored at addresses 12 to 14 become the identity's; `layout`
+// names the board's calibration layout in the message.
+void load_stored_offsets(const std::array<std::uint8_t, HEAD_SIZE>& head, const char* layout) {
+    const std::array<std::int8_t, 3> offsets{as_signed(head[ADDR_OFFSETS]), as_signed(head[ADDR_OFFSETS + 1]),
+                                             as_signed(head[ADDR_OFFSETS + 2])};
+    std::printf("EEPROM %s accelerometer cal data found: %d %d %d\n", layout, offsets[0], offsets[1], offsets[2]);
+    identity.accel_offsets = offsets;
+}
+
 }  // namespace
 
 int eeprom_read_identity(char* serial, std::size_t size) {
@@ -90,14 +99,7 @@ int eeprom_read_identity(char* serial, std::size_t size) {
         // No serial number on these boards: leave the caller an empty string
         // rather than whatever its buffer held.
         if (size > 0) serial[0] = '\0';
-        if (head[ADDR_CAL_MARK] == CAL_MARK_V2) {
-            const std::array<std::int8_t, 3> offsets{as_signed(head[ADDR_OFFSETS]),
-                                                     as_signed(head[ADDR_OFFSETS + 1]),
-                                                     as_signed(head[ADDR_OFFSETS + 2])};
-            std::printf("EEPROM v2 accelerometer cal data found: %d %d %d\n", offsets[0], offsets[1],
-                        offsets[2]);
-            identity.accel_offsets = offsets;
-        }
+        if (head[ADDR_CAL_MARK] == CAL_MARK_V2) load_stored_offsets(head, "v2");
         return -1;
     }
 
@@ -117,12 +119,7 @@ int eeprom_read_identity(char* serial, std::size_t size) {
     copy_serial(head, serial, size);
 
     if (head[ADDR_CAL_MARK] == CAL_MARK_V3) {
-        const std::array<std::int8_t, 3> offsets{as_signed(head[ADDR_OFFSETS]),
-                                                 as_signed(head[ADDR_OFFSETS + 1]),
-                                                 as_signed(head[ADDR_OFFSETS + 2])};
-        std::printf("EEPROM v3 accelerometer cal data found: %d %d %d\n", offsets[0], offsets[1],
-                    offsets[2]);
-        identity.accel_offsets = offsets;
+        load_stored_offsets(head, "v3");
     } else {
         std::printf("EEPROM v3 accelerometer cal data not present.\n");
     }
