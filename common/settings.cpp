@@ -27,7 +27,7 @@ const ValueWords altitude_words[] = {
     {0, {}},
 };
 const ValueWords temperature_words[] = {
-    {temperature_unit::CELSIUS, {"c", "celcius", "centigrade", "metric"}},
+    {temperature_unit::CELSIUS, {"c", "celcius", "celsius", "centigrade", "metric"}},
     {temperature_unit::FAHRENHEIT, {"f", "fahrenheit", "imperial", "us"}},
     {temperature_unit::HIDDEN, {"no", "none", "off", "hidden", "hide"}},
     {0, {}},
@@ -191,9 +191,14 @@ public:
     }
 
     // Applies the line's pair, if it had a key, and starts the next line.
-    void end_line(Settings& settings) {
-        if (has_key_) settings_apply(settings, key_.c_str(), value_.c_str());
+    // `key` receives the key (empty for a blank or comment line, which
+    // counts as applied).
+    SettingResult end_line(Settings& settings, Token& key) {
+        const SettingResult result =
+            has_key_ ? settings_apply(settings, key_.c_str(), value_.c_str()) : SettingResult::Applied;
+        key = key_;
         *this = LineParser{};
+        return result;
     }
 
 private:
@@ -202,6 +207,31 @@ private:
     bool has_key_ = false;
     Token key_, value_;
 };
+
+void print_line_note(const char* path, std::int32_t line_number, const char* key, SettingResult result,
+                     std::int32_t stored) {
+    switch (result) {
+        case SettingResult::Applied:
+            break;
+        case SettingResult::NotUnderstood:
+            std::printf("%s line %d: key %s: value not understood, left as before\n", path, line_number, key);
+            break;
+        case SettingResult::OutOfRange:
+            std::printf("%s line %d: key %s: value out of range, %d used instead\n", path, line_number, key, stored);
+            break;
+        case SettingResult::UnknownKey:
+            std::printf("%s line %d: key %s: not a known setting, ignored\n", path, line_number, key);
+            break;
+    }
+}
+
+// The field a key names, or nullptr for an unknown key.
+const std::int32_t* field_of(const Settings& settings, const char* key) {
+    for (const SettingsKey& k : key_table) {
+        if (std::strcmp(k.key, key) == 0) return &(settings.*(k.field));
+    }
+    return nullptr;
+}
 
 }  // namespace
 
@@ -227,39 +257,40 @@ int lookup_value_word(std::int32_t& field, const char* token, const ValueWords* 
     return -1;
 }
 
-void parse_filter_value(std::int32_t& field, const char* token) {
+int parse_filter_value(std::int32_t& field, const char* token) {
     std::int32_t level = 0;
     if (lookup_value_word(level, token, filter_level_words) == 0) {
         field = level;
         std::puts("Filter string value detected");
-        return;
+        return 0;
     }
     const std::int32_t n = strtol32(token);
     if (static_cast<std::uint32_t>(n) <= 250u) {
         field = n;
         std::puts("Filter numeric value detected");
-    } else {
-        std::printf("Invalid filter setting: <%s>\n", token);
+        return 0;
     }
+    std::printf("Invalid filter setting: <%s>\n", token);
+    return -1;
 }
 
-void settings_apply(Settings& settings, const char* key, const char* value) {
+SettingResult settings_apply(Settings& settings, const char* key, const char* value) {
     std::printf("Parsing: %s %s\n", key, value);
     for (const SettingsKey& k : key_table) {
         if (std::strcmp(k.key, key) != 0) continue;
         std::int32_t& field = settings.*(k.field);
         switch (k.kind) {
             case KeyKind::Word:
-                lookup_value_word(field, value, k.words);
-                break;
+                return lookup_value_word(field, value, k.words) == 0 ? SettingResult::Applied
+                                                                     : SettingResult::NotUnderstood;
             case KeyKind::Filter:
-                parse_filter_value(field, value);
-                break;
+                return parse_filter_value(field, value) == 0 ? SettingResult::Applied : SettingResult::NotUnderstood;
             case KeyKind::Number: {
                 const std::int32_t n = strtol32(value);
                 const auto u = static_cast<std::uint32_t>(n);  // negatives compare as huge
-                field = (u < k.min || u > k.max) ? k.fallback : n;
-                break;
+                const bool in_range = u >= k.min && u <= k.max;
+                field = in_range ? n : k.fallback;
+                return in_range ? SettingResult::Applied : SettingResult::OutOfRange;
             }
             case KeyKind::Rate: {
                 const std::int32_t n = strtol32(value);
@@ -267,11 +298,11 @@ void settings_apply(Settings& settings, const char* key, const char* value) {
                 for (const std::int32_t* r = gps_rate_values; *r != -1; ++r) {
                     if (*r == n) field = n;
                 }
-                break;
+                return field == n ? SettingResult::Applied : SettingResult::OutOfRange;
             }
         }
-        return;
     }
+    return SettingResult::UnknownKey;
 }
 
 void settings_print(const Settings& s) {
@@ -302,7 +333,7 @@ void settings_print(const Settings& s) {
     std::printf("GPS HW lag:\t\t%d\n", s.gps_hw_lag);
 }
 
-void settings_load(const char* path, Settings& settings) {
+void settings_load(const char* path, Settings& settings, bool line_notes) {
     InputOpen opened = InputOpen::CannotOpen;
     File f(open_regular_input(path, opened));
     if (opened == InputOpen::NotRegular) {
@@ -314,6 +345,16 @@ void settings_load(const char* path, Settings& settings) {
     std::puts("Opened settings file");
     LineParser line;
     bool line_open = false;  // bytes read since the last newline
+    std::int32_t line_number = 0;
+    // Ends the line; with notes, says where a line was not taken as written.
+    const auto end_line = [&] {
+        ++line_number;
+        Token key;
+        const SettingResult result = line.end_line(settings, key);
+        if (!line_notes) return;
+        const std::int32_t* field = field_of(settings, key.c_str());
+        print_line_note(path, line_number, key.c_str(), result, field != nullptr ? *field : 0);
+    };
     std::array<char, 4096> chunk;
     std::size_t n;
     while ((n = std::fread(chunk.data(), 1, chunk.size(), f.get())) > 0) {
@@ -321,12 +362,12 @@ void settings_load(const char* path, Settings& settings) {
             line.feed(chunk[i]);
             line_open = true;
             if (chunk[i] == '\n') {
-                line.end_line(settings);
+                end_line();
                 line_open = false;
             }
         }
     }
-    if (line_open) line.end_line(settings);  // a last line without a newline
+    if (line_open) end_line();  // a last line without a newline
     f.reset();
     settings_print(settings);
 }

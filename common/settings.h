@@ -87,17 +87,23 @@ extern const ValueWords speed_unit_words[];
 extern const ValueWords distance_unit_words[];
 extern const ValueWords speed_type_words[];
 
+// What applying one "key = value" pair did to the record.
+enum class SettingResult { Applied, NotUnderstood, OutOfRange, UnknownKey };
+
 // Reads `path` and applies every line; prints the dump at the end. A file
 // that cannot be opened changes nothing and prints nothing; one that is not a
 // regular file (a FIFO, a device) changes nothing and prints one line why.
 // Lines of any length are read in fixed memory; keys and values keep their
-// first 255 characters.
-void settings_load(const char* path, Settings& settings);
+// first 255 characters. With `line_notes`, every line that was not applied as
+// written is followed by a line naming the file, line number and key, so a
+// user can find it.
+void settings_load(const char* path, Settings& settings, bool line_notes = false);
 // `key` and `value` are NUL-terminated and already lower case.
-void settings_apply(Settings& settings, const char* key, const char* value);
+SettingResult settings_apply(Settings& settings, const char* key, const char* value);
 void settings_print(const Settings& settings);
 int lookup_value_word(std::int32_t& field, const char* token, const ValueWords* list);
-void parse_filter_value(std::int32_t& field, const char* token);
+// 0 when the token was taken, -1 when the field was left unchanged.
+int parse_filter_value(std::int32_t& field, const char* token);
 
 // strtol as the camera's 32-bit C library does it: base 10, leading blanks
 // and sign accepted, stops at the first non-digit, saturates at the 32-bit

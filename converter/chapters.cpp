@@ -9,6 +9,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -101,9 +102,39 @@ std::int32_t read_mvhd(std::FILE* f, std::uint64_t body) {
 void set_probe_sleep(std::function<void(std::uint32_t)> sleeper) { probe_sleep() = std::move(sleeper); }
 
 int chapter_file_name(char* buf, const char* base_path, std::int32_t chapter_index, const char* ext) {
+    return chapter_file_name(buf, base_path, chapter_index, ext, ChapterNaming::Camera);
+}
+
+ChapterNaming chapter_naming(const char* base_path, bool named_video) {
+    const char* slash = std::strrchr(base_path, '/');
+    const char* name = slash != nullptr ? slash + 1 : base_path;
+    if (std::strncmp(name, "gopr", 4) == 0) return ChapterNaming::CameraLower;
+    if (named_video && *name != '\0' && std::strncmp(name, "GOPR", 4) != 0) return ChapterNaming::Single;
+    return ChapterNaming::Camera;
+}
+
+int chapter_file_name(char* buf, const char* base_path, std::int32_t chapter_index, const char* ext,
+                      ChapterNaming naming) {
     const char* slash = std::strrchr(base_path, '/');
     const char* name = slash != nullptr ? slash + 1 : base_path;
     const std::size_t dir_len = static_cast<std::size_t>(name - base_path);
+
+    if (naming == ChapterNaming::Single) {
+        if (chapter_index != 0) return -2;
+        const char* dot = std::strrchr(name, '.');
+        const std::size_t stem_len = dot != nullptr ? static_cast<std::size_t>(dot - name) : std::strlen(name);
+        // Room for the stem, '.', a three-letter extension and the NUL.
+        if (dir_len + stem_len + 5 > PATH_BUFFER_SIZE || dir_len + stem_len + std::strlen(ext) + 2 > PATH_BUFFER_SIZE)
+            return -1;
+        if (std::strcmp(ext, "MP4") == 0) {
+            std::memmove(buf, base_path, std::strlen(base_path) + 1);  // buf may be base_path itself
+        } else {
+            std::memmove(buf, base_path, dir_len + stem_len);
+            buf[dir_len + stem_len] = '.';
+            std::memcpy(buf + dir_len + stem_len + 1, ext, std::strlen(ext) + 1);
+        }
+        return 0;
+    }
 
     // The file number starts at the name's fifth character ("GOPR0042.MP4").
     const std::int32_t file_number = std::strlen(name) >= 4 ? strtol32(name + 4) : 0;
@@ -113,6 +144,10 @@ int chapter_file_name(char* buf, const char* base_path, std::int32_t chapter_ind
         std::snprintf(part, sizeof part, "GOPR%04d.%s", file_number, ext);
     else
         std::snprintf(part, sizeof part, "GP%02d%04d.%s", chapter_index, file_number, ext);
+
+    if (naming == ChapterNaming::CameraLower) {
+        for (char& c : part) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
 
     const std::size_t part_len = std::strlen(part);
     if (dir_len + part_len + 1 > PATH_BUFFER_SIZE) return -1;

@@ -16,6 +16,27 @@ inline constexpr std::size_t PATH_BUFFER_SIZE = 4096;
 // 12 characters). Returns 0, or -1 when the result does not fit the buffer.
 int chapter_file_name(char* buf, const char* base_path, std::int32_t chapter_index, const char* ext);
 
+// How chapter and output names derive from the base path's file-name part.
+enum class ChapterNaming {
+    Camera,       // "GOPR%04d.%s" / "GP%02d%04d.%s", as above
+    CameraLower,  // the same in lower case ("gopr0042.mp4"), as some card mounts show names
+    Single,       // a video not named like a first chapter: it is the only chapter, and
+                  // the outputs take its name ("MyRide.mp4" -> "MyRide.SRT")
+};
+
+// The naming for `base_path`. A name part beginning "gopr" is lower case; with
+// `named_video` (the user named the first chapter's video), a name part not
+// beginning "GOPR"/"gopr" is a single video, so that no other file is read
+// in its place.
+ChapterNaming chapter_naming(const char* base_path, bool named_video);
+
+// As above, in the given naming. Returns 0; -1 when the result does not fit
+// the buffer; -2 when there is no such chapter (a single video has only
+// chapter 0). A single video's own name is its chapter-0 "MP4" name, and it
+// only fits when its outputs' names fit too.
+int chapter_file_name(char* buf, const char* base_path, std::int32_t chapter_index, const char* ext,
+                      ChapterNaming naming);
+
 inline constexpr std::int32_t MP4_NO_DURATION = -1;
 inline constexpr std::int32_t MP4_CANNOT_OPEN = -2;
 inline constexpr std::int32_t MP4_NOT_REGULAR = -3;  // FIFO, directory, device: never a video

@@ -5,13 +5,16 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "card.h"
 #include "chapters.h"
 #include "csv_writer.h"
 #include "dat_format.h"
@@ -20,9 +23,11 @@
 #include "log_event.h"
 #include "pipeline.h"
 #include "run_options.h"
+#include "run_outcome.h"
 #include "settings.h"
 #include "srt_writer.h"
 #include "stdio_file.h"
+#include "version.h"
 #include "wrap_arith.h"
 
 namespace tarvex {
@@ -108,7 +113,11 @@ struct CommandLine {
     const char* dat_path = nullptr;
     const char* base_path = nullptr;  // -v, else the DAT path
     const char* settings_path = "settings.txt";
+    bool settings_given = false;  // -s
+    bool named_video = false;     // -v
 };
+
+void print_version() { std::printf("converter %s\n", PROGRAM_VERSION); }
 
 bool is_option(const char* arg, const char* short_form, const char* long_form) {
     return std::strcmp(arg, short_form) == 0 || std::strcmp(arg, long_form) == 0;
@@ -125,6 +134,10 @@ std::optional<int> parse_command_line(int argc, char** argv, CommandLine& cl, Ru
         print_usage(prog);
         return 0;
     }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        print_version();
+        return 0;
+    }
     cl.dat_path = argv[1];
     cl.base_path = argv[1];
     for (int i = 2; i < argc; ++i) {
@@ -137,9 +150,11 @@ std::optional<int> parse_command_line(int argc, char** argv, CommandLine& cl, Ru
         }
         if (is_option(arg, "-v", "--video-file")) {
             cl.base_path = argv[++i];
+            cl.named_video = true;
             std::printf("Using video base path: %s\n", cl.base_path);
         } else if (is_option(arg, "-s", "--settings-file")) {
             cl.settings_path = argv[++i];
+            cl.settings_given = true;
             std::printf("Using settings file: %s\n", cl.settings_path);
         } else if (is_option(arg, "-a", "--alt-adjust")) {
             run.alt_adjust = strtol32(argv[++i]);
@@ -149,6 +164,9 @@ std::optional<int> parse_command_line(int argc, char** argv, CommandLine& cl, Ru
             std::puts("Enabling high-G mode");
         } else if (is_option(arg, "-h", "--help")) {
             print_usage(prog);
+            return 0;
+        } else if (std::strcmp(arg, "--version") == 0) {
+            print_version();
             return 0;
         } else {
             std::printf("Unknown option: %s\n", arg);
@@ -180,8 +198,10 @@ struct InputFile {
 
 class Conversion {
 public:
-    Conversion(const CommandLine& cl, std::FILE* dat, const DatHeader& header, RunState& state)
-        : cl_(cl), dat_(dat), header_(header), state_(state) {}
+    // `outcome`, when given, learns what the run achieved.
+    Conversion(const CommandLine& cl, std::FILE* dat, const DatHeader& header, RunState& state, RunOutcome* outcome)
+        : cl_(cl), dat_(dat), header_(header), state_(state), outcome_(outcome),
+          naming_(chapter_naming(cl.base_path, cl.named_video)) {}
 
     void add_inputs(const char* settings_path) {
         struct stat st {};
@@ -193,10 +213,14 @@ public:
     int run() {
         const Settings& settings = state_.settings;
         while (LogEvent* ev = next_event(state_.pipeline, dat_, settings, state_.run)) {
+            note_sample(*ev);
             // An event exactly chapter_len into the chapter still belongs to it;
             // at most one new chapter per event.
             if (static_cast<std::int32_t>(ev->vid_timestamp - chapter_offset_) > chapter_len_) {
-                if (const auto status = start_chapter()) return *status;
+                if (const auto status = start_chapter()) {
+                    if (*status == 0) note_rest_of_log();  // no more chapters
+                    return *status;
+                }
             }
             if (ev->vid_timestamp < chapter_offset_) {
                 std::puts("BUG!! Log timestamp would be negative after chapter offset compinsation!");
@@ -226,6 +250,19 @@ public:
     }
 
 private:
+    void note_sample(const LogEvent& ev) {
+        if (outcome_ == nullptr) return;
+        outcome_->have_samples = true;
+        outcome_->last_sample_ms = std::max(outcome_->last_sample_ms, ev.vid_timestamp);
+    }
+
+    // Reads the log to its end without writing, to learn how much of it no
+    // chapter shows.
+    void note_rest_of_log() {
+        if (outcome_ == nullptr) return;
+        while (const LogEvent* ev = next_event(state_.pipeline, dat_, state_.settings, state_.run)) note_sample(*ev);
+    }
+
     void close_chapter_files() {
         srt_.close();
         csv_.close();
@@ -238,7 +275,7 @@ private:
     // The chapter's file name with `ext` into path_; an exit status when it
     // does not fit the path buffer.
     std::optional<int> build_name(const char* ext) {
-        if (chapter_file_name(path_.data(), cl_.base_path, chapter_index_, ext) != 0) {
+        if (chapter_file_name(path_.data(), cl_.base_path, chapter_index_, ext, naming_) == -1) {
             std::printf("File name of chapter %d does not fit in %zu bytes. Exiting.\n", chapter_index_,
                         PATH_BUFFER_SIZE);
             return EXIT_FATAL;
@@ -280,9 +317,15 @@ private:
         }
         close_chapter_files();
 
-        if (const auto status = build_name("MP4")) return status;
-        const std::int32_t len = mp4_duration(path_.data());
+        // A video not named like a chapter is the only chapter.
+        const bool no_such_chapter = naming_ == ChapterNaming::Single && chapter_index_ > 0;
+        if (!no_such_chapter) {
+            if (const auto status = build_name("MP4")) return status;
+        }
+        const std::int32_t len = no_such_chapter ? -1 : mp4_duration(path_.data());
         if (len < 0) {
+            if (outcome_ != nullptr && !no_such_chapter)
+                std::snprintf(outcome_->next_chapter.data(), outcome_->next_chapter.size(), "%s", path_.data());
             std::puts("No more chapters. Exiting.");
             return 0;
         }
@@ -301,6 +344,10 @@ private:
             csv_write_header(csv_.get(), header_);
         }
         sub_number_ = 1;
+        if (outcome_ != nullptr) {
+            ++outcome_->chapters_written;
+            outcome_->chapters_end_ms = chapter_offset_ + static_cast<std::uint32_t>(chapter_len_);
+        }
         return std::nullopt;
     }
 
@@ -316,6 +363,8 @@ private:
     std::FILE* dat_;
     const DatHeader& header_;
     RunState& state_;
+    RunOutcome* outcome_;
+    ChapterNaming naming_;
     InputFile dat_input_, settings_input_, mp4_input_;
 
     std::array<char, PATH_BUFFER_SIZE> path_{};
@@ -328,7 +377,7 @@ private:
 
 // One DAT log, from its header to the last chapter, with the settings and
 // options already in `state`.
-int convert_log(const CommandLine& cl, RunState& state) {
+int convert_log(const CommandLine& cl, RunState& state, RunOutcome* outcome) {
     StreamBuffer dat_buffer;  // declared before the stream it serves
     File dat = open_buffered(cl.dat_path, "rb", dat_buffer);
     if (!dat) {
@@ -345,7 +394,7 @@ int convert_log(const CommandLine& cl, RunState& state) {
         std::printf("Hardware GPS detected - using gpw_hw_lag value for GPS offset: %d ms\n", settings.gps_lag);
     }
 
-    Conversion conversion(cl, dat.get(), header, state);
+    Conversion conversion(cl, dat.get(), header, state, outcome);
     conversion.add_inputs(cl.settings_path);
     return conversion.run();
 }
@@ -353,6 +402,25 @@ int convert_log(const CommandLine& cl, RunState& state) {
 }  // namespace
 
 int converter_main(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], "--card") == 0) return card_main(argc, argv);
+    // --strict may stand anywhere after the program name; the rest is the
+    // single-log command line.
+    std::vector<char*> rest;
+    bool strict = false;
+    for (int i = 0; i < argc; ++i) {
+        if (i > 0 && std::strcmp(argv[i], "--strict") == 0)
+            strict = true;
+        else
+            rest.push_back(argv[i]);
+    }
+    if (strict) {
+        rest.push_back(nullptr);
+        return strict_main(static_cast<int>(rest.size()) - 1, rest.data());
+    }
+    return convert_single_log(argc, argv, nullptr);
+}
+
+int convert_single_log(int argc, char** argv, RunOutcome* outcome) {
     // The run's records live in static storage (the pipeline's rings alone
     // are over 100 KiB), owned here; every call starts from fresh ones.
     static RunState state;
@@ -360,6 +428,7 @@ int converter_main(int argc, char** argv) {
 
     CommandLine cl;
     if (const auto status = parse_command_line(argc, argv, cl, state.run)) return *status;
+    if (outcome != nullptr) outcome->started = true;
 
     // Chapter names are built in a fixed buffer; refuse a base path that
     // cannot fit rather than cut it.
@@ -369,12 +438,20 @@ int converter_main(int argc, char** argv) {
         return EXIT_FATAL;
     }
 
-    settings_load(cl.settings_path, state.settings);
+    if (outcome != nullptr) {
+        struct stat st {};
+        const bool exists = stat(cl.settings_path, &st) == 0;
+        outcome->settings_found = exists && S_ISREG(st.st_mode);
+        std::snprintf(outcome->settings_path.data(), outcome->settings_path.size(), "%s", cl.settings_path);
+        if (cl.settings_given && !exists)
+            std::printf("Settings file %s not found: using the defaults.\n", cl.settings_path);
+    }
+    settings_load(cl.settings_path, state.settings, outcome != nullptr);
     std::printf("Settings filename is %s\n", cl.settings_path);
     std::printf("Base path is %s\n", cl.base_path);
     std::printf("Altitude adjustment is %d feet\n", state.run.alt_adjust);
     std::printf("High-G mode is %d\n", state.run.high_g);
-    return convert_log(cl, state);
+    return convert_log(cl, state, outcome);
 }
 
 }  // namespace tarvex

@@ -5,7 +5,15 @@
 
 namespace tarvex {
 
-// The whole program; returns the exit status (0, or 255 on a fatal error).
+struct RunOutcome;
+
+// The whole program; returns the exit status (0, or 255 on a fatal error;
+// card mode and --strict have their own, see card.h).
 int converter_main(int argc, char** argv);
+
+// The single-log command. With `outcome`, the run also prints the settings
+// file's line notes and a line for a missing -s file, and records what it
+// achieved.
+int convert_single_log(int argc, char** argv, RunOutcome* outcome);
 
 }  // namespace tarvex

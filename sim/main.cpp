@@ -14,6 +14,7 @@
 #include "scenario.h"
 #include "sensor_pack.h"
 #include "platform_sim.h"
+#include "version.h"
 
 #ifndef TARVEX_SIM_FIRMWARE
 #error "build with -DTARVEX_SIM_FIRMWARE=<3|4|1>"
@@ -50,6 +51,10 @@ double scenario_end(const sim::Scenario& s) {
 
 int main(int argc, char** argv) {
     const char* program = argc > 0 ? argv[0] : "recorder-sim";
+    if (argc == 2 && std::string(argv[1]) == "--version") {
+        std::printf("recorder-sim-rev%d %s\n", TARVEX_SIM_FIRMWARE, PROGRAM_VERSION);
+        return 0;
+    }
     if (argc != 3) {
         std::fprintf(stderr, "usage: %s SCENARIO ROOT\n", program);
         return 2;

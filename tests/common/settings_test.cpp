@@ -116,7 +116,7 @@ TEST(SettingsFile, WordListsDifferWhereItMatters) {
         bool unknown;
     };
     const Case cases[] = {
-        {"temperature = celsius", &Settings::temperature, temperature_unit::HIDDEN, true},
+        {"temperature = celsius", &Settings::temperature, temperature_unit::CELSIUS, false},
         {"temperature = celcius", &Settings::temperature, temperature_unit::CELSIUS, false},
         {"temperature = F", &Settings::temperature, temperature_unit::FAHRENHEIT, false},
         {"gbar = none", &Settings::gbar, show_hide::HIDDEN, true},

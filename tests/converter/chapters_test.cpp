@@ -58,6 +58,38 @@ TEST(ChapterFileName, NamesFollowTheCameraScheme) {
     }
 }
 
+TEST(ChapterFileName, NamesAsUsersHaveThem) {
+    struct Case {
+        const char* base;
+        bool named_video;
+        std::int32_t index;
+        const char* ext;
+        const char* expected;  // nullptr: no such chapter
+    };
+    const Case cases[] = {
+        {"/v/gopr0042.mp4", true, 0, "SRT", "/v/gopr0042.srt"},  // lower case follows the video
+        {"/v/gopr0042.mp4", true, 1, "MP4", "/v/gp010042.mp4"},
+        {"/v/gopr0042.dat", false, 2, "CSV", "/v/gp020042.csv"},
+        {"/v/MyRide.mp4", true, 0, "MP4", "/v/MyRide.mp4"},      // the named video, nothing else
+        {"/v/MyRide.mp4", true, 0, "SRT", "/v/MyRide.SRT"},
+        {"/v/MyRide.mp4", true, 1, "MP4", nullptr},
+        {"/v/GP010042.MP4", true, 0, "GPX", "/v/GP010042.GPX"},  // a later chapter is no first chapter
+        {"ride", true, 0, "SRT", "ride.SRT"},
+        {"/v/GOPR0042.MP4", true, 1, "SRT", "/v/GP010042.SRT"},  // the camera's names as before
+        {"/v/log.dat", false, 0, "SRT", "/v/GOPR0000.SRT"},      // the log names nothing itself
+    };
+    for (const auto& c : cases) {
+        std::array<char, PATH_BUFFER_SIZE> buf{};
+        const int rc = chapter_file_name(buf.data(), c.base, c.index, c.ext, chapter_naming(c.base, c.named_video));
+        if (c.expected == nullptr) {
+            EXPECT_EQ(rc, -2) << c.base << " chapter " << c.index;
+        } else {
+            ASSERT_EQ(rc, 0) << c.base;
+            EXPECT_STREQ(buf.data(), c.expected) << c.base << " chapter " << c.index;
+        }
+    }
+}
+
 TEST(ChapterFileName, RefusesANameThatDoesNotFitTheBuffer) {
     std::array<char, PATH_BUFFER_SIZE> buf{};
     // Directory part plus the 12-character name plus the NUL: 4096 fits, 4097 not.

@@ -1,0 +1,195 @@
+// Card mode, --strict, --version, chapter names as users have them and the
+// settings messages, through the real converter on files built here.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "dat_format.h"
+#include "mp4_bytes.h"
+#include "test_support.h"
+#include "version.h"
+
+namespace tarvex::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A log with one sample (100 ft, 21.5 C) every 100 ms from 0 to `last_ms`.
+std::string log_until(std::uint32_t last_ms) {
+    DatHeader h;
+    h.rec_date = 1700000000;
+    h.hw_revision = 3;
+    const auto hb = encode_dat_header(h);
+    std::string bytes(hb.begin(), hb.end());
+    for (std::uint32_t ts = 0; ts <= last_ms; ts += 100) {
+        SensorSample s;
+        s.abs_press = s.press_copy = 101325;
+        s.temp = 215;
+        s.altitude = 100;
+        s.accel_z = 2048;
+        std::uint8_t payload[MAX_PAYLOAD] = {};
+        encode_sensor_sample(payload, s);
+        std::uint8_t entry[ENTRY_HEADER_SIZE + MAX_PAYLOAD] = {};
+        const std::size_t n = encode_log_entry(entry, static_cast<std::uint16_t>(EntryKind::SensorSample),
+                                               SENSOR_SAMPLE_PAYLOAD, ts, payload);
+        bytes.append(reinterpret_cast<const char*>(entry), n);
+    }
+    return bytes;
+}
+
+void put(const std::string& path, const std::string& bytes) {
+    fs::create_directories(fs::path(path).parent_path());
+    write_file(path, bytes);
+}
+
+RunResult converter(const std::vector<std::string>& args, const std::string& cwd) {
+    std::vector<std::string> argv{binary_path("converter/converter")};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return run_program(argv, cwd);
+}
+
+// The last `n` lines of `text`.
+std::string tail(const std::string& text, int n) {
+    std::size_t pos = text.size();
+    for (int i = 0; i <= n && pos != std::string::npos && pos > 0; ++i) pos = text.rfind('\n', pos - 1);
+    return pos == std::string::npos ? text : text.substr(pos + 1);
+}
+
+TEST(CardMode, ConvertsEveryLogBesideItsChaptersWithItsOwnSettings) {
+    TempDir dir;
+    const std::string card = dir.file("card");
+    const std::string a = card + "/DCIM/100MEDIA/", b = card + "/DCIM/101MEDIA/";
+    // Two chapters, the whole log inside them; the card's settings.
+    put(a + "GOPR0001.DAT", log_until(1900));
+    put(a + "GOPR0001.MP4", mp4_file(1000));
+    put(a + "GP010001.MP4", mp4_file(1000));
+    // The middle chapter is missing: the log runs 1.9 s past the first.
+    put(a + "GOPR0002.DAT", log_until(2900));
+    put(a + "GOPR0002.MP4", mp4_file(1000));
+    put(a + "GP020002.MP4", mp4_file(1000));
+    // Its own settings beside it.
+    put(b + "GOPR0003.DAT", log_until(500));
+    put(b + "GOPR0003.MP4", mp4_file(1000));
+    put(b + "settings.txt", "temperature = celsius\n");
+    put(b + "NOTALOG.DAT", "firmware data");
+    put(card + "/tarvex/settings.txt", "altitude = meters\n");
+
+    const RunResult r = converter({"--card", "card"}, dir.path());
+    EXPECT_EQ(r.exit_status, 1);
+    EXPECT_EQ(tail(r.out, 4),
+              "DCIM/100MEDIA/GOPR0001.DAT: converted, 2 chapters; settings: tarvex/settings.txt\n"
+              "DCIM/100MEDIA/GOPR0002.DAT: failed, 1 chapter written, 1.9 s of log left unconverted "
+              "(no video GP010002.MP4); "
+              "settings: tarvex/settings.txt\n"
+              "DCIM/101MEDIA/GOPR0003.DAT: converted, 1 chapter; settings: DCIM/101MEDIA/settings.txt\n"
+              "3 logs: 2 converted, 1 failed\n");
+    EXPECT_EQ(r.out.rfind("DCIM/101MEDIA/NOTALOG.DAT: not a sensor log, skipped\n", 0), 0u) << r.out;
+    // Each log's console in card order, as the single-log command prints it.
+    const auto first = r.out.find("Converting DCIM/100MEDIA/GOPR0001.DAT (settings: tarvex/settings.txt)\n");
+    const auto second = r.out.find("Converting DCIM/100MEDIA/GOPR0002.DAT");
+    const auto third = r.out.find("Converting DCIM/101MEDIA/GOPR0003.DAT");
+    EXPECT_TRUE(first < second && second < third) << r.out;
+    EXPECT_NE(r.out.find("Now writing to GP010001.SRT\n", first), std::string::npos);
+
+    const std::string metres = read_file(a + "GP010001.SRT");
+    EXPECT_NE(metres.find("30 m"), std::string::npos) << metres;
+    EXPECT_TRUE(file_exists(a + "GOPR0001.SRT") && file_exists(a + "GOPR0002.SRT"));
+    EXPECT_FALSE(file_exists(a + "GP010002.SRT") || file_exists(a + "GP020002.SRT"));
+    const std::string celsius = read_file(b + "GOPR0003.SRT");
+    EXPECT_NE(celsius.find("100 ft"), std::string::npos) << celsius;
+    EXPECT_NE(celsius.find("21 C"), std::string::npos) << celsius;
+
+    // -s wins over every other settings file; one complete log exits 0.
+    put(dir.file("mine.txt"), "altitude = both\n");
+    const RunResult one = converter({"--card", "card/DCIM/101MEDIA", "-s", "mine.txt", "-g"}, dir.path());
+    EXPECT_EQ(one.exit_status, 0);
+    EXPECT_EQ(tail(one.out, 2), "GOPR0003.DAT: converted, 1 chapter; settings: mine.txt\n"
+                                "1 log: 1 converted, 0 failed\n");
+    EXPECT_NE(read_file(b + "GOPR0003.SRT").find("100 ft   30 m"), std::string::npos);
+
+    fs::create_directories(dir.file("empty"));
+    const RunResult none = converter({"--card", "empty"}, dir.path());
+    EXPECT_EQ(none.exit_status, 2);
+    EXPECT_EQ(none.out, "No sensor logs found under empty\n");
+}
+
+struct OptionCase {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> files;  // name, content
+    std::vector<std::string> args;
+    int status;
+    std::vector<std::string> printed;    // lines the console holds
+    std::vector<std::string> not_printed;
+    std::vector<std::string> written;    // files that must exist afterwards
+    std::vector<std::string> not_written;
+};
+
+TEST(SingleLogOptions, StrictVersionChapterNamesAndSettingsMessages) {
+    const std::string log = log_until(1900), short_log = log_until(900);
+    std::string bad_magic = short_log;
+    bad_magic.replace(0, 4, "XXXX");
+    const std::string v = std::string("converter ") + PROGRAM_VERSION + "\n";
+    const OptionCase cases[] = {
+        {"version", {}, {"--version"}, 0, {v}, {}, {}, {}},
+        {"version after the log", {}, {"x.dat", "--version"}, 0, {v}, {"Settings filename"}, {}, {}},
+        {"strict: log left over",
+         {{"x.dat", log}, {"GOPR0042.MP4", mp4_file(1000)}},
+         {"x.dat", "-v", "GOPR0042.MP4", "--strict"}, 1,
+         {"No more chapters. Exiting.\nx.dat: failed, 1 chapter written, 0.9 s of log left unconverted "
+          "(no video GP010042.MP4); "
+          "settings: defaults\n"}, {}, {"GOPR0042.SRT"}, {}},
+        {"strict: complete",
+         {{"x.dat", short_log}, {"GOPR0042.MP4", mp4_file(1000)}, {"settings.txt", "csv = yes\n"}},
+         {"--strict", "x.dat", "-v", "GOPR0042.MP4"}, 0,
+         {"x.dat: converted, 1 chapter; settings: settings.txt\n"}, {}, {"GOPR0042.CSV"}, {}},
+        {"strict: fatal error", {{"x.dat", bad_magic}}, {"x.dat", "--strict"}, 255,
+         {"x.dat: failed, exit status 255 (Invalid DAT header magic: 58585858!); settings: defaults\n"}, {}, {}, {}},
+        {"strict: no video", {{"x.dat", short_log}}, {"x.dat", "--strict"}, 1,
+         {"x.dat: failed, no chapter written (no video GOPR0000.MP4); settings: defaults\n"}, {}, {}, {}},
+        {"strict: help has no summary", {}, {"x.dat", "--strict", "-h"}, 0, {"Wrong arguments.\n"}, {"x.dat: "}, {}, {}},
+        {"strict: missing -s file", {{"x.dat", short_log}}, {"x.dat", "--strict", "-s", "typo.txt"}, 1,
+         {"Using settings file: typo.txt\nSettings file typo.txt not found: using the defaults.\n"}, {}, {}, {}},
+        {"strict: settings line notes",
+         {{"x.dat", short_log},
+          {"settings.txt", "temperature = fahrenheit\n; comment\ntemperature = kelvin\nfoo = 1\ngps_lag = 99999\n"}},
+         {"x.dat", "--strict"}, 1,
+         {"Unknown value: <kelvin>\nsettings.txt line 3: key temperature: value not understood, left as before\n",
+          "settings.txt line 4: key foo: not a known setting, ignored\n",
+          "settings.txt line 5: key gps_lag: value out of range, 1000 used instead\n", "Temp:\t\t\t2\n"},
+         {"line 1", "line 2"}, {}, {}},
+        {"default console has no line notes",
+         {{"x.dat", short_log}, {"settings.txt", "temperature = kelvin\n"}}, {"x.dat", "-s", "settings.txt"}, 0,
+         {"Unknown value: <kelvin>\n"}, {"line 1", "not found"}, {}, {}},
+        {"celsius in the default mode",
+         {{"x.dat", short_log}, {"settings.txt", "temperature = Celsius\n"}}, {"x.dat"}, 0, {"Temp:\t\t\t1\n"},
+         {"Unknown value"}, {}, {}},
+        {"lower-case chapters",
+         {{"x.dat", log}, {"gopr0042.mp4", mp4_file(1000)}, {"gp010042.mp4", mp4_file(1000)}},
+         {"x.dat", "-v", "gopr0042.mp4", "--strict"}, 0, {"Now writing to gp010042.srt\n"}, {},
+         {"gopr0042.srt", "gp010042.srt"}, {"GOPR0042.SRT"}},
+        {"renamed video is the only chapter; no other file is read",
+         {{"x.dat", log}, {"MyRide.mp4", mp4_file(1000)}, {"GOPR0000.MP4", mp4_file(1000)},
+          {"settings.txt", "csv = on\n"}},
+         {"x.dat", "-v", "MyRide.mp4"}, 0, {"Now writing to MyRide.SRT\n", "No more chapters. Exiting.\n"},
+         {"GOPR0000", "GP01"}, {"MyRide.SRT", "MyRide.CSV"}, {"GOPR0000.SRT"}},
+    };
+    for (const OptionCase& c : cases) {
+        TempDir dir;
+        for (const auto& [name, content] : c.files) write_file(dir.file(name), content);
+        const RunResult r = converter(c.args, dir.path());
+        EXPECT_EQ(r.exit_status, c.status) << c.what << "\n" << r.out;
+        for (const std::string& s : c.printed) EXPECT_NE(r.out.find(s), std::string::npos) << c.what << ": " << s << "\n" << r.out;
+        for (const std::string& s : c.not_printed) EXPECT_EQ(r.out.find(s), std::string::npos) << c.what << ": " << s;
+        for (const std::string& f : c.written) EXPECT_TRUE(file_exists(dir.file(f))) << c.what << ": " << f;
+        for (const std::string& f : c.not_written) EXPECT_FALSE(file_exists(dir.file(f))) << c.what << ": " << f;
+    }
+
+    const RunResult rec = run_program({binary_path("sim/recorder-sim-rev3"), "--version"});
+    EXPECT_EQ(rec.exit_status, 0);
+    EXPECT_EQ(rec.out, std::string("recorder-sim-rev3 ") + PROGRAM_VERSION + "\n");
+}
+
+}  // namespace
+}  // namespace tarvex::test
