@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "dat_format.h"
+#include "dat_log.h"
 #include "mp4_bytes.h"
 #include "test_support.h"
 #include "version.h"
@@ -16,27 +16,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A log with one sample (100 ft, 21.5 C) every 100 ms from 0 to `last_ms`.
+// A log with one reading (100 ft, 21.5 C) every 100 ms from 0 to `last_ms`.
 std::string log_until(std::uint32_t last_ms) {
-    DatHeader h;
-    h.rec_date = 1700000000;
-    h.hw_revision = 3;
-    const auto hb = encode_dat_header(h);
-    std::string bytes(hb.begin(), hb.end());
-    for (std::uint32_t ts = 0; ts <= last_ms; ts += 100) {
-        SensorSample s;
-        s.abs_press = s.press_copy = 101325;
-        s.temp = 215;
-        s.altitude = 100;
-        s.accel_z = 2048;
-        std::uint8_t payload[MAX_PAYLOAD] = {};
-        encode_sensor_sample(payload, s);
-        std::uint8_t entry[ENTRY_HEADER_SIZE + MAX_PAYLOAD] = {};
-        const std::size_t n = encode_log_entry(entry, static_cast<std::uint16_t>(EntryKind::SensorSample),
-                                               SENSOR_SAMPLE_PAYLOAD, ts, payload);
-        bytes.append(reinterpret_cast<const char*>(entry), n);
-    }
-    return bytes;
+    DatLog log = log_with_header();
+    for (std::uint32_t ts = 0; ts <= last_ms; ts += 100) log.sample(ts, reading());
+    return log.take();
 }
 
 void put(const std::string& path, const std::string& bytes) {
