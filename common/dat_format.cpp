@@ -206,23 +206,53 @@ int read_dat_header(std::FILE* f, DatHeader& out) {
     return 0;
 }
 
-ReadResult read_log_entry(std::FILE* f, LogEntry& e) {
+namespace {
+
+// Makes `n` (at most a block) unread bytes available from r.pos on; false
+// when the stream ends first.
+bool have(LogReader& r, std::size_t n) {
+    if (r.len - r.pos >= n) return true;
+    std::memmove(r.block.data(), r.block.data() + r.pos, r.len - r.pos);
+    r.len -= r.pos;
+    r.pos = 0;
+    while (r.len < n && !r.drained) {
+        const std::size_t got = std::fread(r.block.data() + r.len, 1, r.block.size() - r.len, r.file);
+        r.len += got;
+        r.drained = got == 0;
+    }
+    return r.len >= n;
+}
+
+ReadResult end_of_entries(LogReader& r) {
+    r.pos = r.len;  // a cut entry's bytes are never read as the next entry
+    r.drained = true;
+    return ReadResult::End;
+}
+
+}  // namespace
+
+ReadResult read_log_entry(LogReader& r, LogEntry& e) {
     e = LogEntry{};
-    std::array<std::uint8_t, ENTRY_HEADER_SIZE> h{};
-    if (std::fread(h.data(), 1, h.size(), f) != h.size()) return ReadResult::End;
-    e.type = load_le16(&h[0]);
-    e.size = load_le16(&h[2]);
-    e.vid_timestamp = load_le32(&h[4]);
-    if (e.size == 0) return ReadResult::InvalidSize;
+    if (!have(r, ENTRY_HEADER_SIZE)) return end_of_entries(r);
+    const std::uint8_t* h = r.block.data() + r.pos;
+    e.type = load_le16(h);
+    e.size = load_le16(h + 2);
+    e.vid_timestamp = load_le32(h + 4);
+    if (e.size == 0) {
+        r.pos += ENTRY_HEADER_SIZE;
+        return ReadResult::InvalidSize;
+    }
     const std::size_t keep = e.size < MAX_PAYLOAD ? e.size : MAX_PAYLOAD;
-    if (std::fread(e.payload.data(), 1, keep, f) != keep) return ReadResult::End;
-    // An oversized payload keeps its first 96 bytes; the excess is skipped by
-    // reading, so the next entry starts where the writer put it (and a cut
-    // excess ends the entries like any truncated payload).
+    if (!have(r, ENTRY_HEADER_SIZE + keep)) return end_of_entries(r);
+    std::memcpy(e.payload.data(), r.block.data() + r.pos + ENTRY_HEADER_SIZE, keep);
+    r.pos += ENTRY_HEADER_SIZE + keep;
+    // An oversized payload keeps its first 96 bytes; the excess is skipped,
+    // so the next entry starts where the writer put it (and a cut excess
+    // ends the entries like any truncated payload).
     for (std::size_t left = e.size - keep; left > 0;) {
-        std::array<std::uint8_t, 256> scratch;
-        const std::size_t n = left < scratch.size() ? left : scratch.size();
-        if (std::fread(scratch.data(), 1, n, f) != n) return ReadResult::End;
+        if (!have(r, 1)) return end_of_entries(r);
+        const std::size_t n = left < r.len - r.pos ? left : r.len - r.pos;
+        r.pos += n;
         left -= n;
     }
     e.size = static_cast<std::uint16_t>(keep);  // the record never claims more than it holds

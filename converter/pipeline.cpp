@@ -25,21 +25,48 @@ std::int32_t sample_altitude(const LogEvent& ev) {
     return load_le_i32(ev.payload.data() + sample_off::altitude);
 }
 
+std::array<std::int16_t, 3> sample_accel(const LogEvent& ev) {
+    const std::uint8_t* pl = ev.payload.data();
+    return {load_le_i16(pl + sample_off::accel_x), load_le_i16(pl + sample_off::accel_y),
+            load_le_i16(pl + sample_off::accel_z)};
+}
+
 template <std::size_t K>
 using Values = std::array<std::int32_t, K>;
 
-// Each reader fills `v` and tells whether the sample's value is real.
-bool read_altitude(const LogEvent& ev, Values<1>& v) {
-    v[0] = sample_altitude(ev);
-    return v[0] != NO_VALUE;
+// How each smoothed quantity is read from a look-ahead record and from a
+// past sample. Each reader fills `v` and tells whether the value is real.
+struct Altitude {
+    static constexpr std::size_t K = 1;
+    static bool read(std::int32_t altitude, Values<1>& v) {
+        v[0] = altitude;
+        return v[0] != NO_VALUE;
+    }
+    static bool read(const LogEvent& ev, Values<1>& v) { return read(sample_altitude(ev), v); }
+    static bool read(const PastSample& s, Values<1>& v) { return read(s.altitude, v); }
+};
+
+struct Accel {
+    static constexpr std::size_t K = 3;
+    static bool read(const std::array<std::int16_t, 3>& axes, Values<3>& v) {
+        v = {axes[0], axes[1], axes[2]};
+        return v[0] != -1 && v[1] != -1 && v[2] != -1;
+    }
+    static bool read(const LogEvent& ev, Values<3>& v) { return read(sample_accel(ev), v); }
+    static bool read(const PastSample& s, Values<3>& v) { return read(s.accel, v); }
+};
+
+// The i-th newest past sample; i < count.
+PastSample& past(PastSamples& h, std::uint32_t i) {
+    return h.slots[(h.newest - i) % QUEUE_SLOTS];  // modulo 2^32 first: 256 divides it
 }
 
-bool read_accel(const LogEvent& ev, Values<3>& v) {
-    const std::uint8_t* pl = ev.payload.data();
-    v[0] = load_le_i16(pl + sample_off::accel_x);
-    v[1] = load_le_i16(pl + sample_off::accel_y);
-    v[2] = load_le_i16(pl + sample_off::accel_z);
-    return v[0] != -1 && v[1] != -1 && v[2] != -1;
+void remember(PastSamples& h, const LogEvent& ev) {
+    h.newest = (h.newest + 1) % QUEUE_SLOTS;
+    h.slots[h.newest] = {ev.vid_timestamp, sample_altitude(ev), NO_VALUE, sample_accel(ev)};
+    if (h.count < QUEUE_SLOTS) {
+        ++h.count;
+    }
 }
 
 // The FilterState fields of one smoothed quantity (altitude, or the three
@@ -91,11 +118,11 @@ void remove_from(const std::array<std::int32_t*, K>& sums, std::int32_t& count, 
 // and over the last n samples of the file it stops changing. Returns whether
 // `out` holds a value; with the filter off, or before any real value, `out`
 // is the sample's own value.
-template <std::size_t K>
-bool centred_average(const Window<K>& w, Pipeline& p, const LogEvent& ev, std::int32_t n,
-                     bool (*read)(const LogEvent&, Values<K>&), Values<K>& out) {
-    Values<K> own{};
-    const bool own_real = read(ev, own);
+template <class Q>
+bool centred_average(const Window<Q::K>& w, Pipeline& p, const LogEvent& ev, std::int32_t n,
+                     Values<Q::K>& out) {
+    Values<Q::K> own{};
+    const bool own_real = Q::read(ev, own);
     if (own_real && *w.seen < INT32_MAX) {
         ++*w.seen;
     }
@@ -109,11 +136,9 @@ bool centred_average(const Window<K>& w, Pipeline& p, const LogEvent& ev, std::i
     if (own_real) {
         add_to(w.past_sum, *w.past_count, own);
     }
-    EventQueue& history = p.history_queue;
-    if (history.count >= half + 2) {
-        const LogEvent* old = queue_peek_front(history, history.count - 2 - half);
-        Values<K> v{};
-        if (old != nullptr && read(*old, v)) {
+    if (p.history.count >= half + 2) {
+        Values<Q::K> v{};
+        if (Q::read(past(p.history, half + 1), v)) {
             remove_from(w.past_sum, *w.past_count, v);
         }
     }
@@ -122,8 +147,8 @@ bool centred_average(const Window<K>& w, Pipeline& p, const LogEvent& ev, std::i
     EventQueue& ahead = p.sample_queue;
     if (ahead.count > half - 1) {
         const LogEvent* fut = queue_peek_front(ahead, half - 1);
-        Values<K> v{};
-        if (fut != nullptr && read(*fut, v)) {
+        Values<Q::K> v{};
+        if (fut != nullptr && Q::read(*fut, v)) {
             add_to(w.future_sum, *w.future_count, v);
         }
         if (*w.future_fill != n) {
@@ -137,7 +162,7 @@ bool centred_average(const Window<K>& w, Pipeline& p, const LogEvent& ev, std::i
     if (count == 0) {
         return false;
     }
-    for (std::size_t k = 0; k < K; ++k) {
+    for (std::size_t k = 0; k < Q::K; ++k) {
         out[k] = div_trunc(wrap_add(*w.past_sum[k], *w.future_sum[k]), count);
     }
     return true;
@@ -145,14 +170,14 @@ bool centred_average(const Window<K>& w, Pipeline& p, const LogEvent& ev, std::i
 
 void smooth_altitude(Pipeline& p, LogEvent& ev, std::int32_t n) {
     Values<1> out{};
-    ev.filt_altitude = centred_average(altitude_window(p.filter), p, ev, n, read_altitude, out)
+    ev.filt_altitude = centred_average<Altitude>(altitude_window(p.filter), p, ev, n, out)
                            ? out[0]
                            : NO_VALUE;
 }
 
 void smooth_accel(Pipeline& p, LogEvent& ev, std::int32_t n) {
     Values<3> out{};
-    if (centred_average(accel_window(p.filter), p, ev, n, read_accel, out)) {
+    if (centred_average<Accel>(accel_window(p.filter), p, ev, n, out)) {
         ev.filt_accel_x = out[0];
         ev.filt_accel_y = out[1];
         ev.filt_accel_z = out[2];
@@ -168,23 +193,20 @@ void smooth_accel(Pipeline& p, LogEvent& ev, std::int32_t n) {
 // smoothed altitude at either end gives none rather than a number computed
 // from the marker.
 void vertical_speed(Pipeline& p, LogEvent& ev, std::int32_t window) {
-    EventQueue& history = p.history_queue;
-    if (LogEvent* newest = queue_peek_back(history, 0); newest != nullptr) {
-        newest->filt_altitude = ev.filt_altitude;
+    PastSamples& history = p.history;
+    if (history.count > 0) {
+        past(history, 0).filt_altitude = ev.filt_altitude;
     }
     ev.baro_vspeed = NO_VSPEED;
     if (window <= 0 || history.count <= static_cast<std::uint32_t>(window)) {
         return;
     }
-    const LogEvent* old = queue_peek_back(history, static_cast<std::uint32_t>(window));
-    if (old == nullptr) {
+    const PastSample& old = past(history, static_cast<std::uint32_t>(window));
+    const auto dt = static_cast<std::int32_t>(ev.vid_timestamp - old.vid_timestamp);  // ms
+    if (dt == 0 || ev.filt_altitude == NO_VALUE || old.filt_altitude == NO_VALUE) {
         return;
     }
-    const auto dt = static_cast<std::int32_t>(ev.vid_timestamp - old->vid_timestamp);  // ms
-    if (dt == 0 || ev.filt_altitude == NO_VALUE || old->filt_altitude == NO_VALUE) {
-        return;
-    }
-    const std::int32_t rise = wrap_mul(wrap_sub(ev.filt_altitude, old->filt_altitude), 1000);
+    const std::int32_t rise = wrap_mul(wrap_sub(ev.filt_altitude, old.filt_altitude), 1000);
     ev.baro_vspeed = div_trunc(rise, dt);
 }
 
@@ -207,14 +229,6 @@ void attach_gps(Pipeline& p, LogEvent& ev) {
         ev.gps = nullptr;
         ev.dist = NO_DIST;
     }
-}
-
-void push_history(Pipeline& p, const LogEvent& ev) {
-    EventQueue& history = p.history_queue;
-    if (history.count >= QUEUE_SLOTS) {
-        queue_pop(history);
-    }
-    queue_push(history, ev);
 }
 
 void queue_sample(Pipeline& p, LogEvent& rec, const RunOptions& run) {
@@ -241,12 +255,14 @@ void queue_gps(Pipeline& p, LogEvent& rec, const Settings& settings) {
 // A bad entry while samples are waiting lets one of them out first; with an
 // empty look-ahead reading simply goes on, so a bad entry never ends the run.
 void fill(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOptions& run) {
+    if (p.reader.file != dat) {  // the first call: reading starts at the stream's position
+        p.reader.file = dat;
+        p.reader.pos = p.reader.len = 0;
+        p.reader.drained = false;
+    }
     while (p.sample_queue.count < QUEUE_SLOTS) {
-        if (std::feof(dat)) {
-            return;
-        }
         LogEvent rec;
-        switch (read_log_entry(dat, rec)) {
+        switch (read_log_entry(p.reader, rec)) {
         case ReadResult::End:
             return;
         case ReadResult::InvalidSize:
@@ -273,13 +289,13 @@ LogEvent* next_event(Pipeline& p, std::FILE* dat, const Settings& settings, cons
     if (p.sample_queue.count == 0) {
         return nullptr;
     }
-    // Work on an own copy: the caller may change it, and its look-ahead slot
-    // is reused by the next fill.
-    p.current = *queue_pop(p.sample_queue);
-    LogEvent& ev = p.current;
+    // The record stays in its look-ahead slot, which only the next fill
+    // reuses; what the filters need later is remembered apart, so the
+    // caller may change the record.
+    LogEvent& ev = *queue_pop(p.sample_queue);
     ev.gps_new = 0;
     attach_gps(p, ev);
-    push_history(p, ev);
+    remember(p.history, ev);
     smooth_altitude(p, ev, settings.alt_filter);
     smooth_accel(p, ev, settings.accel_filter);
     vertical_speed(p, ev, settings.speed_window);

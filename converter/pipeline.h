@@ -3,6 +3,7 @@
 // acceleration with centred moving averages and derives the vertical speed.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 
@@ -33,22 +34,40 @@ struct FilterState {
     std::int32_t acc_future_fill = 0;
 };
 
+// What the filters still need of an emitted sample: a few values instead of
+// the whole record, and untouched by what the caller does to the record.
+struct PastSample {
+    std::uint32_t vid_timestamp = 0;        // ms, as read
+    std::int32_t altitude = NO_VALUE;       // ft, adjusted
+    std::int32_t filt_altitude = NO_VALUE;  // ft
+    std::array<std::int16_t, 3> accel{};    // counts; -1 marks a missing axis
+};
+
+// The last 256 emitted samples, newest first.
+struct PastSamples {
+    std::array<PastSample, QUEUE_SLOTS> slots{};
+    std::uint32_t newest = 0;  // slot of the newest sample
+    std::uint32_t count = 0;
+};
+
 // Everything the pipeline keeps for one run. The converter holds exactly one
-// (static storage: three rings of 256 records, nothing allocated per entry).
+// (static storage: two rings of 256 records and one of 256 past samples,
+// nothing allocated per entry).
 struct Pipeline {
     EventQueue sample_queue;   // look-ahead: samples read, not yet emitted
     EventQueue gps_queue;      // GPS records read, not yet attached
-    EventQueue history_queue;  // look-behind: copies of the last emitted samples
+    PastSamples history;       // look-behind: the last emitted samples
     FilterState filter;
     LogEvent cur_gps;          // own copy of the GPS record in effect
     bool have_cur_gps = false;
     GpsState gps;
-    LogEvent current;          // the record last returned by next_event
+    LogReader reader;          // the log, read in blocks
 };
 
 // Next sample event of the file, or nullptr when file and look-ahead are
 // exhausted. The returned record may be modified by the caller and stays
-// valid until the next call.
+// valid until the next call. The pipeline reads `dat` from its position at
+// the first call on, in blocks: nothing else may read it meanwhile.
 LogEvent* next_event(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOptions& run);
 
 }  // namespace tarvex

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -48,9 +49,11 @@ struct Walk {
 Walk walk(const Bytes& bytes) {
     Walk w;
     const auto f = stream_of(bytes);
+    auto reader = std::make_unique<LogReader>();
+    reader->file = f.get();
     LogEntry e;
-    for (int guard = 0; guard < 100; ++guard) {
-        const ReadResult r = read_log_entry(f.get(), e);
+    for (int guard = 0; guard < 100000; ++guard) {
+        const ReadResult r = read_log_entry(*reader, e);
         w.results.push_back(r);
         if (r == ReadResult::End) break;
         if (r == ReadResult::Entry) w.entries.push_back(e);
@@ -171,6 +174,26 @@ TEST(LogEntryReader, OversizePayloadKeepsNinetySixBytesAndStaysInStep) {
 
     // A cut inside the skipped excess ends the entries.
     EXPECT_EQ(walk(big.substr(0, big.size() - 10)).entries.size(), 0u);
+}
+
+TEST(LogEntryReader, EntriesAcrossBlockBoundariesAndLargerThanABlock) {
+    DatLog log;
+    std::vector<std::uint16_t> sizes;
+    for (std::uint16_t i = 0; i < 3000; ++i) sizes.push_back(static_cast<std::uint16_t>(1 + i % 200));
+    sizes[1500] = 65535;  // more than one block on its own
+    for (std::size_t i = 0; i < sizes.size(); ++i)
+        append_entry(log, 240, sizes[i], static_cast<std::uint32_t>(i), static_cast<char>(i));
+    const Walk w = walk(log.bytes());
+    ASSERT_EQ(w.entries.size(), sizes.size());
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        const LogEntry& e = w.entries[i];
+        ASSERT_EQ(e.vid_timestamp, i);
+        ASSERT_EQ(e.size, sizes[i] < 96 ? sizes[i] : 96) << i;
+        ASSERT_EQ(e.payload[e.size - 1], static_cast<std::uint8_t>(i)) << i;
+        if (e.size < 96) {
+            ASSERT_EQ(e.payload[e.size], 0) << i;
+        }
+    }
 }
 
 TEST(SensorSampleCodec, FlagsAreTwoLittleEndianHalves) {
