@@ -4,7 +4,6 @@
 // Python's csv module, and check that they read all of it.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -33,20 +32,8 @@ enum class GpsData { Fix, NavData };
 std::string name_of(GpsData kind) { return kind == GpsData::Fix ? "GpsFix" : "GpsNavData"; }
 void PrintTo(GpsData kind, std::ostream* os) { *os << name_of(kind); }
 
-// Full path of a program on PATH, or empty when it is not installed.
-std::string find_tool(const std::string& tool) {
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path != nullptr ? path : "");
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-        const std::string candidate = dir + "/" + tool;
-        if (!dir.empty() && access(candidate.c_str(), X_OK) == 0) return candidate;
-    }
-    return {};
-}
-
 #define REQUIRE_TOOL(var, tool)                                                    \
-    const std::string var = find_tool(tool);                                       \
+    const std::string var = test::find_tool(tool);                                 \
     if (var.empty()) GTEST_SKIP() << tool << " is not installed; nothing checked"
 
 // ---- The logs.

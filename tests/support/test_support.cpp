@@ -91,15 +91,15 @@ std::string binary_path(const std::string& relative) {
 }
 std::string source_path(const std::string& relative) { return std::string(TARVEX_SOURCE_DIR) + "/" + relative; }
 
-bool have_tool(const std::string& tool) {
+std::string find_tool(const std::string& tool) {
     const char* path = std::getenv("PATH");
-    if (path == nullptr) return false;
-    std::stringstream ss(path);
+    std::stringstream dirs(path != nullptr ? path : "");
     std::string dir;
-    while (std::getline(ss, dir, ':')) {
-        if (!dir.empty() && access((dir + "/" + tool).c_str(), X_OK) == 0) return true;
+    while (std::getline(dirs, dir, ':')) {
+        const std::string candidate = dir + "/" + tool;
+        if (!dir.empty() && access(candidate.c_str(), X_OK) == 0) return candidate;
     }
-    return false;
+    return {};
 }
 
 }  // namespace tarvex::test

@@ -44,7 +44,7 @@ RunResult run_program(const std::vector<std::string>& argv, const std::string& c
 std::string binary_path(const std::string& relative);  // e.g. "converter/converter"
 std::string source_path(const std::string& relative);
 
-// True when `tool` is found on PATH.
-bool have_tool(const std::string& tool);
+// Full path of `tool` on PATH, or empty when it is not installed.
+std::string find_tool(const std::string& tool);
 
 }  // namespace tarvex::test
