@@ -1,0 +1,77 @@
+// datview: looks inside a DAT log. `info` checks its health, `dump` decodes
+// every entry, `plot` draws the ride as an SVG picture. The command line is
+// parsed here; each command lives in its own file.
+
+// Logs over 2 GiB must stay readable on 32-bit builds.
+#define _FILE_OFFSET_BITS 64
+
+#include <cstdio>
+#include <cstring>
+
+#include "entry_dump.h"
+#include "log_health.h"
+#include "ride_plot.h"
+
+namespace {
+
+using namespace tarvex::datview;
+
+constexpr char USAGE[] =
+    "Usage: datview info LOG\n"
+    "       datview dump LOG [--json] [-g]\n"
+    "       datview plot LOG -o PICTURE.svg [-s SETTINGS] [-v FIRST_CHAPTER.MP4] [-g]\n"
+    "\n"
+    "info   header fields, entry counts, timing and damage, and a one-line verdict\n"
+    "dump   every entry decoded, one per line; --json: one JSON object per line\n"
+    "plot   altitude, climb rate, acceleration and GPS speed over time as an SVG;\n"
+    "       -s settings file (default settings.txt here), -v first video chapter\n"
+    "-g     the 200 G accelerometer instead of the 16 G one\n"
+    "\n"
+    "Exit status: 0 healthy log / done, 1 the log has problems (info, dump) or\n"
+    "no samples to plot, 2 usage error, unreadable log or picture not written.\n";
+
+int usage_error(const char* what, const char* arg) {
+    std::fprintf(stderr, "datview: %s%s\n\n%s", what, arg, USAGE);
+    return EXIT_UNUSABLE;
+}
+
+bool is(const char* arg, const char* a, const char* b = nullptr) {
+    return std::strcmp(arg, a) == 0 || (b != nullptr && std::strcmp(arg, b) == 0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 2 && is(argv[1], "-h", "--help")) {
+        std::fputs(USAGE, stdout);
+        return EXIT_OK;
+    }
+    if (argc < 3) return usage_error("a command and a log are needed", "");
+    const char* command = argv[1];
+    const char* log = argv[2];
+    DumpOptions dump;
+    PlotOptions plot;
+    plot.log_path = log;
+    for (int i = 3; i < argc; ++i) {
+        const char* a = argv[i];
+        const bool takes_value = is(a, "-o", "--output") || is(a, "-s", "--settings-file") || is(a, "-v", "--video-file");
+        if (takes_value && i + 1 >= argc) return usage_error("a value is missing after ", a);
+        if (is(command, "dump") && is(a, "--json")) dump.format = DumpFormat::Json;
+        else if (!is(command, "info") && is(a, "-g", "--high-g")) dump.high_g = plot.high_g = true;
+        else if (is(command, "plot") && is(a, "-o", "--output")) plot.out_path = argv[++i];
+        else if (is(command, "plot") && is(a, "-s", "--settings-file")) plot.settings_path = argv[++i];
+        else if (is(command, "plot") && is(a, "-v", "--video-file")) plot.first_chapter = argv[++i];
+        else return usage_error("unknown option: ", a);
+    }
+    if (is(command, "info")) {
+        const LogHealth h = check_log(log);
+        print_health(stdout, log, h);
+        return health_exit_status(h);
+    }
+    if (is(command, "dump")) return dump_log(stdout, log, dump);
+    if (is(command, "plot")) {
+        if (plot.out_path == nullptr) return usage_error("plot needs -o PICTURE.svg", "");
+        return plot_ride(plot);
+    }
+    return usage_error("unknown command: ", command);
+}

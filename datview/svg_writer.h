@@ -1,0 +1,34 @@
+// A minimal SVG writer: a self-contained document (inline style, no external
+// assets), elements written straight to a stream, every text and attribute
+// value XML-escaped on the way out.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace tarvex::datview {
+
+class SvgWriter {
+public:
+    // `out` stays owned by the caller. Writes the root element and `css`.
+    SvgWriter(std::FILE* out, int width, int height, std::string_view title, std::string_view css);
+    // Writes the closing tag; the caller checks the stream for errors.
+    void finish();
+
+    void line(double x1, double y1, double x2, double y2, const char* cls);
+    void rect(double x, double y, double w, double h, const char* cls);
+    // `d` is path data made by the caller from numbers only.
+    void path(const std::string& d, const char* cls);
+    void text(double x, double y, std::string_view s, const char* cls, const char* anchor = "start");
+    // A text with a rotation about its anchor point, in degrees.
+    void rotated_text(double x, double y, double degrees, std::string_view s, const char* cls);
+    // Grouping with a class, e.g. for a panel.
+    void group_begin(const char* cls);
+    void group_end();
+
+private:
+    std::FILE* out_;
+};
+
+}  // namespace tarvex::datview

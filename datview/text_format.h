@@ -1,0 +1,29 @@
+// Small text helpers shared by datview's reports: UTC calendar times, times
+// since recording start, and escaping for JSON strings and XML text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tarvex::datview {
+
+// "2023-11-14T22:13:20.123Z"; false (and `out` untouched) when the C library
+// cannot place the time on its calendar.
+bool utc_iso(std::string& out, std::int64_t unix_ms);
+// "2023-11-14 22:13:20 UTC", or false as above.
+bool utc_date_time(std::string& out, std::int64_t unix_s);
+// Time since recording start: "h:mm:ss.mmm".
+std::string elapsed_text(std::int64_t ms);
+
+// Text inside a JSON string. Bytes outside printable ASCII become \u00XX
+// escapes (read as Latin-1), so any bytes give valid JSON.
+std::string json_escape(std::string_view s);
+// Text for XML character data and attribute values. Control bytes and bytes
+// outside ASCII become '?': no header field can make the document invalid.
+std::string xml_escape(std::string_view s);
+
+// The serial-number field up to its NUL (at most 31 characters).
+std::string serial_text(const char* serial_field);
+
+}  // namespace tarvex::datview
