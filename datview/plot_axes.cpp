@@ -61,25 +61,21 @@ std::vector<std::int64_t> time_ticks(std::int64_t lo_ms, std::int64_t hi_ms, std
     return t;
 }
 
-namespace {
-bool with_seconds(std::int64_t step) { return step % 60000 != 0; }
-bool with_hours(std::int64_t step, std::int64_t span_ms) { return !with_seconds(step) || span_ms >= 3600000; }
-}  // namespace
-
+// Under an hour: "m:ss"; longer: "h:mm", or "h:mm:ss" when the step needs seconds.
 std::string time_label(std::int64_t ms, std::int64_t step, std::int64_t span_ms) {
     const char* sign = ms < 0 ? "-" : "";
     const std::int64_t m = ms < 0 ? -ms : ms;
     const long long h = m / 3600000, min = m / 60000 % 60, s = m / 1000 % 60;
     char buf[48];
-    if (!with_seconds(step)) std::snprintf(buf, sizeof buf, "%s%lld:%02lld", sign, h, min);
-    else if (with_hours(step, span_ms)) std::snprintf(buf, sizeof buf, "%s%lld:%02lld:%02lld", sign, h, min, s);
-    else std::snprintf(buf, sizeof buf, "%s%lld:%02lld", sign, static_cast<long long>(m / 60000), s);
+    if (span_ms < 3600000) std::snprintf(buf, sizeof buf, "%s%lld:%02lld", sign, static_cast<long long>(m / 60000), s);
+    else if (step % 60000 == 0) std::snprintf(buf, sizeof buf, "%s%lld:%02lld", sign, h, min);
+    else std::snprintf(buf, sizeof buf, "%s%lld:%02lld:%02lld", sign, h, min, s);
     return buf;
 }
 
 std::string time_label_format(std::int64_t step, std::int64_t span_ms) {
-    if (!with_seconds(step)) return "h:mm";
-    return with_hours(step, span_ms) ? "h:mm:ss" : "m:ss";
+    if (span_ms < 3600000) return "m:ss";
+    return step % 60000 == 0 ? "h:mm" : "h:mm:ss";
 }
 
 }  // namespace tarvex::datview

@@ -24,7 +24,7 @@ std::string value_label(double v, double step);
 std::int64_t round_time_step(std::int64_t span_ms, int max_ticks = 10);
 // The multiples of `step` inside [lo, hi].
 std::vector<std::int64_t> time_ticks(std::int64_t lo_ms, std::int64_t hi_ms, std::int64_t step);
-// "1:30:00", "45:00" or "0:45" style labels, as fine as the step needs.
+// Labels: "m:ss" under an hour, else "h:mm" (or "h:mm:ss" when the step needs seconds).
 std::string time_label(std::int64_t ms, std::int64_t step, std::int64_t span_ms);
 // What the labels mean, e.g. "h:mm".
 std::string time_label_format(std::int64_t step, std::int64_t span_ms);

@@ -2,13 +2,14 @@
 # The main job: builds the converter and converts the bundled example
 # recording (examples/outing/) in the scratch folder out/example/, the way the
 # camera's post-processing does beside the video chapters, then lists what it
-# wrote. The source tree is left untouched.
+# wrote, and draws the recording with datview as ride.svg. The source tree
+# is left untouched.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
 
 cmake --preset default
-cmake --build --preset default --target converter -j"$(nproc)"
+cmake --build --preset default --target converter datview -j"$(nproc)"
 
 OUT=$ROOT/out/example
 rm -rf "$OUT"
@@ -18,6 +19,7 @@ before=$(ls "$OUT")
 
 cd "$OUT"
 "$ROOT/build/converter/converter" datalog.bin -v GOPR0042.MP4
+"$ROOT/build/datview/datview" plot datalog.bin -o ride.svg -v GOPR0042.MP4
 
 echo
 echo "Written in $OUT:"

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Benchmark (not a test): `datview info` and `datview plot` on a synthetic
+# 10-hour log with about 10 sensor samples and 5 GPS fixes per second, in
+# 26-minute chapters; reports wall time, peak memory and the picture's size.
+#
+#   bench/datview_10h.sh            # uses build/ (cmake preset "default")
+#   BUILD_DIR=build-mine bench/datview_10h.sh
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+WORK=$ROOT/out/bench-datview-10h
+
+if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
+    cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build "$BUILD_DIR" --target datview make_synthetic_log -j2 >/dev/null
+
+rm -rf "$WORK"
+mkdir -p "$WORK"
+cd "$WORK"
+"$BUILD_DIR/bench/make_synthetic_log" -o datalog.bin --hours 10 --rate 10 --gps fix \
+    --video GOPR0001.MP4 --chapter-seconds 1560 >/dev/null
+
+measure() {  # name, then the command
+    local name=$1
+    shift
+    set +e
+    /usr/bin/time -v -o "time-$name.txt" "$@" > "console-$name.txt"
+    local status=$?
+    set -e
+    local wall peak
+    wall=$(sed -n 's/^\s*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "time-$name.txt")
+    peak=$(sed -n 's/^\s*Maximum resident set size (kbytes): //p' "time-$name.txt")
+    echo "$name: exit status $status, wall time $wall, peak memory $peak KiB"
+}
+
+echo "log: $(stat -c %s datalog.bin) bytes"
+measure info "$BUILD_DIR/datview/datview" info datalog.bin
+measure plot "$BUILD_DIR/datview/datview" plot datalog.bin -o ride.svg -v GOPR0001.MP4
+echo "picture: $(stat -c %s ride.svg) bytes"
