@@ -2,6 +2,7 @@
 // no rounding error accumulates along the axis.
 #include "plot_axes.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -28,7 +29,9 @@ ValueAxis round_value_axis(double lo, double hi, int target) {
     const double first = std::floor(lo / step + 1e-9), last = std::ceil(hi / step - 1e-9);
     a.lo = first * step;
     a.hi = last * step;
-    for (double k = first; k <= last + 0.5; k += 1.0) a.ticks.push_back(k * step);
+    // Counted in integers: far from zero, k += 1.0 could stop changing k.
+    const auto intervals = static_cast<int>(std::min(last - first, 100.0));
+    for (int i = 0; i <= intervals; ++i) a.ticks.push_back((first + i) * step);
     return a;
 }
 
