@@ -167,7 +167,7 @@ void json_header(std::FILE* out, const DatHeader& h) {
     else j.null("rec_utc");
     j.unum("rec_date", h.rec_date).num("ground_offset_ft", h.ground_offset);
     j.real("ground_offset_m", h.ground_offset * METRES_PER_FOOT, 2).unum("expander_id", h.expander_id);
-    j.str("serial", serial_text(h.serial.data()));
+    j.str("serial", serial_bytes(h.serial.data()));  // exact bytes, escaped
     std::fputs(j.line().c_str(), out);
 }
 

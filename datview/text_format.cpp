@@ -2,9 +2,13 @@
 // C library's own, so dates match what `date -u` shows.
 #include "text_format.h"
 
+#include <array>
 #include <cstdio>
 #include <ctime>
 #include <limits>
+
+#include "dat_format.h"
+#include "printable_text.h"
 
 namespace tarvex::datview {
 
@@ -88,8 +92,13 @@ std::string xml_escape(std::string_view s) {
 }
 
 std::string serial_text(const char* serial_field) {
+    std::array<char, DAT_SERIAL_SIZE + 1> out{};
+    return printable_copy(out.data(), serial_field, DAT_SERIAL_SIZE);
+}
+
+std::string serial_bytes(const char* serial_field) {
     std::string s;
-    for (std::size_t i = 0; i < 32 && serial_field[i] != '\0'; ++i) s += serial_field[i];
+    for (std::size_t i = 0; i < DAT_SERIAL_SIZE && serial_field[i] != '\0'; ++i) s += serial_field[i];
     return s;
 }
 

@@ -23,7 +23,9 @@ std::string json_escape(std::string_view s);
 // outside ASCII become '?': no header field can make the document invalid.
 std::string xml_escape(std::string_view s);
 
-// The serial-number field up to its NUL (at most 31 characters).
+// The 32-byte serial-number field up to its first NUL: as printable text
+// (other bytes show as '?', as in the converter's outputs), or as the bytes.
 std::string serial_text(const char* serial_field);
+std::string serial_bytes(const char* serial_field);
 
 }  // namespace tarvex::datview
