@@ -27,19 +27,19 @@ for line in open(sys.argv[1]):
 TEST(DumpJson, EveryLineParsesWithValuesInNaturalUnits) {
     const char* python = "/usr/bin/python3";
     if (!test::file_exists(python)) GTEST_SKIP() << python << " is not installed; nothing checked";
-    test::LogBytes log;
-    log.sample(0, 1000, {0, 0, 2048});  // 1000 ft, 1 G straight down
-    log.sample(100, NO_VALUE, {0, 0, 2048});
+    test::DatLog log = test::log_with_header();
+    log.sample(0, 1000);  // 1000 ft, 1 G straight down
+    log.sample(100, NO_VALUE);
     GpsFix fix;
     fix.lat_deg = -33;
     fix.lat_frac = 500000;
     fix.lon_deg = 151;
     fix.lon_frac = 250000;
     fix.gps_speed = 36;
-    log.fix(150, fix).zero_size(160);
+    log.fix(150, fix).entry(240, 0, 160);
     log.sample(200, 1, {-2048, 0, 0});
     test::TempDir dir;
-    test::write_file(dir.file("log.dat"), test::dat_file(log) + std::string("\xF0\x00\x1A", 3));
+    test::write_file(dir.file("log.dat"), log.raw(std::string("\xF0\x00\x1A", 3)).bytes());
     const test::RunResult r = test::datview(dir, {"dump", "log.dat", "--json"});
     EXPECT_EQ(r.exit_status, 1);  // damaged entries present
     test::write_file(dir.file("dump.json"), r.out);

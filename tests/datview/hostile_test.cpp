@@ -12,14 +12,13 @@ namespace tarvex {
 namespace {
 
 std::string hostile_log(std::uint32_t rec_date) {
-    test::LogBytes log;
+    test::DatLog log = test::log_of("", EXPANDER_GPS);
     SensorSample s;
     s.abs_press = std::numeric_limits<std::int32_t>::min();
     s.temp = std::numeric_limits<std::int32_t>::max();
     s.altitude = std::numeric_limits<std::int32_t>::min();
     s.accel_x = s.accel_y = s.accel_z = std::numeric_limits<std::int16_t>::min();
-    test::sample_with(log, 0xFFFFFFFFu, s);
-    test::sample_with(log, 0, s);
+    log.sample(0xFFFFFFFFu, s).sample(0, s);
     log.sample(1, std::numeric_limits<std::int32_t>::max(), {32767, 32767, 32767});
     GpsFix f;
     f.gps_timestamp = std::numeric_limits<std::uint64_t>::max();
@@ -31,10 +30,8 @@ std::string hostile_log(std::uint32_t rec_date) {
     n.lat = n.lon = n.ecef_x = n.h_speed = std::numeric_limits<std::int32_t>::min();
     n.time_of_week = n.gps_alt = 0xFFFFFFFFu;
     log.nav(3, n);
-    std::array<std::uint8_t, MAX_PAYLOAD> junk;
-    junk.fill(0xFF);
-    log.entry(242, 1, 4, junk.data()).entry(7, 96, 5, junk.data()).zero_size(6);
-    std::string bytes = test::dat_file(log, "", EXPANDER_GPS);
+    log.entry(242, 1, 4, "\xFF").entry(7, 96, 5, std::string(96, '\xFF')).entry(240, 0, 6);
+    std::string bytes = log.bytes();
     std::fill_n(bytes.begin() + 4, 4, static_cast<char>(rec_date));
     std::fill_n(bytes.begin() + 24, 64, '\x9b');  // serial without a NUL, reserved bytes set
     return bytes + std::string("\xF1\x00\xFF\xFF\x00\x00\x00\x00\x01\x02", 10);  // claims 65535 bytes

@@ -20,14 +20,13 @@ std::uint32_t be32(const std::string& s, std::size_t at) {
 }
 
 TEST(Plot, TwoChapterHourIsValidSmallSvgThatRendersAtItsSize) {
-    test::LogBytes log;
+    test::DatLog log = test::log_of("TX<&>'\"9");  // markup characters must be escaped
     for (std::uint32_t i = 0; i < 36000; ++i) {  // one hour at 10 samples per second
         const std::int16_t z = i == 20000 ? 8 * 2048 : 2048;  // one hard landing
         log.sample(i * 100, static_cast<std::int32_t>(i / 60), {0, 0, z});
     }
     test::TempDir dir;
-    // Markup characters in the serial number must be escaped.
-    test::write_file(dir.file("log.dat"), test::dat_file(log, "TX<&>'\"9"));
+    test::write_file(dir.file("log.dat"), log.bytes());
     test::write_file(dir.file("GOPR0001.MP4"), test::mp4_file(1800000));
     test::write_file(dir.file("GP010001.MP4"), test::mp4_file(1800000));
     const test::RunResult r =
