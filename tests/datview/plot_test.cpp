@@ -38,10 +38,10 @@ TEST(Plot, TwoChapterHourIsValidSmallSvgThatRendersAtItsSize) {
     EXPECT_NE(svg.find(">GP010001.MP4<"), std::string::npos);
     EXPECT_NE(svg.find("TX&lt;&amp;&gt;&apos;&quot;9 on 2023-11-14 22:13:20 UTC"), std::string::npos);
 
-    if (!test::have_tool("xmllint")) GTEST_SKIP() << "xmllint is not installed; XML and rendering not checked";
+    if (test::find_tool("xmllint").empty()) GTEST_SKIP() << "xmllint is not installed; XML and rendering not checked";
     EXPECT_EQ(test::run_program({"/usr/bin/env", "xmllint", "--noout", "ride.svg"}, dir.path()).exit_status, 0);
 
-    if (!test::have_tool("rsvg-convert")) GTEST_SKIP() << "rsvg-convert (librsvg2-bin) is not installed; not rendered";
+    if (test::find_tool("rsvg-convert").empty()) GTEST_SKIP() << "rsvg-convert (librsvg2-bin) is not installed; not rendered";
     const test::RunResult png = test::run_program({"/usr/bin/env", "rsvg-convert", "ride.svg", "-o", "ride.png"}, dir.path());
     ASSERT_EQ(png.exit_status, 0) << png.err;
     const std::string bytes = test::read_file(dir.file("ride.png"));
