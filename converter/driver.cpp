@@ -21,6 +21,7 @@
 #include "filter_presets.h"
 #include "gpx_writer.h"
 #include "log_event.h"
+#include "output_file.h"
 #include "pipeline.h"
 #include "run_options.h"
 #include "run_outcome.h"
@@ -46,9 +47,8 @@ struct RunState {
     Pipeline pipeline;                          // three rings of 256 records
 };
 
-// A long log writes tens of megabytes; with the default 4 KiB stdio buffers
-// the system calls cost more than the formatting. Each buffer must outlive
-// the stream it serves.
+// A long log is megabytes; with the default 4 KiB stdio buffer the system
+// calls cost more than the decoding. The buffer must outlive the stream.
 constexpr std::size_t STREAM_BUFFER_SIZE = 64 * 1024;
 using StreamBuffer = std::array<char, STREAM_BUFFER_SIZE>;
 
@@ -57,17 +57,6 @@ File open_buffered(const char* path, const char* mode, StreamBuffer& buffer) {
     if (f) std::setvbuf(f.get(), buffer.data(), _IOFBF, buffer.size());
     return f;
 }
-
-// One output of a chapter: the stream and the buffer it writes through
-// (declared first, so that it outlives the stream).
-struct OutputFile {
-    StreamBuffer buffer;
-    File stream;
-
-    std::FILE* get() const { return stream.get(); }
-    explicit operator bool() const { return stream != nullptr; }
-    void close() { stream.reset(); }
-};
 
 // What differs between the chapter's outputs: the name's extension, the
 // messages (printf formats taking the path) and whether a failed open ends
@@ -209,8 +198,18 @@ public:
         settings_input_.set(settings_path, stat(settings_path, &st) == 0 ? &st : nullptr);
     }
 
-    // Runs the main loop to the end of input or the last chapter.
+    // Runs the main loop to the end of input or the last chapter. A run that
+    // ends early on a fatal error keeps what its open files hold so far; one
+    // that could not write an output has discarded the chapter's files.
     int run() {
+        const int status = convert_events();
+        if (status == EXIT_WRITE_FAILED) return status;
+        if (const auto failed = end_chapter_files(false); failed && status == 0) return *failed;
+        return status;
+    }
+
+private:
+    int convert_events() {
         const Settings& settings = state_.settings;
         while (LogEvent* ev = next_event(state_.pipeline, dat_, settings, state_.run)) {
             note_sample(*ev);
@@ -227,7 +226,7 @@ public:
                 return EXIT_FATAL;
             }
             ev->vid_timestamp -= chapter_offset_;
-            if (!srt_) {
+            if (!srt_.is_open()) {
                 std::puts("Failure: no destination file pointer");
                 return EXIT_FATAL;
             }
@@ -235,21 +234,20 @@ public:
                 ev->type <= static_cast<std::uint16_t>(EntryKind::GpsNavData)) {
                 std::puts("ERROR! GPS event snuck through the pipeline!");
             }
-            if (settings.csv == on_off::ON && csv_) csv_write_row(csv_.get(), *ev);
+            if (settings.csv == on_off::ON && csv_.is_open()) csv_write_row(csv_.stream(), *ev);
             if (settings.gpx == on_off::ON && ev->gps != nullptr && ev->gps_new == 1) {
-                if (!gpx_) {
+                if (!gpx_.is_open()) {
                     if (const auto status = open_gpx()) return *status;
                 }
-                gpx_write_point(gpx_.get(), *ev);
+                gpx_write_point(gpx_.stream(), *ev);
             }
-            srt_write_entry(srt_.get(), *ev, sub_number_, settings, state_.run, state_.last_sub_time);
+            srt_write_entry(srt_.stream(), *ev, sub_number_, settings, state_.run, state_.last_sub_time);
             sub_number_ = wrap_add(sub_number_, 1);  // for every event, written or not
+            if (const auto status = stop_on_write_failure()) return *status;
         }
-        close_chapter_files();
-        return 0;
+        return end_chapter_files(true).value_or(0);
     }
 
-private:
     void note_sample(const LogEvent& ev) {
         if (outcome_ == nullptr) return;
         outcome_->have_samples = true;
@@ -263,13 +261,26 @@ private:
         while (const LogEvent* ev = next_event(state_.pipeline, dat_, state_.settings, state_.run)) note_sample(*ev);
     }
 
-    void close_chapter_files() {
-        srt_.close();
-        csv_.close();
-        if (gpx_) {
-            gpx_write_footer(gpx_.get());
-            gpx_.close();
+    // After every event: the first output that failed a write ends the run,
+    // and the chapter's files are dropped (an earlier file of each name stays).
+    std::optional<int> stop_on_write_failure() {
+        for (const OutputFile* out : {&csv_, &gpx_, &srt_}) {
+            if (out->failed()) {
+                out->print_failure();
+                for (OutputFile* f : {&csv_, &gpx_, &srt_}) f->discard();
+                return EXIT_WRITE_FAILED;
+            }
         }
+        return std::nullopt;
+    }
+
+    // Closes the chapter's files and puts them in place together. A finished
+    // chapter (`complete`) first gets its GPX footer. An exit status when one
+    // of them could not be written (none of them is then put in place).
+    std::optional<int> end_chapter_files(bool complete) {
+        if (complete && gpx_.is_open()) gpx_write_footer(gpx_.stream());
+        if (!commit_outputs({&srt_, &csv_, &gpx_})) return EXIT_WRITE_FAILED;
+        return std::nullopt;
     }
 
     // The chapter's file name with `ext` into path_; an exit status when it
@@ -286,8 +297,9 @@ private:
     // The one way an output is opened: the chapter's name with the kind's
     // extension, which must not be one of the files this run reads (a cut
     // chapter name such as "GOPR1234567." can equal the chapter's own video),
-    // announced, then opened (and truncated). Returns an exit status when the
-    // run must end; an optional output that cannot be opened stays closed.
+    // announced, then opened (as a temporary file that replaces the name once
+    // complete). Returns an exit status when the run must end; an optional
+    // output that cannot be opened stays closed.
     std::optional<int> open_output(const OutputKind& kind, OutputFile& out) {
         if (const auto status = build_name(kind.ext)) return status;
         const char* path = path_.data();
@@ -301,8 +313,7 @@ private:
         }
         std::printf(kind.now_writing, path);
         if (exists) std::printf(kind.exists_warning, path);
-        out.stream = open_buffered(path, "w", out.buffer);
-        if (!out) {
+        if (!out.open(path)) {
             std::printf(kind.open_failed, path);
             if (kind.required) return EXIT_FATAL;
         }
@@ -310,12 +321,12 @@ private:
     }
 
     std::optional<int> start_chapter() {
-        if (srt_) {
-            srt_.close();
+        const bool chapter_done = srt_.is_open();  // none before the first chapter
+        if (const auto status = end_chapter_files(true)) return status;
+        if (chapter_done) {
             ++chapter_index_;
             chapter_offset_ += static_cast<std::uint32_t>(chapter_len_);
         }
-        close_chapter_files();
 
         // A video not named like a chapter is the only chapter.
         const bool no_such_chapter = naming_ == ChapterNaming::Single && chapter_index_ > 0;
@@ -341,7 +352,7 @@ private:
         state_.last_sub_time = NO_SUB_TIME;
         if (state_.settings.csv == on_off::ON) {
             if (const auto status = open_output(CSV_OUTPUT, csv_)) return status;
-            csv_write_header(csv_.get(), header_);
+            csv_write_header(csv_.stream(), header_);
         }
         sub_number_ = 1;
         if (outcome_ != nullptr) {
@@ -355,7 +366,7 @@ private:
     // tried again at the next such event.
     std::optional<int> open_gpx() {
         if (const auto status = open_output(GPX_OUTPUT, gpx_)) return status;
-        if (gpx_) gpx_write_header(gpx_.get(), path_.data(), header_);
+        if (gpx_.is_open()) gpx_write_header(gpx_.stream(), path_.data(), header_);
         return std::nullopt;
     }
 

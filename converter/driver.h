@@ -7,8 +7,9 @@ namespace tarvex {
 
 struct RunOutcome;
 
-// The whole program; returns the exit status (0, or 255 on a fatal error;
-// card mode and --strict have their own, see card.h).
+// The whole program; returns the exit status: 0, 255 on a fatal error, or
+// EXIT_WRITE_FAILED (74, output_file.h) when an output could not be written;
+// card mode and --strict have their own, see card.h.
 int converter_main(int argc, char** argv);
 
 // The single-log command. With `outcome`, the run also prints the settings

@@ -1,0 +1,84 @@
+// One output file of a conversion (a chapter's SRT, CSV or GPX, or any file
+// written the same way): written to a hidden temporary file beside its final
+// name and renamed onto that name only once complete. So a link in the
+// output's place is replaced, never written through, and a failed or
+// interrupted run leaves an earlier file of that name untouched. Every write,
+// the flush and the close are checked; the first failure is kept with the
+// system's reason.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdio>
+#include <initializer_list>
+#include <memory>
+#include <string>
+
+#include <sys/types.h>
+
+namespace tarvex {
+
+// Exit status of a run that stopped because an output could not be written
+// (full card, removed card, file size limit): the I/O error code of
+// sysexits.h, distinct from 255 (bad command line or log), so that a script
+// can tell "free some space and run again" from "this input is unusable".
+inline constexpr int EXIT_WRITE_FAILED = 74;
+
+class OutputFile {
+public:
+    OutputFile() = default;
+    ~OutputFile() { discard(); }
+    // The stream refers back to its owner: never copied or moved.
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    // Starts the file that will become `final_path`: creates the temporary
+    // file "<folder>/.<name>.<pid>.part". False (nothing created, errno set)
+    // when it cannot be created, or when the final name is a directory or a
+    // regular file this user may not write (such a name is not replaced).
+    bool open(const std::string& final_path);
+
+    std::FILE* stream() const { return stream_; }  // nullptr when not open
+    bool is_open() const { return stream_ != nullptr; }
+    // True once a write, the flush or the close has failed.
+    bool failed() const { return error_ != 0; }
+    const std::string& path() const { return final_path_; }
+
+    // Flushes and closes the temporary file, which stays until publish() or
+    // discard(). False on failure (then failed()).
+    bool close();
+    // Renames the closed temporary file onto the final name. False on failure.
+    bool publish();
+    // Closes and removes the temporary file, if any; the final name is untouched.
+    void discard();
+
+    // "Could not write <final path>: <system's reason>\n" on stdout.
+    void print_failure() const;
+
+private:
+    static ssize_t write_cookie(void* self, const char* bytes, std::size_t n);
+    static int close_cookie(void* self);
+    void fail(int error) {
+        if (error_ == 0) error_ = error;
+    }
+
+    // A long log writes tens of megabytes; with the default 4 KiB stdio
+    // buffers the system calls cost more than the formatting.
+    static constexpr std::size_t BUFFER_SIZE = 64 * 1024;
+
+    std::string final_path_, temp_path_;
+    int fd_ = -1;
+    std::FILE* stream_ = nullptr;
+    bool closed_ = false;      // temporary file complete, not yet renamed
+    bool discarding_ = false;  // bytes still buffered are dropped, not written
+    int error_ = 0;            // errno of the first failure
+    std::unique_ptr<std::array<char, BUFFER_SIZE>> buffer_;
+};
+
+// Completes outputs that belong together (one chapter's files): closes every
+// open one and, only when all closed cleanly, renames each onto its name.
+// On the first failure prints its message, discards every file of the group
+// not yet renamed and returns false.
+bool commit_outputs(std::initializer_list<OutputFile*> files);
+
+}  // namespace tarvex
