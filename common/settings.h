@@ -18,7 +18,7 @@ inline constexpr std::int32_t HIDDEN = 0, CELSIUS = 1, FAHRENHEIT = 2;
 namespace accel_shown {  // `accel` in the subtitles
 inline constexpr std::int32_t HIDDEN = 0, MAGNITUDE = 1, MAGNITUDE_AND_AXES = 2, AXES = 3;
 }
-namespace show_hide {  // `gbar`, `id_pins`, `heading` (any nonzero shows), `glide`
+namespace show_hide {  // `gbar`, `id_pins`, `heading` (any nonzero shows), `glide`, `gpx_time`, `gpx_outing`
 inline constexpr std::int32_t HIDDEN = 0, SHOWN = 1;
 }
 namespace on_off {  // `csv`, `gpx`, `haptics`
@@ -67,6 +67,10 @@ struct Settings {
     std::int32_t gps_nav_mode = 5;
     std::int32_t gps_speed_type = speed_type::BOTH;
     std::int32_t gps_hw_lag = 0;        // ms
+    // Later keys: read like the others, left out of the dump so that its
+    // lines stay what older tools parse.
+    std::int32_t gpx_time = show_hide::HIDDEN;    // UTC times in the GPX files
+    std::int32_t gpx_outing = show_hide::HIDDEN;  // one GPX track for the whole log
 };
 
 // One word list: entries of a value and up to eight words, ended by an entry

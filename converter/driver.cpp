@@ -78,6 +78,12 @@ constexpr OutputKind CSV_OUTPUT = {"CSV", "Now writing CSV data to %s\n",
 constexpr OutputKind GPX_OUTPUT = {"GPX", "Now writing GPX data to %s\n",
                                    "Destination file %s exists! Proceeding anyway.\n",
                                    "Could not open GPX file %s. Proceeding anyway.\n", false};
+// The whole log's track: the first chapter's GPX name with OUTING_SUFFIX
+// before the extension. No chapter name can end so, whatever the chapter.
+constexpr OutputKind OUTING_OUTPUT = {"GPX", "Now writing GPX outing track to %s\n",
+                                      "Destination file %s exists! Proceeding anyway.\n",
+                                      "Could not open GPX file %s. Proceeding anyway.\n", false};
+constexpr char OUTING_SUFFIX[] = "-outing";
 
 void print_usage(const char* prog) {
     std::puts("Wrong arguments.");
@@ -200,11 +206,14 @@ public:
 
     // Runs the main loop to the end of input or the last chapter. A run that
     // ends early on a fatal error keeps what its open files hold so far; one
-    // that could not write an output has discarded the chapter's files.
+    // that could not write an output has discarded the chapter's files. The
+    // outing track, if any, ends with the run.
     int run() {
-        const int status = convert_events();
-        if (status == EXIT_WRITE_FAILED) return status;
-        if (const auto failed = end_chapter_files(false); failed && status == 0) return *failed;
+        int status = convert_events();
+        if (status != EXIT_WRITE_FAILED) {
+            if (const auto failed = end_chapter_files(false); failed && status == 0) status = *failed;
+        }
+        if (const auto failed = end_outing(status != EXIT_WRITE_FAILED); failed && status == 0) status = *failed;
         return status;
     }
 
@@ -239,7 +248,8 @@ private:
                 if (!gpx_.is_open()) {
                     if (const auto status = open_gpx()) return *status;
                 }
-                gpx_write_point(gpx_.stream(), *ev);
+                gpx_write_point(gpx_.stream(), *ev, timed_gpx());
+                gpx_write_point(outing_.stream(), *ev, timed_gpx());
             }
             srt_write_entry(srt_.stream(), *ev, sub_number_, settings, state_.run, state_.last_sub_time);
             sub_number_ = wrap_add(sub_number_, 1);  // for every event, written or not
@@ -261,13 +271,15 @@ private:
         while (const LogEvent* ev = next_event(state_.pipeline, dat_, state_.settings, state_.run)) note_sample(*ev);
     }
 
+    bool timed_gpx() const { return state_.settings.gpx_time == show_hide::SHOWN; }
+
     // After every event: the first output that failed a write ends the run,
     // and the chapter's files are dropped (an earlier file of each name stays).
     std::optional<int> stop_on_write_failure() {
-        for (const OutputFile* out : {&csv_, &gpx_, &srt_}) {
+        for (const OutputFile* out : {&csv_, &gpx_, &srt_, &outing_}) {
             if (out->failed()) {
                 out->print_failure();
-                for (OutputFile* f : {&csv_, &gpx_, &srt_}) f->discard();
+                for (OutputFile* f : {&csv_, &gpx_, &srt_, &outing_}) f->discard();
                 return EXIT_WRITE_FAILED;
             }
         }
@@ -280,6 +292,19 @@ private:
     std::optional<int> end_chapter_files(bool complete) {
         if (complete && gpx_.is_open()) gpx_write_footer(gpx_.stream());
         if (!commit_outputs({&srt_, &csv_, &gpx_})) return EXIT_WRITE_FAILED;
+        return std::nullopt;
+    }
+
+    // The outing track, at the end of the run: finished and put in place, or
+    // dropped with the chapter's files after a failed write.
+    std::optional<int> end_outing(bool keep) {
+        if (!outing_.is_open()) return std::nullopt;
+        if (!keep) {
+            outing_.discard();
+            return std::nullopt;
+        }
+        gpx_write_footer(outing_.stream());
+        if (!commit_outputs({&outing_})) return EXIT_WRITE_FAILED;
         return std::nullopt;
     }
 
@@ -302,6 +327,11 @@ private:
     // output that cannot be opened stays closed.
     std::optional<int> open_output(const OutputKind& kind, OutputFile& out) {
         if (const auto status = build_name(kind.ext)) return status;
+        return open_named_output(kind, out);
+    }
+
+    // open_output for the name already in path_.
+    std::optional<int> open_named_output(const OutputKind& kind, OutputFile& out) {
         const char* path = path_.data();
         struct stat st {};
         const bool exists = stat(path, &st) == 0;
@@ -366,7 +396,39 @@ private:
     // tried again at the next such event.
     std::optional<int> open_gpx() {
         if (const auto status = open_output(GPX_OUTPUT, gpx_)) return status;
-        if (gpx_.is_open()) gpx_write_header(gpx_.stream(), path_.data(), header_);
+        if (gpx_.is_open() && timed_gpx() && !said_timed_) {
+            std::puts("GPX track points carry their UTC fix times");
+            said_timed_ = true;
+        }
+        if (gpx_.is_open()) gpx_write_header(gpx_.stream(), path_.data(), header_, timed_gpx());
+        if (state_.settings.gpx_outing == show_hide::SHOWN) {
+            if (outing_.is_open())
+                gpx_write_segment_break(outing_.stream());
+            else if (!outing_tried_)
+                return open_outing();
+        }
+        return std::nullopt;
+    }
+
+    // Once per run, at the first chapter GPX file; a failed open leaves the
+    // run without an outing track rather than with one that misses chapters.
+    std::optional<int> open_outing() {
+        outing_tried_ = true;
+        if (chapter_file_name(path_.data(), cl_.base_path, 0, OUTING_OUTPUT.ext, naming_) != 0) return std::nullopt;
+        char* name = path_.data();
+        char* slash = std::strrchr(name, '/');
+        char* dot = std::strrchr(slash != nullptr ? slash : name, '.');
+        if (dot == nullptr) dot = name + std::strlen(name);
+        const std::size_t suffix_len = sizeof OUTING_SUFFIX - 1;
+        if (std::strlen(name) + suffix_len >= PATH_BUFFER_SIZE) {
+            std::printf("File name of the outing track does not fit in %zu bytes. Proceeding anyway.\n",
+                        PATH_BUFFER_SIZE);
+            return std::nullopt;
+        }
+        std::memmove(dot + suffix_len, dot, std::strlen(dot) + 1);
+        std::memcpy(dot, OUTING_SUFFIX, suffix_len);
+        if (const auto status = open_named_output(OUTING_OUTPUT, outing_)) return status;
+        if (outing_.is_open()) gpx_write_header(outing_.stream(), path_.data(), header_, timed_gpx());
         return std::nullopt;
     }
 
@@ -384,6 +446,9 @@ private:
     std::int32_t chapter_len_ = -1;     // ms; -1 so that the first event opens chapter 0
     std::int32_t sub_number_ = 1;
     OutputFile srt_, csv_, gpx_;
+    OutputFile outing_;  // the whole log's track, one segment per chapter GPX file
+    bool outing_tried_ = false;
+    bool said_timed_ = false;
 };
 
 // One DAT log, from its header to the last chapter, with the settings and

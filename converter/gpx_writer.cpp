@@ -3,6 +3,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "gps_time.h"
 #include "maker.h"
 #include "text_out.h"
 
@@ -40,11 +41,22 @@ void put_escaped(TextOut& t, const char* s) {
     }
 }
 
-void put_point_end(TextOut& t) { t.lit("</ele>\n      </trkpt>\n"); }
+// Ends the point's elevation; with `timed`, adds the fix's UTC time where
+// the GPX schema expects it (after <ele>), unless the time is unusable.
+void put_point_end(TextOut& t, bool timed, std::int64_t unix_ms) {
+    char iso[ISO_TIME_SIZE];
+    if (timed && format_iso_utc_ms(unix_ms, iso)) {
+        t.lit("</ele>\n        <time>");
+        t.str(iso);
+        t.lit("</time>\n      </trkpt>\n");
+    } else {
+        t.lit("</ele>\n      </trkpt>\n");
+    }
+}
 
 }  // namespace
 
-void gpx_write_header(std::FILE* out, const char* path, const DatHeader& header) {
+void gpx_write_header(std::FILE* out, const char* path, const DatHeader& header, bool timed) {
     if (out == nullptr) return;
     std::puts("Initializing new GPX file");
 
@@ -58,6 +70,13 @@ void gpx_write_header(std::FILE* out, const char* path, const DatHeader& header)
     t.lit(GPX_ROOT_START);
     t.str(MAKER_WEB_ADDRESS);
     t.lit(GPX_ROOT_END);
+    char iso[ISO_TIME_SIZE];
+    if (timed && format_iso_utc_ms(static_cast<std::int64_t>(header.rec_date) * 1000, iso)) {
+        // The schema puts <metadata> first in <gpx>, before any track.
+        t.lit("  <metadata>\n    <time>");
+        t.str(iso);
+        t.lit("</time>\n  </metadata>\n");
+    }
     t.lit("  <trk>\n    <name>");
     put_escaped(t, name);
     t.lit("</name>\n    <desc>");
@@ -66,7 +85,7 @@ void gpx_write_header(std::FILE* out, const char* path, const DatHeader& header)
     t.lit("</desc>\n    <trkseg>\n");
 }
 
-void gpx_write_point(std::FILE* out, const LogEvent& ev) {
+void gpx_write_point(std::FILE* out, const LogEvent& ev, bool timed) {
     if (out == nullptr || ev.gps == nullptr) return;
     const LogEvent& rec = *ev.gps;
     if (rec.type == static_cast<std::uint16_t>(EntryKind::GpsFix)) {
@@ -78,7 +97,8 @@ void gpx_write_point(std::FILE* out, const LogEvent& ev) {
         t.degrees(fix.lon_deg, fix.lon_frac);
         t.lit("\">\n        <ele>");
         t.fixed(fix.gps_alt, 2);  // cm -> m
-        put_point_end(t);
+        // Beyond 2^63 ms the time is damage, and is refused as unusable.
+        put_point_end(t, timed, static_cast<std::int64_t>(fix.gps_timestamp));
     } else if (rec.type == static_cast<std::uint16_t>(EntryKind::GpsNavData)) {
         const GpsNavData nav = decode_gps_nav_data(rec.payload.data());
         TextOut t(out);
@@ -88,8 +108,13 @@ void gpx_write_point(std::FILE* out, const LogEvent& ev) {
         t.udec(nav.gps_alt / 100u);
         t.put('.');
         t.udec_padded(nav.gps_alt % 100u, 2);
-        put_point_end(t);
+        put_point_end(t, timed, gps_week_to_unix_ms(nav.week, nav.time_of_week));
     }
+}
+
+void gpx_write_segment_break(std::FILE* out) {
+    if (out == nullptr) return;
+    std::fputs("    </trkseg>\n    <trkseg>\n", out);
 }
 
 void gpx_write_footer(std::FILE* out) {
