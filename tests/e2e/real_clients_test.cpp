@@ -1,7 +1,9 @@
 // Our SRT, CSV and GPX files are for other programs: feed every file of two
 // multi-chapter conversions (one with GpsFix data, one with GpsNavData data
 // from the GPS expander) to real readers, ffmpeg, gpsbabel, xmllint and
-// Python's csv module, and check that they read all of it.
+// Python's csv module, and check that they read all of it. The timed
+// conversions (gpx_time and gpx_outing on) also go to gpxpy, and gpsbabel
+// merges their chapters into one track.
 
 #include <gtest/gtest.h>
 
@@ -27,9 +29,13 @@ namespace {
 using test::RunResult;
 using test::TempDir;
 
-enum class GpsData { Fix, NavData };
+enum class GpsData { Fix, NavData, TimedFix, TimedNavData };
 
-std::string name_of(GpsData kind) { return kind == GpsData::Fix ? "GpsFix" : "GpsNavData"; }
+bool is_timed(GpsData kind) { return kind == GpsData::TimedFix || kind == GpsData::TimedNavData; }
+bool is_fix(GpsData kind) { return kind == GpsData::Fix || kind == GpsData::TimedFix; }
+std::string name_of(GpsData kind) {
+    return std::string(is_timed(kind) ? "Timed" : "") + (is_fix(kind) ? "GpsFix" : "GpsNavData");
+}
 void PrintTo(GpsData kind, std::ostream* os) { *os << name_of(kind); }
 
 #define REQUIRE_TOOL(var, tool)                                                    \
@@ -140,10 +146,11 @@ const Conversion& conversion(GpsData kind) {
     c = std::make_unique<Conversion>();
     const TempDir& dir = c->dir;
     int chapters = 0;
-    if (kind == GpsData::Fix) {
+    const std::string timed = is_timed(kind) ? "gpx_time = on\ngpx_outing = on\n" : "";
+    if (is_fix(kind)) {
         test::write_file(dir.file("log.dat"), fix_log(c->samples));
         chapters = 3;
-        test::write_file(dir.file("settings.txt"),
+        test::write_file(dir.file("settings.txt"), timed +
                          "csv = yes\ngpx = yes\naltitude = both\ntemperature = f\naccel = full\n"
                          "gbar = yes\naccel_places = 2\nid_pins = yes\nheading = yes\n"
                          "gps_speed = km\ngps_dist = km\ngps_dist_places = 2\ngps_lag = 0\n"
@@ -151,7 +158,7 @@ const Conversion& conversion(GpsData kind) {
     } else {
         test::write_file(dir.file("log.dat"), navdata_log(c->samples));
         chapters = 2;
-        test::write_file(dir.file("settings.txt"),
+        test::write_file(dir.file("settings.txt"), timed +
                          "csv = yes\ngpx = yes\naltitude = m\ntemperature = c\naccel = xyz\n"
                          "glide = yes\ngps_dist_interval = 1\ngps_speed_type = both\n"
                          "gps_speed = mph\ngps_dist = miles\ngps_dist_places = 2\ngps_hw_lag = 0\n");
@@ -183,7 +190,9 @@ protected:
         EXPECT_EQ(list.size(), expected) << ext;
         return list;
     }
-    std::size_t chapters() const { return GetParam() == GpsData::Fix ? 3 : 2; }
+    std::size_t chapters() const { return is_fix(GetParam()) ? 3 : 2; }
+    // The chapters' GPX files and, when timed, the outing's.
+    std::size_t gpx_files() const { return chapters() + (is_timed(GetParam()) ? 1 : 0); }
 };
 
 std::vector<std::string> lines_of(const std::string& text) {
@@ -242,7 +251,7 @@ TEST_P(RealClients, GpsbabelFindsEveryTrackPoint) {
     REQUIRE_TOOL(gpsbabel, "gpsbabel");
     const Conversion& c = conversion(GetParam());
     std::size_t total = 0;
-    for (const std::string& path : files(".GPX", chapters())) {
+    for (const std::string& path : files(".GPX", gpx_files())) {
         const std::string csv_out = c.dir.file("gpsbabel.csv");
         const RunResult r = test::run_program(
             {gpsbabel, "-t", "-i", "gpx", "-f", path, "-o", "unicsv", "-F", csv_out});
@@ -269,7 +278,7 @@ TEST_P(RealClients, GpsbabelFindsEveryTrackPoint) {
 
 TEST_P(RealClients, XmllintAcceptsEveryGpx) {
     REQUIRE_TOOL(xmllint, "xmllint");
-    for (const std::string& path : files(".GPX", chapters())) {
+    for (const std::string& path : files(".GPX", gpx_files())) {
         const RunResult r = test::run_program({xmllint, "--noout", "--nonet", path});
         EXPECT_EQ(r.exit_status, 0) << path << "\n" << r.err;
         EXPECT_EQ(r.err, "") << path;
@@ -286,7 +295,7 @@ TEST_P(RealClients, EveryGpxValidatesAgainstTheGpx11Schema) {
         GTEST_SKIP() << "no GPX 1.1 schema at " << xsd
                      << "; set TARVEX_GPX_SCHEMA to a copy of gpx.xsd to run this check (see README)";
     }
-    for (const std::string& path : files(".GPX", chapters())) {
+    for (const std::string& path : files(".GPX", gpx_files())) {
         const RunResult r = test::run_program({xmllint, "--noout", "--nonet", "--schema", xsd, path});
         EXPECT_EQ(r.exit_status, 0) << path << "\n" << r.err;
     }
@@ -340,7 +349,109 @@ TEST_P(RealClients, PythonCsvReadsEveryRow) {
     EXPECT_EQ(r.out, std::to_string(c.samples) + "\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Conversions, RealClients, ::testing::Values(GpsData::Fix, GpsData::NavData),
+// A Python that has gpxpy (Debian's python3-gpxpy serves /usr/bin/python3),
+// or empty.
+std::string python_with_gpxpy() {
+    for (const std::string& python : {std::string("/usr/bin/python3"), find_tool("python3")}) {
+        if (!python.empty() && test::run_program({python, "-c", "import gpxpy"}).exit_status == 0) return python;
+    }
+    return {};
+}
+
+// Timed tracks as gpxpy reads them: every point timed, strictly increasing;
+// each chapter's duration is its points' span; each point's time is the fix
+// time its CSV rows show (GpsFix: gps_timestamp; GpsNavData: week and time
+// of week, 18 leap seconds behind GPS time in these logs); the outing holds
+// every chapter's points in order, one segment per chapter.
+constexpr char GPXPY_CHECK[] = R"PY(
+import csv, datetime, gpxpy, sys
+kind, outing, chapters = sys.argv[1], sys.argv[2], sys.argv[3:]
+gps_epoch = datetime.datetime(1980, 1, 6, tzinfo=datetime.timezone.utc)
+def points(path):
+    g = gpxpy.parse(open(path))
+    return g, [[p for p in s.points] for t in g.tracks for s in t.segments]
+def csv_fix_times(path):
+    lines = [l for l in open(path) if not l.startswith(';')]
+    rows = list(csv.reader(lines))
+    names = [n.strip() for n in rows[0]]
+    times = []
+    for row in rows[3:]:
+        if len(row) == 19 and kind == 'fix':
+            t = datetime.datetime.fromtimestamp(int(row[names.index('gps_timestamp')]) / 1000, datetime.timezone.utc)
+        elif len(row) == 27 and kind == 'nav' and row[8] != '':
+            tow, week = int(row[names.index('time_of_week')]), int(row[names.index('week')])
+            t = gps_epoch + datetime.timedelta(weeks=week, milliseconds=tow * 10 - 18000)
+        else:
+            continue
+        if not times or times[-1] != t:
+            times.append(t)
+    return times
+all_points = []
+for gpx_path in chapters:
+    g, segs = points(gpx_path)
+    pts = [p for s in segs for p in s]
+    times = [p.time for p in pts]
+    if len(segs) != 1 or not pts or None in times:
+        sys.exit('%s: %d segments, %d points, untimed points' % (gpx_path, len(segs), len(pts)))
+    if any(b <= a for a, b in zip(times, times[1:])):
+        sys.exit('%s: times not strictly increasing' % gpx_path)
+    if abs(g.get_duration() - (times[-1] - times[0]).total_seconds()) > 1e-6:
+        sys.exit('%s: duration %r' % (gpx_path, g.get_duration()))
+    if csv_fix_times(gpx_path[:-3] + 'CSV') != times:
+        sys.exit('%s: point times differ from the CSV fix times' % gpx_path)
+    all_points.append([(p.latitude, p.longitude, p.elevation, p.time) for p in pts])
+g, segs = points(outing)
+if len(g.tracks) != 1 or [[(p.latitude, p.longitude, p.elevation, p.time) for p in s] for s in segs] != all_points:
+    sys.exit('outing: %d tracks, segments differ from the chapters' % len(g.tracks))
+print(sum(len(p) for p in all_points))
+)PY";
+
+class TimedRealClients : public RealClients {};
+
+TEST_P(TimedRealClients, GpxpyReadsTimedTracksThatMatchTheCsvFixTimes) {
+    const std::string python = python_with_gpxpy();
+    if (python.empty()) GTEST_SKIP() << "no python3 with gpxpy (Debian package python3-gpxpy); nothing checked";
+    const std::vector<std::string>& gpx = files(".GPX", gpx_files());
+    ASSERT_EQ(gpx.size(), gpx_files());
+    // Sorted names: "GOPR0007-outing.GPX" sorts before "GOPR0007.GPX".
+    std::vector<std::string> args = {python, "-c", GPXPY_CHECK, is_fix(GetParam()) ? "fix" : "nav"};
+    for (const std::string& path : gpx) {
+        if (path.find("-outing.GPX") != std::string::npos) args.insert(args.begin() + 4, path);
+    }
+    for (const std::string& path : gpx) {
+        if (path.find("-outing.GPX") == std::string::npos) args.push_back(path);
+    }
+    ASSERT_EQ(args.size(), 5 + chapters());
+    const RunResult r = test::run_program(args);
+    EXPECT_EQ(r.exit_status, 0) << r.out << r.err;
+}
+
+TEST_P(TimedRealClients, GpsbabelMergesTheChaptersIntoOneTrack) {
+    REQUIRE_TOOL(gpsbabel, "gpsbabel");
+    const Conversion& c = conversion(GetParam());
+    std::vector<std::string> args = {gpsbabel, "-t", "-i", "gpx"};
+    std::size_t points = 0;
+    for (const std::string& path : files(".GPX", gpx_files())) {
+        if (path.find("-outing.GPX") != std::string::npos) continue;
+        args.insert(args.end(), {"-f", path});
+        points += our_points(test::read_file(path)).size();
+    }
+    const std::string merged = c.dir.file("merged.gpx.out");
+    args.insert(args.end(), {"-x", "track,merge", "-x", "track,speed", "-o", "gpx", "-F", merged});
+    const RunResult r = test::run_program(args);
+    ASSERT_EQ(r.exit_status, 0) << r.out << r.err;
+    const std::string out = test::read_file(merged);
+    std::size_t tracks = 0;
+    for (std::size_t at = out.find("<trk>"); at != std::string::npos; at = out.find("<trk>", at + 1)) ++tracks;
+    EXPECT_EQ(tracks, 1u);
+    EXPECT_EQ(our_points(out).size(), points);
+}
+
+INSTANTIATE_TEST_SUITE_P(Conversions, RealClients,
+                         ::testing::Values(GpsData::Fix, GpsData::NavData, GpsData::TimedFix,
+                                           GpsData::TimedNavData),
+                         [](const auto& info) { return name_of(info.param); });
+INSTANTIATE_TEST_SUITE_P(Conversions, TimedRealClients, ::testing::Values(GpsData::TimedFix, GpsData::TimedNavData),
                          [](const auto& info) { return name_of(info.param); });
 
 }  // namespace
