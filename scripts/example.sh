@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# The main job: builds the converter and converts the bundled example
-# recording (examples/outing/) in the scratch folder out/example/, the way the
-# camera's post-processing does beside the video chapters, then lists what it
-# wrote, and draws the recording with datview as ride.svg. The source tree
-# is left untouched.
+# The main job: builds the converter and datview, converts the bundled
+# example recordings (examples/outing/: sensors only; examples/ride/: with
+# GPS) each in its scratch folder under out/example/, the way the camera's
+# post-processing does beside the video chapters, draws each with datview as
+# <example>.svg, then lists what it wrote. The source tree is left untouched.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
@@ -11,20 +11,27 @@ cd "$ROOT"
 cmake --preset default
 cmake --build --preset default --target converter datview -j"$(nproc)"
 
-OUT=$ROOT/out/example
-rm -rf "$OUT"
-mkdir -p "$OUT"
-cp examples/outing/*.* "$OUT"/  # the files; root/ is the simulated camera's
-before=$(ls "$OUT")
+# example folder, its log, its first chapter
+EXAMPLES=("outing datalog.bin GOPR0042.MP4"
+          "ride GOPR0077.DAT GOPR0077.MP4")
 
-cd "$OUT"
-"$ROOT/build/converter/converter" datalog.bin -v GOPR0042.MP4
-"$ROOT/build/datview/datview" plot datalog.bin -o ride.svg -v GOPR0042.MP4
+rm -rf "$ROOT/out/example"
+for example in "${EXAMPLES[@]}"; do
+    read -r name log video <<<"$example"
+    OUT=$ROOT/out/example/$name
+    mkdir -p "$OUT"
+    cp "examples/$name"/*.* "$OUT"/  # the files; outing/root/ is the simulated camera's
+    before=$(ls "$OUT")
 
-echo
-echo "Written in $OUT:"
-for f in $(ls); do
-    if ! grep -qx "$f" <<<"$before"; then
-        printf '  %-14s %8d bytes\n' "$f" "$(stat -c %s "$f")"
-    fi
+    (cd "$OUT" && "$ROOT/build/converter/converter" "$log" -v "$video" &&
+        "$ROOT/build/datview/datview" plot "$log" -o "$name.svg" -v "$video")
+
+    echo
+    echo "Written in $OUT:"
+    for f in $(ls "$OUT"); do
+        if ! grep -qx "$f" <<<"$before"; then
+            printf '  %-20s %8d bytes\n' "$f" "$(stat -c %s "$OUT/$f")"
+        fi
+    done
+    echo
 done

@@ -1,7 +1,8 @@
 // GPS records that give no track point, through the real converter: a chapter
 // whose only fresh record is a GpsFix2 gets a GPX file with its prologue and
 // footer but no point, CSV rows that keep their one-line shape and no GPS
-// subtitle line; a log without GPS entries gets no GPX file at all.
+// subtitle line; a log without GPS entries gets no GPX file at all. The
+// outing track takes a name no chapter output has and never an input's.
 
 #include <gtest/gtest.h>
 
@@ -87,6 +88,47 @@ TEST(ConverterGpsOutputs, NoGpsEntriesNoGpxFile) {
     EXPECT_FALSE(test::file_exists(run.dir.file("GOPR0001.GPX")));
     EXPECT_EQ(run.result.out.find("Now writing GPX"), std::string::npos) << run.result.out;
     EXPECT_TRUE(test::file_exists(run.dir.file("GOPR0001.CSV")));
+}
+
+// The outing track's name: the first chapter's GPX name with "-outing"
+// before the extension, which chapter names never have. An input under that
+// name is refused like any output that would overwrite an input.
+TEST(ConverterGpsOutputs, OutingTrackTakesItsOwnNameAndNeverAnInputs) {
+    struct Case {
+        const char* log_name;
+        bool with_fix;
+        int exit_status;
+        bool outing_written;
+    } const cases[] = {
+        {"log.dat", true, 0, true},
+        {"log.dat", false, 0, false},             // no GPS: no outing file
+        {"GOPR0001-outing.GPX", true, 255, false},  // the log under the outing's name
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.log_name + std::string(c.with_fix ? " with a fix" : " without GPS"));
+        TempDir dir;
+        test::DatLog log = test::log_with_header();
+        for (std::uint32_t i = 0; i < 10; ++i) {
+            log.sample(i * 100, test::reading());
+            if (c.with_fix && i == 2) log.fix(250, GpsFix{.gps_timestamp = 1700000000250ull, .lat_deg = 46});
+        }
+        const std::string log_bytes = log.take();
+        test::write_file(dir.file(c.log_name), log_bytes);
+        test::write_file(dir.file("GOPR0001.MP4"), test::mp4_file(10000));
+        test::write_file(dir.file("settings.txt"), "gpx_outing = on\ngps_lag = 0\n");
+        const test::RunResult r = test::run_program(
+            {test::binary_path("converter/converter"), c.log_name, "-v", "GOPR0001.MP4"}, dir.path());
+        EXPECT_EQ(r.exit_status, c.exit_status) << r.out;
+        EXPECT_EQ(read_file(dir.file(c.log_name)), log_bytes);
+        if (c.outing_written) {
+            const std::string outing = read_file(dir.file("GOPR0001-outing.GPX"));
+            EXPECT_NE(outing.find("<name>GOPR0001-outing.GPX</name>"), std::string::npos) << outing;
+            EXPECT_NE(outing.find("<trkpt lat=\"46.000000\""), std::string::npos) << outing;
+            EXPECT_NE(r.out.find("Now writing GPX outing track to GOPR0001-outing.GPX\n"), std::string::npos);
+        } else if (c.exit_status == 0) {
+            EXPECT_FALSE(test::file_exists(dir.file("GOPR0001-outing.GPX")));
+        }
+    }
 }
 
 }  // namespace
