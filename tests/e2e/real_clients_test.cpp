@@ -352,7 +352,7 @@ TEST_P(RealClients, PythonCsvReadsEveryRow) {
 // A Python that has gpxpy (Debian's python3-gpxpy serves /usr/bin/python3),
 // or empty.
 std::string python_with_gpxpy() {
-    for (const std::string& python : {std::string("/usr/bin/python3"), find_tool("python3")}) {
+    for (const std::string& python : {std::string("/usr/bin/python3"), test::find_tool("python3")}) {
         if (!python.empty() && test::run_program({python, "-c", "import gpxpy"}).exit_status == 0) return python;
     }
     return {};
