@@ -9,6 +9,7 @@
 #include "gpx_writer.h"
 #include "log_events.h"
 #include "srt_writer.h"
+#include "stdio_file.h"
 
 namespace {
 
@@ -35,29 +36,26 @@ LogEvent fix_event() {
     return test::fix_record(f);
 }
 
-struct DevNull {
-    std::FILE* f = std::fopen("/dev/null", "w");
-    ~DevNull() { std::fclose(f); }
-};
+File dev_null() { return File(std::fopen("/dev/null", "w")); }
 
 void BM_CsvRowSensorOnly(benchmark::State& state) {
-    DevNull out;
+    const File out = dev_null();
     const LogEvent ev = sample_event(91);
-    for (auto _ : state) csv_write_row(out.f, ev);
+    for (auto _ : state) csv_write_row(out.get(), ev);
 }
 BENCHMARK(BM_CsvRowSensorOnly);
 
 void BM_CsvRowWithFix(benchmark::State& state) {
-    DevNull out;
+    const File out = dev_null();
     const LogEvent rec = fix_event();
     LogEvent ev = sample_event(198);
     test::attach(ev, rec);
-    for (auto _ : state) csv_write_row(out.f, ev);
+    for (auto _ : state) csv_write_row(out.get(), ev);
 }
 BENCHMARK(BM_CsvRowWithFix);
 
 void BM_SrtEntryWithFix(benchmark::State& state) {
-    DevNull out;
+    const File out = dev_null();
     const LogEvent rec = fix_event();
     Settings settings;
     RunOptions run;
@@ -67,17 +65,17 @@ void BM_SrtEntryWithFix(benchmark::State& state) {
     for (auto _ : state) {
         LogEvent ev = sample_event(ts += 200);
         ev.gps = &rec;
-        srt_write_entry(out.f, ev, number++, settings, run, last);
+        srt_write_entry(out.get(), ev, number++, settings, run, last);
     }
 }
 BENCHMARK(BM_SrtEntryWithFix);
 
 void BM_GpxPointFix(benchmark::State& state) {
-    DevNull out;
+    const File out = dev_null();
     const LogEvent rec = fix_event();
     LogEvent ev = sample_event(198);
     test::attach(ev, rec);
-    for (auto _ : state) gpx_write_point(out.f, ev);
+    for (auto _ : state) gpx_write_point(out.get(), ev);
 }
 BENCHMARK(BM_GpxPointFix);
 

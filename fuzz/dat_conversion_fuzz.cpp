@@ -148,13 +148,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (++chapter == chapters_on_card) break;
             len = chapter_len;
             last_sub_time = NO_SUB_TIME;
-            if (settings.csv == 1) csv_write_header(csv, header);
+            if (settings.csv == on_off::ON) csv_write_header(csv, header);
             number = 1;
         }
         if (ev->vid_timestamp < chapter_offset) break;  // the converter stops with an error
         ev->vid_timestamp -= chapter_offset;
-        if (settings.csv == 1 && csv != nullptr) csv_write_row(csv, *ev);
-        if (settings.gpx == 1 && ev->gps != nullptr && ev->gps_new == 1) {
+        if (settings.csv == on_off::ON && csv != nullptr) csv_write_row(csv, *ev);
+        if (settings.gpx == on_off::ON && ev->gps != nullptr && ev->gps_new == 1) {
             if (!gpx_open) gpx_write_header(gpx, "GOPR0001.GPX", header);
             gpx_open = true;
             gpx_write_point(gpx, *ev);

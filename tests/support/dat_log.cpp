@@ -96,8 +96,8 @@ DatLog& DatLog::raw(std::string_view bytes) {
 
 std::string DatLog::take() { return std::exchange(bytes_, {}); }
 
-FilePtr stream_of(std::string_view bytes) {
-    FilePtr f(std::tmpfile());
+File stream_of(std::string_view bytes) {
+    File f(std::tmpfile());
     if (f) {
         if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f.get());
         std::rewind(f.get());

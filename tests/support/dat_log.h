@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <initializer_list>
-#include <memory>
 #include <string>
 #include <string_view>
 
 #include "dat_format.h"
+#include "stdio_file.h"
 
 namespace tarvex::test {
 
@@ -62,15 +62,10 @@ private:
     std::string bytes_;
 };
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 // A log with log_header(expander_id), ready for entries.
 inline DatLog log_with_header(std::uint32_t expander_id = EXPANDER_NONE) { return DatLog(log_header(expander_id)); }
 
 // A stream positioned at the start of `bytes`.
-FilePtr stream_of(std::string_view bytes);
+File stream_of(std::string_view bytes);
 
 }  // namespace tarvex::test
