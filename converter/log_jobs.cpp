@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "driver.h"
+#include "stdio_file.h"
 
 namespace tarvex {
 
@@ -18,11 +19,6 @@ namespace {
 
 constexpr int MAX_PARALLEL = 4;
 constexpr int EXIT_CHILD_SETUP = 255;  // the child could not enter the log's folder
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 // The children's outcome records: memory shared across fork().
 class SharedOutcomes {
