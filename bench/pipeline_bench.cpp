@@ -93,8 +93,7 @@ void BM_NextEvent(benchmark::State& state) {
         events += n;
     }
     state.SetItemsProcessed(events);
-    state.counters["events_per_s"] =
-        benchmark::Counter(static_cast<double>(events), benchmark::Counter::kIsRate);
+    state.counters["events_per_s"] = benchmark::Counter(static_cast<double>(events), benchmark::Counter::kIsRate);
 }
 
 BENCHMARK(BM_NextEvent)->ArgName("window")->Arg(3)->Arg(250)->Unit(benchmark::kMillisecond);

@@ -15,9 +15,7 @@ namespace {
 
 using namespace tarvex;
 
-LogEvent sample_event(std::uint32_t ts) {
-    return test::sensor_event(ts, test::reading(262, 215, {611, -151, 4305}));
-}
+LogEvent sample_event(std::uint32_t ts) { return test::sensor_event(ts, test::reading(262, 215, {611, -151, 4305})); }
 
 LogEvent fix_event() {
     GpsFix f;

@@ -7,9 +7,7 @@
 
 namespace tarvex {
 
-inline std::uint16_t load_le16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
+inline std::uint16_t load_le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 
 inline std::uint32_t load_le32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
@@ -17,8 +15,7 @@ inline std::uint32_t load_le32(const std::uint8_t* p) {
 }
 
 inline std::uint64_t load_le64(const std::uint8_t* p) {
-    return static_cast<std::uint64_t>(load_le32(p)) |
-           (static_cast<std::uint64_t>(load_le32(p + 4)) << 32);
+    return static_cast<std::uint64_t>(load_le32(p)) | (static_cast<std::uint64_t>(load_le32(p + 4)) << 32);
 }
 
 inline std::int16_t load_le_i16(const std::uint8_t* p) { return static_cast<std::int16_t>(load_le16(p)); }

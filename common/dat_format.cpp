@@ -129,8 +129,8 @@ void encode_gps_nav_data(std::uint8_t* p, const GpsNavData& n) {
     store_le32(p + nav_off::vspeed, static_cast<std::uint32_t>(n.vspeed));
 }
 
-std::size_t encode_log_entry(std::uint8_t* out, std::uint16_t type, std::uint16_t size,
-                             std::uint32_t vid_timestamp, const std::uint8_t* payload) {
+std::size_t encode_log_entry(std::uint8_t* out, std::uint16_t type, std::uint16_t size, std::uint32_t vid_timestamp,
+                             const std::uint8_t* payload) {
     store_le16(out + 0, type);
     store_le16(out + 2, size);
     store_le32(out + 4, vid_timestamp);

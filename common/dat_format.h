@@ -34,9 +34,9 @@ inline constexpr std::size_t reserved = 56;
 
 struct DatHeader {
     std::uint32_t magic = DAT_MAGIC;
-    std::uint32_t rec_date = 0;       // camera seconds counter, read as Unix seconds
+    std::uint32_t rec_date = 0;  // camera seconds counter, read as Unix seconds
     std::uint32_t version = DAT_VERSION;
-    std::int32_t ground_offset = 0;   // feet, already subtracted from every altitude
+    std::int32_t ground_offset = 0;  // feet, already subtracted from every altitude
     std::uint32_t expander_id = EXPANDER_NONE;
     std::uint32_t hw_revision = 0;
     std::array<char, DAT_SERIAL_SIZE> serial{};  // raw bytes: text, NUL-padded; all 32 may be text
@@ -68,42 +68,42 @@ struct LogEntry {
 };
 
 // Payload offsets (entry offset minus 8) of every field the system knows.
-namespace sample_off {  // SensorSample, kind 240
-inline constexpr std::size_t abs_press = 0;   // i32 Pa
-inline constexpr std::size_t temp = 4;        // i32 0.1 degC
-inline constexpr std::size_t altitude = 8;    // i32 ft
-inline constexpr std::size_t press_copy = 12; // i32 Pa
-inline constexpr std::size_t accel_x = 16;    // i16 counts, -1 when none
+namespace sample_off {                         // SensorSample, kind 240
+inline constexpr std::size_t abs_press = 0;    // i32 Pa
+inline constexpr std::size_t temp = 4;         // i32 0.1 degC
+inline constexpr std::size_t altitude = 8;     // i32 ft
+inline constexpr std::size_t press_copy = 12;  // i32 Pa
+inline constexpr std::size_t accel_x = 16;     // i16 counts, -1 when none
 inline constexpr std::size_t accel_y = 18;
 inline constexpr std::size_t accel_z = 20;
-inline constexpr std::size_t flags = 22;      // u32, stored as two LE u16 halves
+inline constexpr std::size_t flags = 22;  // u32, stored as two LE u16 halves
 }  // namespace sample_off
 
-namespace fix_off {  // GpsFix, kind 241
+namespace fix_off {                              // GpsFix, kind 241
 inline constexpr std::size_t gps_timestamp = 0;  // u64 Unix ms
 inline constexpr std::size_t lat_frac = 8;       // u32 millionths of a degree
 inline constexpr std::size_t lon_frac = 12;
-inline constexpr std::size_t dist = 16;          // i32 10 m units
-inline constexpr std::size_t gps_alt = 20;       // i32 cm
-inline constexpr std::size_t lat_deg = 24;       // i16, carries the sign
+inline constexpr std::size_t dist = 16;     // i32 10 m units
+inline constexpr std::size_t gps_alt = 20;  // i32 cm
+inline constexpr std::size_t lat_deg = 24;  // i16, carries the sign
 inline constexpr std::size_t lon_deg = 26;
-inline constexpr std::size_t gps_speed = 28;     // i16 km/h
-inline constexpr std::size_t accuracy = 30;      // i16 m
-inline constexpr std::size_t used_sat = 32;      // u8
-inline constexpr std::size_t total_sat = 33;     // u8
-inline constexpr std::size_t heading = 34;       // i16 degrees
+inline constexpr std::size_t gps_speed = 28;  // i16 km/h
+inline constexpr std::size_t accuracy = 30;   // i16 m
+inline constexpr std::size_t used_sat = 32;   // u8
+inline constexpr std::size_t total_sat = 33;  // u8
+inline constexpr std::size_t heading = 34;    // i16 degrees
 inline constexpr std::size_t min_size = 36;
 }  // namespace fix_off
 
-namespace fix2_off {  // GpsFix2, kind 242
-inline constexpr std::size_t speed = 4;          // u16, copied to fix_off::gps_speed
+namespace fix2_off {                     // GpsFix2, kind 242
+inline constexpr std::size_t speed = 4;  // u16, copied to fix_off::gps_speed
 inline constexpr std::size_t min_size = 6;
 }  // namespace fix2_off
 
-namespace nav_off {  // GpsNavData, kind 243
-inline constexpr std::size_t lat = 0;            // i32 1e-7 degree
+namespace nav_off {                    // GpsNavData, kind 243
+inline constexpr std::size_t lat = 0;  // i32 1e-7 degree
 inline constexpr std::size_t lon = 4;
-inline constexpr std::size_t ecef_x = 8;         // i32 cm
+inline constexpr std::size_t ecef_x = 8;  // i32 cm
 inline constexpr std::size_t ecef_y = 12;
 inline constexpr std::size_t ecef_z = 16;
 inline constexpr std::size_t time_of_week = 32;  // u32 1/100 s
@@ -173,18 +173,17 @@ void encode_gps_nav_data(std::uint8_t* payload, const GpsNavData& n);
 
 // Whole entry (header + payload) as bytes for a file; used by writers and tests.
 // Returns the number of bytes written into `out` (8 + size).
-std::size_t encode_log_entry(std::uint8_t* out, std::uint16_t type, std::uint16_t size,
-                             std::uint32_t vid_timestamp, const std::uint8_t* payload);
+std::size_t encode_log_entry(std::uint8_t* out, std::uint16_t type, std::uint16_t size, std::uint32_t vid_timestamp,
+                             const std::uint8_t* payload);
 
 // ---- Recorder side: one write(2) call each, on a raw descriptor so that a
 // full or removed card shows as a failed call. Return 0, or -1 when the
 // write did not take all bytes.
-int write_dat_header(int fd, const char* serial /* or nullptr */, std::int32_t ground_offset,
-                     std::uint32_t rec_date, std::uint32_t expander_id, std::uint32_t hw_revision);
+int write_dat_header(int fd, const char* serial /* or nullptr */, std::int32_t ground_offset, std::uint32_t rec_date,
+                     std::uint32_t expander_id, std::uint32_t hw_revision);
 
-int write_sensor_sample(int fd, std::uint32_t vid_timestamp, std::int32_t altitude,
-                        std::int32_t pressure, std::int32_t temperature,
-                        const std::int16_t* accel_xyz /* or nullptr */, std::uint32_t flags);
+int write_sensor_sample(int fd, std::uint32_t vid_timestamp, std::int32_t altitude, std::int32_t pressure,
+                        std::int32_t temperature, const std::int16_t* accel_xyz /* or nullptr */, std::uint32_t flags);
 
 // ---- Converter side.
 // Reads and checks the header; prints the converter's messages and returns -1

@@ -166,12 +166,9 @@ public:
                 }
                 break;
             case Phase::Key:
-                if (is_space(c))
-                    phase_ = Phase::BeforeEquals;
-                else if (c == '=')
-                    phase_ = Phase::BeforeValue;
-                else
-                    key_.add(c);
+                if (is_space(c)) phase_ = Phase::BeforeEquals;
+                else if (c == '=') phase_ = Phase::BeforeValue;
+                else key_.add(c);
                 break;
             case Phase::BeforeEquals:
                 if (c == '=') phase_ = Phase::BeforeValue;
@@ -182,13 +179,10 @@ public:
                 phase_ = Phase::Value;
                 break;
             case Phase::Value:
-                if (is_space(c))
-                    phase_ = Phase::Ignore;
-                else
-                    value_.add(c);
+                if (is_space(c)) phase_ = Phase::Ignore;
+                else value_.add(c);
                 break;
-            case Phase::Ignore:
-                break;
+            case Phase::Ignore: break;
         }
     }
 
@@ -213,8 +207,7 @@ private:
 void print_line_note(const char* path, std::int32_t line_number, const char* key, SettingResult result,
                      std::int32_t stored) {
     switch (result) {
-        case SettingResult::Applied:
-            break;
+        case SettingResult::Applied: break;
         case SettingResult::NotUnderstood:
             std::printf("%s line %d: key %s: value not understood, left as before\n", path, line_number, key);
             break;

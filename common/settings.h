@@ -48,8 +48,8 @@ struct Settings {
     std::int32_t gbar = show_hide::HIDDEN;
     std::int32_t csv = on_off::OFF;
     std::int32_t accel_places = decimal_places::ONE;
-    std::int32_t min_sub_delay = 150;   // ms
-    std::int32_t gps_lag = 500;         // ms
+    std::int32_t min_sub_delay = 150;  // ms
+    std::int32_t gps_lag = 500;        // ms
     std::int32_t gps_speed = speed_unit::MPH;
     std::int32_t gps_dist = distance_unit::MILES;
     std::int32_t gps_dist_places = decimal_places::ONE;
@@ -58,15 +58,15 @@ struct Settings {
     std::int32_t id_pins = show_hide::HIDDEN;
     std::int32_t gpx = on_off::ON;
     std::int32_t heading = show_hide::HIDDEN;
-    std::int32_t speed_window = 0;      // samples
+    std::int32_t speed_window = 0;  // samples
     std::int32_t haptics = on_off::ON;
-    std::int32_t gps_dist_interval = 50; // GpsNavData fixes per distance step
-    std::int32_t gps_speed_limit = 483; // km/h
+    std::int32_t gps_dist_interval = 50;  // GpsNavData fixes per distance step
+    std::int32_t gps_speed_limit = 483;   // km/h
     std::int32_t glide = show_hide::HIDDEN;
-    std::int32_t gps_rate = 25;         // Hz
+    std::int32_t gps_rate = 25;  // Hz
     std::int32_t gps_nav_mode = 5;
     std::int32_t gps_speed_type = speed_type::BOTH;
-    std::int32_t gps_hw_lag = 0;        // ms
+    std::int32_t gps_hw_lag = 0;  // ms
     // Later keys: read like the others, left out of the dump so that its
     // lines stay what older tools parse.
     std::int32_t gpx_time = show_hide::HIDDEN;    // UTC times in the GPX files

@@ -120,10 +120,8 @@ std::vector<CardLog> find_logs(const fs::path& dir, std::vector<std::string>& ot
         std::error_code type_ec;
         if (!it->is_regular_file(type_ec) || !has_dat_extension(it->path())) continue;
         const std::string shown = it->path().lexically_relative(dir).generic_string();
-        if (has_log_magic(it->path()))
-            logs.push_back({shown, fs::absolute(it->path()), "", ""});
-        else
-            others.push_back(shown);
+        if (has_log_magic(it->path())) logs.push_back({shown, fs::absolute(it->path()), "", ""});
+        else others.push_back(shown);
     }
     std::sort(logs.begin(), logs.end(), [](const CardLog& a, const CardLog& b) { return a.shown < b.shown; });
     std::sort(others.begin(), others.end());
@@ -187,9 +185,10 @@ int card_main(int argc, char** argv) {
 
     const bool given_found = opt.settings != nullptr && is_regular_file(opt.settings);
     if (opt.settings != nullptr && !given_found) {
-        std::printf("Settings file %s not found: each log uses the settings.txt beside it, else the card's %s, "
-                    "else the defaults.\n",
-                    opt.settings, CARD_SETTINGS);
+        std::printf(
+            "Settings file %s not found: each log uses the settings.txt beside it, else the card's %s, "
+            "else the defaults.\n",
+            opt.settings, CARD_SETTINGS);
     }
     std::vector<LogJob> jobs;
     for (CardLog& log : logs) {

@@ -69,8 +69,7 @@ std::int32_t duration_ms(std::uint32_t timescale, std::uint64_t duration) {
 }
 
 void print_walk_failure(int done, int allowed, std::FILE* f) {
-    std::printf("MP4len internal call failed: done: %d, attempts: %d, feof: %d\n", done, allowed,
-                std::feof(f) ? 1 : 0);
+    std::printf("MP4len internal call failed: done: %d, attempts: %d, feof: %d\n", done, allowed, std::feof(f) ? 1 : 0);
 }
 
 // Reads the movie header body after its box header; `body` is the number of
@@ -84,8 +83,7 @@ std::int32_t read_mvhd(std::FILE* f, std::uint64_t body) {
     if (version == 1) {
         // creation, modification (64 bits each), timescale, duration (64 bits)
         if (body < 32) return -1;
-        if (!read_be(f, 8, skip) || !read_be(f, 8, skip) || !read_be(f, 4, timescale) ||
-            !read_be(f, 8, duration))
+        if (!read_be(f, 8, skip) || !read_be(f, 8, skip) || !read_be(f, 4, timescale) || !read_be(f, 8, duration))
             return -1;
         if (static_cast<std::int64_t>(duration) <= 0) return -1;
     } else {
@@ -140,10 +138,8 @@ int chapter_file_name(char* buf, const char* base_path, std::int32_t chapter_ind
     const std::int32_t file_number = std::strlen(name) >= 4 ? strtol32(name + 4) : 0;
 
     char part[NAME_PART_SIZE];
-    if (chapter_index == 0)
-        std::snprintf(part, sizeof part, "GOPR%04d.%s", file_number, ext);
-    else
-        std::snprintf(part, sizeof part, "GP%02d%04d.%s", chapter_index, file_number, ext);
+    if (chapter_index == 0) std::snprintf(part, sizeof part, "GOPR%04d.%s", file_number, ext);
+    else std::snprintf(part, sizeof part, "GP%02d%04d.%s", chapter_index, file_number, ext);
 
     if (naming == ChapterNaming::CameraLower) {
         for (char& c : part) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -237,10 +233,8 @@ std::int32_t mp4_duration(const char* path) {
             return ms;
         }
         // The camera may still be writing the file's movie header: wait.
-        if (probe_sleep())
-            probe_sleep()(PROBE_WAIT_US);
-        else
-            usleep(PROBE_WAIT_US);
+        if (probe_sleep()) probe_sleep()(PROBE_WAIT_US);
+        else usleep(PROBE_WAIT_US);
     }
     std::printf("MP4Len - giving up on %s after all attempts exhausted\n", path);
     return -1;

@@ -85,12 +85,13 @@ void csv_write_header(std::FILE* out, const DatHeader& header) {
     const std::time_t rec_date = header.rec_date;
     const char* date = std::ctime(&rec_date);
 
-    std::fprintf(out, "; Raw data values recorded by Tarvex Sensor Pack %s(%s)\n",
-                 gps_unit ? "& GPS " : "", MAKER_WEB_ADDRESS);
-    std::fputs("; Divide data in columns by indicated integer to obtain values in listed units\n"
-               "; Flags are bitwise indicators of input states (ID1=bit0; ID2=bit1)\n"
-               ";\n",
-               out);
+    std::fprintf(out, "; Raw data values recorded by Tarvex Sensor Pack %s(%s)\n", gps_unit ? "& GPS " : "",
+                 MAKER_WEB_ADDRESS);
+    std::fputs(
+        "; Divide data in columns by indicated integer to obtain values in listed units\n"
+        "; Flags are bitwise indicators of input states (ID1=bit0; ID2=bit1)\n"
+        ";\n",
+        out);
     if (header.expander_id == EXPANDER_NONE) {
         std::fprintf(out, "; Unit serial number: %s   Expander ID: none\n", serial.data());
     } else {
@@ -109,8 +110,7 @@ void csv_write_header(std::FILE* out, const DatHeader& header) {
                         : "lat, lon, gps_alt, gps_speed, heading, dist, accuracy, used_sat, "
                           "total_sat, gps_timestamp\n",
                out);
-    std::fputs("div_by_1000,div_by_100,div_by_1,div_by_10,div_by_2048,div_by_2048,div_by_2048,dec2bin,",
-               out);
+    std::fputs("div_by_1000,div_by_100,div_by_1,div_by_10,div_by_2048,div_by_2048,div_by_2048,dec2bin,", out);
     std::fputs(gps_unit ? " , , , , , , , , , , div_by_100, , ,div_by_100,div_by_100,div_by_100, "
                           ",div_by_100,div_by_100\n"
                         : "\n",

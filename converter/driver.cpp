@@ -70,8 +70,8 @@ struct OutputKind {
 };
 
 constexpr OutputKind SRT_OUTPUT = {"SRT", "Now writing to %s\n",
-                                   "Warning: destination file %s exists! Proceeding anyway.\n",
-                                   "Could not open %s\n", true};
+                                   "Warning: destination file %s exists! Proceeding anyway.\n", "Could not open %s\n",
+                                   true};
 constexpr OutputKind CSV_OUTPUT = {"CSV", "Now writing CSV data to %s\n",
                                    "Destination file %s exists! Proceeding anyway.\n",
                                    "Could not open CSV file %s. Proceeding anyway.\n", false};
@@ -402,10 +402,8 @@ private:
         }
         if (gpx_.is_open()) gpx_write_header(gpx_.stream(), path_.data(), header_, timed_gpx());
         if (state_.settings.gpx_outing == show_hide::SHOWN) {
-            if (outing_.is_open())
-                gpx_write_segment_break(outing_.stream());
-            else if (!outing_tried_)
-                return open_outing();
+            if (outing_.is_open()) gpx_write_segment_break(outing_.stream());
+            else if (!outing_tried_) return open_outing();
         }
         return std::nullopt;
     }
@@ -484,10 +482,8 @@ int converter_main(int argc, char** argv) {
     std::vector<char*> rest;
     bool strict = false;
     for (int i = 0; i < argc; ++i) {
-        if (i > 0 && std::strcmp(argv[i], "--strict") == 0)
-            strict = true;
-        else
-            rest.push_back(argv[i]);
+        if (i > 0 && std::strcmp(argv[i], "--strict") == 0) strict = true;
+        else rest.push_back(argv[i]);
     }
     if (strict) {
         rest.push_back(nullptr);

@@ -11,8 +11,7 @@ namespace {
 std::uint32_t slot_of(std::uint32_t index) { return index % QUEUE_SLOTS; }
 
 void print_out_of_bounds(std::uint32_t i, std::uint32_t count) {
-    std::printf("ERROR: Queue index out of bounds: %d (count = %d)\n", static_cast<int>(i),
-                static_cast<int>(count));
+    std::printf("ERROR: Queue index out of bounds: %d (count = %d)\n", static_cast<int>(i), static_cast<int>(count));
 }
 
 }  // namespace

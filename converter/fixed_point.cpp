@@ -48,8 +48,7 @@ int format_fixed(char* out, std::int64_t value, int places) {
     if (places > 18) places = 18;
     // The magnitude is taken in 64-bit unsigned arithmetic, so the most
     // negative 32-bit value prints as its true magnitude.
-    const std::uint64_t mag = value < 0 ? 0 - static_cast<std::uint64_t>(value)
-                                        : static_cast<std::uint64_t>(value);
+    const std::uint64_t mag = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
     const std::uint64_t unit = pow10[places];
     char* p = out;
     *p++ = value < 0 ? '-' : ' ';

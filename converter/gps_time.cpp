@@ -13,7 +13,7 @@ namespace {
 constexpr std::int64_t MS_PER_S = 1000;
 constexpr std::int64_t S_PER_DAY = 86400;
 constexpr std::int64_t S_PER_WEEK = 7 * S_PER_DAY;
-constexpr std::int64_t GPS_EPOCH_UNIX_S = 315964800;  // 1980-01-06T00:00:00Z
+constexpr std::int64_t GPS_EPOCH_UNIX_S = 315964800;             // 1980-01-06T00:00:00Z
 constexpr std::int64_t USABLE_FROM_MS = 946684800 * MS_PER_S;    // 2000-01-01T00:00:00Z
 constexpr std::int64_t USABLE_UNTIL_MS = 4102444800 * MS_PER_S;  // 2100-01-01T00:00:00Z
 
@@ -22,7 +22,7 @@ constexpr std::int64_t USABLE_UNTIL_MS = 4102444800 * MS_PER_S;  // 2100-01-01T0
 // Current as of 2026-12: no leap second has been added since 2017-01-01;
 // a new one goes at the end.
 struct LeapStep {
-    std::int64_t utc_s;       // Unix seconds of the first UTC second with this offset
+    std::int64_t utc_s;  // Unix seconds of the first UTC second with this offset
     std::int32_t gps_minus_utc;
 };
 constexpr std::array<LeapStep, 6> LEAP_STEPS = {{
@@ -37,8 +37,8 @@ constexpr std::array<LeapStep, 6> LEAP_STEPS = {{
 }  // namespace
 
 std::int64_t gps_week_to_unix_ms(std::uint16_t week, std::uint32_t time_of_week) {
-    const std::int64_t gps_ms = (GPS_EPOCH_UNIX_S + week * S_PER_WEEK) * MS_PER_S +
-                                static_cast<std::int64_t>(time_of_week) * 10;
+    const std::int64_t gps_ms =
+        (GPS_EPOCH_UNIX_S + week * S_PER_WEEK) * MS_PER_S + static_cast<std::int64_t>(time_of_week) * 10;
     std::int32_t offset = LEAP_STEPS.front().gps_minus_utc - 1;
     for (const LeapStep& step : LEAP_STEPS) {
         // In GPS time a step starts at its UTC instant plus the new offset;
@@ -68,10 +68,10 @@ bool format_iso_utc_ms(std::int64_t unix_ms, char (&out)[ISO_TIME_SIZE]) {
     // range keeps every value positive).
     const std::int64_t z = days + 719468;
     const std::int64_t era = z / 146097;
-    const std::int64_t doe = z - era * 146097;                                 // [0, 146096]
+    const std::int64_t doe = z - era * 146097;                                       // [0, 146096]
     const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;  // [0, 399]
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);          // [0, 365]
-    const std::int64_t mp = (5 * doy + 2) / 153;                               // March = 0
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);                // [0, 365]
+    const std::int64_t mp = (5 * doy + 2) / 153;                                     // March = 0
     const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
     const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
     const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);

@@ -72,17 +72,10 @@ void accumulate_distance(GpsState& state, LogEvent& record, const Settings& sett
 
 void gps_preprocess(GpsState& state, LogEvent& record, const Settings& settings) {
     switch (static_cast<EntryKind>(record.type)) {
-    case EntryKind::GpsFix:
-        rebase_odometer(state, record);
-        break;
-    case EntryKind::GpsFix2:
-        copy_fix2_speed(record);
-        break;
-    case EntryKind::GpsNavData:
-        accumulate_distance(state, record, settings);
-        break;
-    default:
-        break;  // other kinds travel unchanged
+        case EntryKind::GpsFix: rebase_odometer(state, record); break;
+        case EntryKind::GpsFix2: copy_fix2_speed(record); break;
+        case EntryKind::GpsNavData: accumulate_distance(state, record, settings); break;
+        default: break;  // other kinds travel unchanged
     }
 }
 

@@ -10,11 +10,11 @@
 namespace tarvex {
 
 struct GpsState {
-    std::int32_t first_odometer = -1;   // all ones: unset
+    std::int32_t first_odometer = -1;  // all ones: unset
     std::int32_t interval_count = 0;
-    double total_dist = 0.0;            // cm
-    std::uint32_t prev_tow = 0;         // 1/100 s
-    std::int32_t prev_ecef_x = 0;       // cm; 0 means no previous position
+    double total_dist = 0.0;       // cm
+    std::uint32_t prev_tow = 0;    // 1/100 s
+    std::int32_t prev_ecef_x = 0;  // cm; 0 means no previous position
     std::int32_t prev_ecef_y = 0;
     std::int32_t prev_ecef_z = 0;
 };

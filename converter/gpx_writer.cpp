@@ -33,10 +33,10 @@ constexpr char GPX_ROOT_END[] =
 void put_escaped(TextOut& t, const char* s) {
     for (; *s != '\0'; ++s) {
         switch (*s) {
-        case '&': t.lit("&amp;"); break;
-        case '<': t.lit("&lt;"); break;
-        case '>': t.lit("&gt;"); break;
-        default: t.put(*s); break;
+            case '&': t.lit("&amp;"); break;
+            case '<': t.lit("&lt;"); break;
+            case '>': t.lit("&gt;"); break;
+            default: t.put(*s); break;
         }
     }
 }
@@ -102,8 +102,7 @@ void gpx_write_point(std::FILE* out, const LogEvent& ev, bool timed) {
     } else if (rec.type == static_cast<std::uint16_t>(EntryKind::GpsNavData)) {
         const GpsNavData nav = decode_gps_nav_data(rec.payload.data());
         TextOut t(out);
-        t.printf("      <trkpt lat=\"%f\" lon=\"%f\">\n        <ele>", nav.lat / 10000000.0,
-                 nav.lon / 10000000.0);
+        t.printf("      <trkpt lat=\"%f\" lon=\"%f\">\n        <ele>", nav.lat / 10000000.0, nav.lon / 10000000.0);
         t.put(' ');  // altitude is unsigned: never a minus sign
         t.udec(nav.gps_alt / 100u);
         t.put('.');

@@ -10,8 +10,7 @@ namespace tarvex {
 
 // `timed`: the recording's start as <metadata><time>, and each point's fix
 // time as <time>; off, the file is exactly the untimed track.
-void gpx_write_header(std::FILE* out /* or nullptr */, const char* path, const DatHeader& header,
-                      bool timed = false);
+void gpx_write_header(std::FILE* out /* or nullptr */, const char* path, const DatHeader& header, bool timed = false);
 void gpx_write_point(std::FILE* out /* or nullptr */, const LogEvent& ev, bool timed = false);
 // Ends the open segment and starts the next: one segment per chapter in a
 // track that spans the whole log.

@@ -53,8 +53,8 @@ private:
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     RunOutcome local;
-    const int status = convert_single_log(static_cast<int>(args.size()), argv.data(),
-                                          outcome != nullptr ? outcome : &local);
+    const int status =
+        convert_single_log(static_cast<int>(args.size()), argv.data(), outcome != nullptr ? outcome : &local);
     std::fflush(stdout);
     _exit(status & 0xFF);
 }

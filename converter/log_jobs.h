@@ -20,8 +20,8 @@ struct LogJob {
 };
 
 struct JobResult {
-    int exit_status = -1;   // the conversion's exit status; -1 when it did not exit
-    int signal = 0;         // the signal that ended it, or 0
+    int exit_status = -1;  // the conversion's exit status; -1 when it did not exit
+    int signal = 0;        // the signal that ended it, or 0
     RunOutcome outcome;
     std::string last_line;  // the last line it printed, without the newline
 };

@@ -21,8 +21,7 @@ namespace {
 std::string temp_path_for(const std::string& final_path) {
     const std::size_t slash = final_path.rfind('/');
     const std::size_t name_at = slash == std::string::npos ? 0 : slash + 1;
-    return final_path.substr(0, name_at) + "." + final_path.substr(name_at) + "." + std::to_string(getpid()) +
-           ".part";
+    return final_path.substr(0, name_at) + "." + final_path.substr(name_at) + "." + std::to_string(getpid()) + ".part";
 }
 
 }  // namespace

@@ -21,9 +21,7 @@ namespace {
 
 constexpr std::uint32_t GPS_STALE_MS = 5000;  // a fix older than this is dropped
 
-std::int32_t sample_altitude(const LogEvent& ev) {
-    return load_le_i32(ev.payload.data() + sample_off::altitude);
-}
+std::int32_t sample_altitude(const LogEvent& ev) { return load_le_i32(ev.payload.data() + sample_off::altitude); }
 
 std::array<std::int16_t, 3> sample_accel(const LogEvent& ev) {
     const std::uint8_t* pl = ev.payload.data();
@@ -82,17 +80,14 @@ struct Window {
 };
 
 Window<1> altitude_window(FilterState& f) {
-    return {&f.alt_seen,         {&f.alt_past_sum},     &f.alt_past_count,
+    return {&f.alt_seen,         {&f.alt_past_sum},   &f.alt_past_count,
             {&f.alt_future_sum}, &f.alt_future_count, &f.alt_future_fill};
 }
 
 Window<3> accel_window(FilterState& f) {
-    return {&f.acc_seen,
-            {&f.acc_past_sum_x, &f.acc_past_sum_y, &f.acc_past_sum_z},
-            &f.acc_past_count,
-            {&f.acc_future_sum_x, &f.acc_future_sum_y, &f.acc_future_sum_z},
-            &f.acc_future_count,
-            &f.acc_future_fill};
+    return {&f.acc_seen,         {&f.acc_past_sum_x, &f.acc_past_sum_y, &f.acc_past_sum_z},
+            &f.acc_past_count,   {&f.acc_future_sum_x, &f.acc_future_sum_y, &f.acc_future_sum_z},
+            &f.acc_future_count, &f.acc_future_fill};
 }
 
 template <std::size_t K>
@@ -119,8 +114,7 @@ void remove_from(const std::array<std::int32_t*, K>& sums, std::int32_t& count, 
 // `out` holds a value; with the filter off, or before any real value, `out`
 // is the sample's own value.
 template <class Q>
-bool centred_average(const Window<Q::K>& w, Pipeline& p, const LogEvent& ev, std::int32_t n,
-                     Values<Q::K>& out) {
+bool centred_average(const Window<Q::K>& w, Pipeline& p, const LogEvent& ev, std::int32_t n, Values<Q::K>& out) {
     Values<Q::K> own{};
     const bool own_real = Q::read(ev, own);
     if (own_real && *w.seen < INT32_MAX) {
@@ -170,9 +164,7 @@ bool centred_average(const Window<Q::K>& w, Pipeline& p, const LogEvent& ev, std
 
 void smooth_altitude(Pipeline& p, LogEvent& ev, std::int32_t n) {
     Values<1> out{};
-    ev.filt_altitude = centred_average<Altitude>(altitude_window(p.filter), p, ev, n, out)
-                           ? out[0]
-                           : NO_VALUE;
+    ev.filt_altitude = centred_average<Altitude>(altitude_window(p.filter), p, ev, n, out) ? out[0] : NO_VALUE;
 }
 
 void smooth_accel(Pipeline& p, LogEvent& ev, std::int32_t n) {
@@ -263,16 +255,14 @@ void fill(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOption
     while (p.sample_queue.count < QUEUE_SLOTS) {
         LogEvent rec;
         switch (read_log_entry(p.reader, rec)) {
-        case ReadResult::End:
-            return;
-        case ReadResult::InvalidSize:
-            std::printf("Invalid log entry size: %d\n!", static_cast<int>(rec.size));
-            if (p.sample_queue.count > 0) {
-                return;
-            }
-            continue;
-        case ReadResult::Entry:
-            break;
+            case ReadResult::End: return;
+            case ReadResult::InvalidSize:
+                std::printf("Invalid log entry size: %d\n!", static_cast<int>(rec.size));
+                if (p.sample_queue.count > 0) {
+                    return;
+                }
+                continue;
+            case ReadResult::Entry: break;
         }
         if (rec.type == static_cast<std::uint16_t>(EntryKind::SensorSample)) {
             queue_sample(p, rec, run);

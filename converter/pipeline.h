@@ -54,14 +54,14 @@ struct PastSamples {
 // (static storage: two rings of 256 records and one of 256 past samples,
 // nothing allocated per entry).
 struct Pipeline {
-    EventQueue sample_queue;   // look-ahead: samples read, not yet emitted
-    EventQueue gps_queue;      // GPS records read, not yet attached
-    PastSamples history;       // look-behind: the last emitted samples
+    EventQueue sample_queue;  // look-ahead: samples read, not yet emitted
+    EventQueue gps_queue;     // GPS records read, not yet attached
+    PastSamples history;      // look-behind: the last emitted samples
     FilterState filter;
-    LogEvent cur_gps;          // own copy of the GPS record in effect
+    LogEvent cur_gps;  // own copy of the GPS record in effect
     bool have_cur_gps = false;
     GpsState gps;
-    LogReader reader;          // the log, read in blocks
+    LogReader reader;  // the log, read in blocks
 };
 
 // Next sample event of the file, or nullptr when file and look-ahead are

@@ -16,9 +16,9 @@ struct RunOutcome {
     std::int32_t chapters_written = 0;  // chapters whose subtitle file was opened
     std::uint32_t chapters_end_ms = 0;  // log time at which the last chapter found ends
     bool have_samples = false;
-    std::uint32_t last_sample_ms = 0;   // log time of the log's last sample
+    std::uint32_t last_sample_ms = 0;                    // log time of the log's last sample
     std::array<char, PATH_BUFFER_SIZE> next_chapter{};   // the chapter video looked for last and not found
-    bool settings_found = false;        // a settings file was read
+    bool settings_found = false;                         // a settings file was read
     std::array<char, PATH_BUFFER_SIZE> settings_path{};  // its name, as given
 };
 
@@ -28,8 +28,6 @@ inline std::uint32_t ms_left_unconverted(const RunOutcome& o) {
 }
 
 // At least one chapter written, and the last sample inside the last chapter.
-inline bool converted_completely(const RunOutcome& o) {
-    return o.chapters_written > 0 && ms_left_unconverted(o) == 0;
-}
+inline bool converted_completely(const RunOutcome& o) { return o.chapters_written > 0 && ms_left_unconverted(o) == 0; }
 
 }  // namespace tarvex

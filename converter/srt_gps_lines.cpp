@@ -70,14 +70,16 @@ void put_navdata_lines(TextOut& t, const LogEvent& ev, const Settings& settings)
     const char* unit = mph ? " mph" : " km/h";
 
     bool speed_written = false;
-    if ((mph || kmh) && (settings.gps_speed_type == speed_type::HORIZONTAL || settings.gps_speed_type == speed_type::BOTH)) {
+    if ((mph || kmh) &&
+        (settings.gps_speed_type == speed_type::HORIZONTAL || settings.gps_speed_type == speed_type::BOTH)) {
         t.lit("H: ");
         if (rec == nullptr) t.lit("---");
         else t.dec(mph ? km_to_miles(h) : h);
         t.str(unit);
         speed_written = true;
     }
-    if ((mph || kmh) && (settings.gps_speed_type == speed_type::VERTICAL || settings.gps_speed_type == speed_type::BOTH)) {
+    if ((mph || kmh) &&
+        (settings.gps_speed_type == speed_type::VERTICAL || settings.gps_speed_type == speed_type::BOTH)) {
         if (speed_written) t.lit(SEPARATOR);
         t.lit("V: ");
         if (rec == nullptr) t.lit("---");
@@ -132,19 +134,14 @@ void put_navdata_lines(TextOut& t, const LogEvent& ev, const Settings& settings)
 void put_gps_lines(TextOut& t, const LogEvent& ev, const Settings& settings, RunOptions& run) {
     if (ev.gps != nullptr) run.last_gps_kind = ev.gps->type;
     switch (static_cast<EntryKind>(run.last_gps_kind)) {
-    case EntryKind::GpsNavData:
-        put_navdata_lines(t, ev, settings);
-        break;
-    case EntryKind::GpsFix:
-        put_fix_line(t, ev.gps, settings);
-        break;
-    default:  // nothing seen yet, GpsFix2, or a kind nobody interprets
-        break;
+        case EntryKind::GpsNavData: put_navdata_lines(t, ev, settings); break;
+        case EntryKind::GpsFix: put_fix_line(t, ev.gps, settings); break;
+        default:  // nothing seen yet, GpsFix2, or a kind nobody interprets
+            break;
     }
 }
 
-void srt_write_gps_lines(std::FILE* out, const LogEvent& ev, const Settings& settings,
-                         RunOptions& run) {
+void srt_write_gps_lines(std::FILE* out, const LogEvent& ev, const Settings& settings, RunOptions& run) {
     TextOut t(out);
     put_gps_lines(t, ev, settings, run);
 }

@@ -36,8 +36,7 @@ void put_time(TextOut& t, std::uint32_t ms) {
 }
 
 // Altitude, climb and temperature items; returns whether any was written.
-bool put_reading_items(TextOut& t, const LogEvent& ev, const SensorSample& sample,
-                       const Settings& settings) {
+bool put_reading_items(TextOut& t, const LogEvent& ev, const SensorSample& sample, const Settings& settings) {
     bool has_item = false;
     const auto separate = [&] {
         if (has_item) t.lit(SEPARATOR);
@@ -49,37 +48,36 @@ bool put_reading_items(TextOut& t, const LogEvent& ev, const SensorSample& sampl
     // Metres = ft * 1000 / 3281, truncated; 64-bit so no altitude overflows.
     const std::int64_t metres = static_cast<std::int64_t>(alt) * 1000 / 3281;
     switch (settings.altitude) {
-    case altitude_unit::FEET:
-        separate();
-        if (alt_known) {
-            t.dec(alt);
-            t.lit(" ft");
-        } else {
-            t.lit("--- ft");
-        }
-        break;
-    case altitude_unit::METRES:
-        separate();
-        if (alt_known) {
-            t.dec(metres);
-            t.lit(" m");
-        } else {
-            t.lit("--- m");
-        }
-        break;
-    case altitude_unit::BOTH:
-        separate();
-        if (alt_known) {
-            t.dec(alt);
-            t.lit(" ft   ");
-            t.dec(metres);
-            t.lit(" m");
-        } else {
-            t.lit("--- ft   --- m");
-        }
-        break;
-    default:
-        break;
+        case altitude_unit::FEET:
+            separate();
+            if (alt_known) {
+                t.dec(alt);
+                t.lit(" ft");
+            } else {
+                t.lit("--- ft");
+            }
+            break;
+        case altitude_unit::METRES:
+            separate();
+            if (alt_known) {
+                t.dec(metres);
+                t.lit(" m");
+            } else {
+                t.lit("--- m");
+            }
+            break;
+        case altitude_unit::BOTH:
+            separate();
+            if (alt_known) {
+                t.dec(alt);
+                t.lit(" ft   ");
+                t.dec(metres);
+                t.lit(" m");
+            } else {
+                t.lit("--- ft   --- m");
+            }
+            break;
+        default: break;
     }
 
     if (ev.baro_vspeed != NO_VSPEED) {
@@ -90,35 +88,32 @@ bool put_reading_items(TextOut& t, const LogEvent& ev, const SensorSample& sampl
 
     const bool temp_known = sample.temp != NO_VALUE;
     switch (settings.temperature) {
-    case temperature_unit::CELSIUS:  // temp is in tenths of a degree Celsius
-        separate();
-        if (temp_known) {
-            t.dec(sample.temp / 10);
-            t.lit(" C");
-        } else {
-            t.lit("-- C");
-        }
-        break;
-    case temperature_unit::FAHRENHEIT:
-        separate();
-        if (temp_known) {
-            t.dec(static_cast<std::int64_t>(sample.temp) * 9 / 50 + 32);
-            t.lit(" F");
-        } else {
-            t.lit("-- F");
-        }
-        break;
-    default:
-        break;
+        case temperature_unit::CELSIUS:  // temp is in tenths of a degree Celsius
+            separate();
+            if (temp_known) {
+                t.dec(sample.temp / 10);
+                t.lit(" C");
+            } else {
+                t.lit("-- C");
+            }
+            break;
+        case temperature_unit::FAHRENHEIT:
+            separate();
+            if (temp_known) {
+                t.dec(static_cast<std::int64_t>(sample.temp) * 9 / 50 + 32);
+                t.lit(" F");
+            } else {
+                t.lit("-- F");
+            }
+            break;
+        default: break;
     }
     return has_item;
 }
 
 // Magnitude item (ends the reading line), axes line and bar line.
-void put_accel_part(TextOut& t, LogEvent& ev, bool has_item, const Settings& settings,
-                    const RunOptions& run) {
-    const bool valid =
-        ev.filt_accel_x != NO_ACCEL && ev.filt_accel_y != NO_ACCEL && ev.filt_accel_z != NO_ACCEL;
+void put_accel_part(TextOut& t, LogEvent& ev, bool has_item, const Settings& settings, const RunOptions& run) {
+    const bool valid = ev.filt_accel_x != NO_ACCEL && ev.filt_accel_y != NO_ACCEL && ev.filt_accel_z != NO_ACCEL;
     const bool hundredths = settings.accel_places != decimal_places::ONE;
     if (hundredths) accel_scale_hundredths(ev, run);
     else accel_scale_tenths(ev, run);
@@ -178,8 +173,8 @@ void accel_scale_hundredths(LogEvent& ev, const RunOptions& run) {
     else scale_all(ev, 25, 512);
 }
 
-void srt_write_entry(std::FILE* out, LogEvent& ev, std::int32_t number, const Settings& settings,
-                     RunOptions& run, std::uint32_t& last_sub_time) {
+void srt_write_entry(std::FILE* out, LogEvent& ev, std::int32_t number, const Settings& settings, RunOptions& run,
+                     std::uint32_t& last_sub_time) {
     const std::uint32_t t_end = ev.vid_timestamp;
     std::uint32_t t_start = 0;
     if (last_sub_time != NO_SUB_TIME) {

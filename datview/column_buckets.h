@@ -12,7 +12,7 @@ namespace tarvex::datview {
 struct Bucket {
     bool used = false;
     double lo = 0.0, hi = 0.0;
-    std::uint64_t lo_seq = 0, hi_seq = 0;  // arrival order of lo and hi
+    std::uint64_t lo_seq = 0, hi_seq = 0;    // arrival order of lo and hi
     std::int64_t first_ms = 0, last_ms = 0;  // log times of the first and last value
 };
 

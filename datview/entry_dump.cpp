@@ -148,10 +148,10 @@ void json_entry(std::FILE* out, const WalkedEntry& e, const std::string& problem
     if (!problem.empty()) j.str("problem", problem);
     if (decodable(e)) {
         switch (static_cast<EntryKind>(e.type)) {
-        case EntryKind::SensorSample: json_sample(j, e, c); break;
-        case EntryKind::GpsFix: json_fix(j, e); break;
-        case EntryKind::GpsFix2: json_fix2(j, e); break;
-        case EntryKind::GpsNavData: json_nav(j, e); break;
+            case EntryKind::SensorSample: json_sample(j, e, c); break;
+            case EntryKind::GpsFix: json_fix(j, e); break;
+            case EntryKind::GpsFix2: json_fix2(j, e); break;
+            case EntryKind::GpsNavData: json_nav(j, e); break;
         }
     } else if (e.problem == EntryProblem::UnknownKind) {
         j.open("raw").str("payload", hex(e)).close();
@@ -176,43 +176,47 @@ void json_header(std::FILE* out, const DatHeader& h) {
 std::string table_readings(const WalkedEntry& e, const Context& c) {
     char b[256];
     switch (static_cast<EntryKind>(e.type)) {
-    case EntryKind::SensorSample: {
-        const SensorSample s = decode_sensor_sample(e.payload.data());
-        std::string t;
-        if (s.altitude != NO_VALUE) std::snprintf(b, sizeof b, "alt %d ft = %.1f m", s.altitude, s.altitude * METRES_PER_FOOT);
-        else std::snprintf(b, sizeof b, "alt ---");
-        t += b;
-        if (s.temp != NO_VALUE) std::snprintf(b, sizeof b, "  temp %.1f C", s.temp / 10.0);
-        else std::snprintf(b, sizeof b, "  temp ---");
-        t += b;
-        if (s.abs_press != NO_VALUE) std::snprintf(b, sizeof b, "  press %d Pa", s.abs_press);
-        else std::snprintf(b, sizeof b, "  press ---");
-        t += b;
-        if (accel_real(s))
-            std::snprintf(b, sizeof b, "  accel %.2f %.2f %.2f G (%.2f G)", s.accel_x / c.per_g, s.accel_y / c.per_g,
-                          s.accel_z / c.per_g, accel_mag(s, c.per_g));
-        else std::snprintf(b, sizeof b, "  accel ---");
-        t += b;
-        std::snprintf(b, sizeof b, "  flags 0x%08x", s.flags);
-        return t + b;
-    }
-    case EntryKind::GpsFix: {
-        const GpsFix f = decode_gps_fix(e.payload.data());
-        std::snprintf(b, sizeof b, "%.6f %.6f  alt %.2f m  %d km/h  heading %d  odometer %.2f km  sats %u/%u  acc %d m",
-                      fix_degrees(f.lat_deg, f.lat_frac), fix_degrees(f.lon_deg, f.lon_frac), f.gps_alt / 100.0,
-                      f.gps_speed, f.heading, f.dist / 100.0, f.used_sat, f.total_sat, f.accuracy);
-        return b;
-    }
-    case EntryKind::GpsFix2:
-        std::snprintf(b, sizeof b, "%d km/h", static_cast<std::int16_t>(load_le16(e.payload.data() + fix2_off::speed)));
-        return b;
-    case EntryKind::GpsNavData: {
-        const GpsNavData n = decode_gps_nav_data(e.payload.data());
-        std::snprintf(b, sizeof b, "%.7f %.7f  alt %.2f m  %d km/h  vert %d km/h  week %u tow %.2f s  sats %u  fix %u",
-                      n.lat / 1e7, n.lon / 1e7, n.gps_alt / 100.0, n.h_speed, n.vspeed, n.week, n.time_of_week / 100.0,
-                      n.used_sat, n.fix_mode);
-        return b;
-    }
+        case EntryKind::SensorSample: {
+            const SensorSample s = decode_sensor_sample(e.payload.data());
+            std::string t;
+            if (s.altitude != NO_VALUE)
+                std::snprintf(b, sizeof b, "alt %d ft = %.1f m", s.altitude, s.altitude * METRES_PER_FOOT);
+            else std::snprintf(b, sizeof b, "alt ---");
+            t += b;
+            if (s.temp != NO_VALUE) std::snprintf(b, sizeof b, "  temp %.1f C", s.temp / 10.0);
+            else std::snprintf(b, sizeof b, "  temp ---");
+            t += b;
+            if (s.abs_press != NO_VALUE) std::snprintf(b, sizeof b, "  press %d Pa", s.abs_press);
+            else std::snprintf(b, sizeof b, "  press ---");
+            t += b;
+            if (accel_real(s))
+                std::snprintf(b, sizeof b, "  accel %.2f %.2f %.2f G (%.2f G)", s.accel_x / c.per_g,
+                              s.accel_y / c.per_g, s.accel_z / c.per_g, accel_mag(s, c.per_g));
+            else std::snprintf(b, sizeof b, "  accel ---");
+            t += b;
+            std::snprintf(b, sizeof b, "  flags 0x%08x", s.flags);
+            return t + b;
+        }
+        case EntryKind::GpsFix: {
+            const GpsFix f = decode_gps_fix(e.payload.data());
+            std::snprintf(b, sizeof b,
+                          "%.6f %.6f  alt %.2f m  %d km/h  heading %d  odometer %.2f km  sats %u/%u  acc %d m",
+                          fix_degrees(f.lat_deg, f.lat_frac), fix_degrees(f.lon_deg, f.lon_frac), f.gps_alt / 100.0,
+                          f.gps_speed, f.heading, f.dist / 100.0, f.used_sat, f.total_sat, f.accuracy);
+            return b;
+        }
+        case EntryKind::GpsFix2:
+            std::snprintf(b, sizeof b, "%d km/h",
+                          static_cast<std::int16_t>(load_le16(e.payload.data() + fix2_off::speed)));
+            return b;
+        case EntryKind::GpsNavData: {
+            const GpsNavData n = decode_gps_nav_data(e.payload.data());
+            std::snprintf(b, sizeof b,
+                          "%.7f %.7f  alt %.2f m  %d km/h  vert %d km/h  week %u tow %.2f s  sats %u  fix %u",
+                          n.lat / 1e7, n.lon / 1e7, n.gps_alt / 100.0, n.h_speed, n.vspeed, n.week,
+                          n.time_of_week / 100.0, n.used_sat, n.fix_mode);
+            return b;
+        }
     }
     return "payload " + hex(e);
 }

@@ -48,29 +48,29 @@ void note_sample(LogHealth& h, const WalkedEntry& e) {
 
 void note_entry(LogHealth& h, const WalkedEntry& e) {
     switch (e.problem) {  // a size-0 header and a cut-off tail are no entries
-    case EntryProblem::ZeroSize: ++h.zero_size; return;
-    case EntryProblem::CutOff: h.cut_bytes = e.cut_bytes; return;
-    default: break;
+        case EntryProblem::ZeroSize: ++h.zero_size; return;
+        case EntryProblem::CutOff: h.cut_bytes = e.cut_bytes; return;
+        default: break;
     }
     ++h.entries;
     switch (e.problem) {
-    case EntryProblem::ZeroSize:
-    case EntryProblem::CutOff: return;
-    case EntryProblem::Oversize: ++h.oversize; break;
-    case EntryProblem::Undersize: ++h.undersize; break;
-    case EntryProblem::UnknownKind:
-        ++h.unknown;
-        if (h.unknown_types.size() < 8 &&
-            std::find(h.unknown_types.begin(), h.unknown_types.end(), e.type) == h.unknown_types.end())
-            h.unknown_types.push_back(e.type);
-        return;
-    case EntryProblem::None: break;
+        case EntryProblem::ZeroSize:
+        case EntryProblem::CutOff: return;
+        case EntryProblem::Oversize: ++h.oversize; break;
+        case EntryProblem::Undersize: ++h.undersize; break;
+        case EntryProblem::UnknownKind:
+            ++h.unknown;
+            if (h.unknown_types.size() < 8 &&
+                std::find(h.unknown_types.begin(), h.unknown_types.end(), e.type) == h.unknown_types.end())
+                h.unknown_types.push_back(e.type);
+            return;
+        case EntryProblem::None: break;
     }
     switch (static_cast<EntryKind>(e.type)) {
-    case EntryKind::SensorSample: note_sample(h, e); return;
-    case EntryKind::GpsFix: ++h.gps_fix; break;
-    case EntryKind::GpsFix2: ++h.gps_fix2; break;
-    case EntryKind::GpsNavData: ++h.gps_nav; break;
+        case EntryKind::SensorSample: note_sample(h, e); return;
+        case EntryKind::GpsFix: ++h.gps_fix; break;
+        case EntryKind::GpsFix2: ++h.gps_fix2; break;
+        case EntryKind::GpsNavData: ++h.gps_nav; break;
     }
     if (h.gps_entries == 0) h.first_gps_ms = e.vid_timestamp;
     h.last_gps_ms = e.vid_timestamp;
@@ -182,7 +182,9 @@ void print_health(std::FILE* out, const char* path, const LogHealth& h) {
     std::fprintf(out, "%-18s %s (%u)\n", "recorded:", date.c_str(), d.rec_date);
     std::fprintf(out, "%-18s %d ft\n", "ground offset:", d.ground_offset);
     std::fprintf(out, "%-18s %u%s\n", "expander:", d.expander_id,
-                 d.expander_id == EXPANDER_NONE ? " (none)" : d.expander_id == EXPANDER_GPS ? " (GPS)" : "");
+                 d.expander_id == EXPANDER_NONE  ? " (none)"
+                 : d.expander_id == EXPANDER_GPS ? " (GPS)"
+                                                 : "");
     const std::string serial = serial_text(d.serial.data());
     std::fprintf(out, "%-18s %s\n", "serial:", serial.empty() ? "(none)" : json_escape(serial).c_str());
 
@@ -191,13 +193,14 @@ void print_health(std::FILE* out, const char* path, const LogHealth& h) {
                  static_cast<unsigned long long>(h.gps_fix), static_cast<unsigned long long>(h.gps_fix2),
                  static_cast<unsigned long long>(h.gps_nav), static_cast<unsigned long long>(h.unknown));
     if (h.samples > 0) {
-        std::fprintf(out, "%-18s %s (samples from %s to %s)\n", "duration:",
-                     elapsed_text(h.max_sample_ms - h.min_sample_ms).c_str(), elapsed_text(h.min_sample_ms).c_str(),
-                     elapsed_text(h.max_sample_ms).c_str());
+        std::fprintf(out, "%-18s %s (samples from %s to %s)\n",
+                     "duration:", elapsed_text(h.max_sample_ms - h.min_sample_ms).c_str(),
+                     elapsed_text(h.min_sample_ms).c_str(), elapsed_text(h.max_sample_ms).c_str());
     }
     if (!h.periods.empty()) {
-        std::fprintf(out, "%-18s median %lld ms, min %lld ms, max %lld ms\n", "sample period:",
-                     static_cast<long long>(median_period(h)), static_cast<long long>(h.periods.begin()->first),
+        std::fprintf(out, "%-18s median %lld ms, min %lld ms, max %lld ms\n",
+                     "sample period:", static_cast<long long>(median_period(h)),
+                     static_cast<long long>(h.periods.begin()->first),
                      static_cast<long long>(h.periods.rbegin()->first));
     }
     print_steps(out, "gaps over 1 s:", h.gaps, h.gap_list, "no samples for");
@@ -210,21 +213,23 @@ void print_health(std::FILE* out, const char* path, const LogHealth& h) {
     for (const std::uint16_t t : h.unknown_types) std::fprintf(out, " %u", t);
     std::fprintf(out, "\n");
     if (h.cut_bytes == 0) std::fprintf(out, "%-18s none\n", "cut-off tail:");
-    else std::fprintf(out, "%-18s %llu bytes after the last whole entry\n", "cut-off tail:",
-                      static_cast<unsigned long long>(h.cut_bytes));
+    else
+        std::fprintf(out, "%-18s %llu bytes after the last whole entry\n",
+                     "cut-off tail:", static_cast<unsigned long long>(h.cut_bytes));
     std::fprintf(out, "%-18s pressure %llu, temperature %llu, altitude %llu, acceleration %llu\n",
                  "samples without:", static_cast<unsigned long long>(h.no_pressure),
                  static_cast<unsigned long long>(h.no_temperature), static_cast<unsigned long long>(h.no_altitude),
                  static_cast<unsigned long long>(h.no_accel));
     if (h.accel_minus_one > 0)
-        std::fprintf(out, "%-18s %llu samples with an axis at -1 count (smoothing skips them)\n", "note:",
-                     static_cast<unsigned long long>(h.accel_minus_one));
+        std::fprintf(out, "%-18s %llu samples with an axis at -1 count (smoothing skips them)\n",
+                     "note:", static_cast<unsigned long long>(h.accel_minus_one));
     if (h.gps_entries == 0) {
         std::fprintf(out, "%-18s none\n", "GPS:");
     } else {
-        const double share = h.samples ? 100.0 * static_cast<double>(h.samples_with_fix) / static_cast<double>(h.samples) : 0.0;
-        std::fprintf(out, "%-18s first fix at %s, last at %s; %llu of %llu samples (%.1f%%) with a fix\n", "GPS:",
-                     elapsed_text(h.first_gps_ms).c_str(), elapsed_text(h.last_gps_ms).c_str(),
+        const double share =
+            h.samples ? 100.0 * static_cast<double>(h.samples_with_fix) / static_cast<double>(h.samples) : 0.0;
+        std::fprintf(out, "%-18s first fix at %s, last at %s; %llu of %llu samples (%.1f%%) with a fix\n",
+                     "GPS:", elapsed_text(h.first_gps_ms).c_str(), elapsed_text(h.last_gps_ms).c_str(),
                      static_cast<unsigned long long>(h.samples_with_fix), static_cast<unsigned long long>(h.samples),
                      share);
     }

@@ -35,7 +35,7 @@ struct LogHealth {
     std::uint64_t samples = 0, gps_fix = 0, gps_fix2 = 0, gps_nav = 0, unknown = 0;
     std::vector<std::uint16_t> unknown_types;  // distinct, first few
     std::uint64_t zero_size = 0, oversize = 0, undersize = 0;
-    std::uint64_t cut_bytes = 0;               // bytes after the last whole entry
+    std::uint64_t cut_bytes = 0;  // bytes after the last whole entry
 
     std::uint32_t first_sample_ms = 0, last_sample_ms = 0;  // in file order
     std::uint32_t min_sample_ms = 0, max_sample_ms = 0;
@@ -44,13 +44,13 @@ struct LogHealth {
     std::vector<TimeStep> gap_list, back_list;  // the first LISTED_STEPS of each
 
     std::uint64_t no_pressure = 0, no_temperature = 0, no_altitude = 0;
-    std::uint64_t no_accel = 0;        // all three axes -1: the recorder had no reading
-    std::uint64_t accel_minus_one = 0; // a real reading with an axis at -1 count, which
-                                       // the conversion's smoothing takes as missing
+    std::uint64_t no_accel = 0;         // all three axes -1: the recorder had no reading
+    std::uint64_t accel_minus_one = 0;  // a real reading with an axis at -1 count, which
+                                        // the conversion's smoothing takes as missing
 
-    std::uint64_t gps_entries = 0;             // kinds 241..243
+    std::uint64_t gps_entries = 0;  // kinds 241..243
     std::uint32_t first_gps_ms = 0, last_gps_ms = 0;
-    std::uint64_t samples_with_fix = 0;        // as the converter attaches them
+    std::uint64_t samples_with_fix = 0;  // as the converter attaches them
 };
 
 inline constexpr std::int64_t GAP_MS = 1000;  // longer steps between samples are gaps

@@ -9,43 +9,43 @@ namespace tarvex::datview {
 
 std::size_t kind_min_size(std::uint16_t type) {
     switch (static_cast<EntryKind>(type)) {
-    case EntryKind::SensorSample: return SENSOR_SAMPLE_PAYLOAD;
-    case EntryKind::GpsFix: return fix_off::min_size;
-    case EntryKind::GpsFix2: return fix2_off::min_size;
-    case EntryKind::GpsNavData: return nav_off::min_size;
+        case EntryKind::SensorSample: return SENSOR_SAMPLE_PAYLOAD;
+        case EntryKind::GpsFix: return fix_off::min_size;
+        case EntryKind::GpsFix2: return fix2_off::min_size;
+        case EntryKind::GpsNavData: return nav_off::min_size;
     }
     return 0;
 }
 
 const char* kind_name(std::uint16_t type) {
     switch (static_cast<EntryKind>(type)) {
-    case EntryKind::SensorSample: return "sample";
-    case EntryKind::GpsFix: return "gps_fix";
-    case EntryKind::GpsFix2: return "gps_fix2";
-    case EntryKind::GpsNavData: return "gps_nav";
+        case EntryKind::SensorSample: return "sample";
+        case EntryKind::GpsFix: return "gps_fix";
+        case EntryKind::GpsFix2: return "gps_fix2";
+        case EntryKind::GpsNavData: return "gps_nav";
     }
     return "unknown";
 }
 
 const char* problem_text(EntryProblem p) {
     switch (p) {
-    case EntryProblem::None: return "";
-    case EntryProblem::ZeroSize: return "size 0";
-    case EntryProblem::Oversize: return "size over 96 bytes";
-    case EntryProblem::Undersize: return "payload shorter than its kind's layout";
-    case EntryProblem::UnknownKind: return "unknown kind";
-    case EntryProblem::CutOff: return "cut off by the end of the file";
+        case EntryProblem::None: return "";
+        case EntryProblem::ZeroSize: return "size 0";
+        case EntryProblem::Oversize: return "size over 96 bytes";
+        case EntryProblem::Undersize: return "payload shorter than its kind's layout";
+        case EntryProblem::UnknownKind: return "unknown kind";
+        case EntryProblem::CutOff: return "cut off by the end of the file";
     }
     return "";
 }
 
 const char* header_status_text(HeaderStatus s) {
     switch (s) {
-    case HeaderStatus::Ok: return "ok";
-    case HeaderStatus::CannotOpen: return "cannot be opened";
-    case HeaderStatus::Short: return "shorter than the 88-byte header";
-    case HeaderStatus::BadMagic: return "not a DAT log (wrong magic)";
-    case HeaderStatus::BadVersion: return "unknown format version";
+        case HeaderStatus::Ok: return "ok";
+        case HeaderStatus::CannotOpen: return "cannot be opened";
+        case HeaderStatus::Short: return "shorter than the 88-byte header";
+        case HeaderStatus::BadMagic: return "not a DAT log (wrong magic)";
+        case HeaderStatus::BadVersion: return "unknown format version";
     }
     return "";
 }

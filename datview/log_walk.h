@@ -21,12 +21,12 @@ enum class EntryProblem {
 };
 
 struct WalkedEntry {
-    std::uint64_t offset = 0;      // file offset of the entry header
+    std::uint64_t offset = 0;  // file offset of the entry header
     std::uint16_t type = 0;
-    std::uint16_t size = 0;        // as declared in the file
+    std::uint16_t size = 0;           // as declared in the file
     std::uint32_t vid_timestamp = 0;  // ms since recording start
     EntryProblem problem = EntryProblem::None;
-    std::uint64_t cut_bytes = 0;   // CutOff only
+    std::uint64_t cut_bytes = 0;                      // CutOff only
     std::array<std::uint8_t, MAX_PAYLOAD> payload{};  // first 96 bytes, zero-filled
 };
 

@@ -54,7 +54,8 @@ int main(int argc, char** argv) {
     plot.log_path = log;
     for (int i = 3; i < argc; ++i) {
         const char* a = argv[i];
-        const bool takes_value = is(a, "-o", "--output") || is(a, "-s", "--settings-file") || is(a, "-v", "--video-file");
+        const bool takes_value =
+            is(a, "-o", "--output") || is(a, "-s", "--settings-file") || is(a, "-v", "--video-file");
         if (takes_value && i + 1 >= argc) return usage_error("a value is missing after ", a);
         if (is(command, "dump") && is(a, "--json")) dump.format = DumpFormat::Json;
         else if (!is(command, "info") && is(a, "-g", "--high-g")) dump.high_g = plot.high_g = true;

@@ -47,9 +47,9 @@ std::string value_label(double v, double step) {
 }
 
 std::int64_t round_time_step(std::int64_t span_ms, int max_ticks) {
-    static constexpr std::array<std::int64_t, 18> steps{
-        1000,   2000,   5000,    10000,   15000,   30000,    60000,    120000,   300000,
-        600000, 900000, 1800000, 3600000, 7200000, 10800000, 21600000, 43200000, 86400000};
+    static constexpr std::array<std::int64_t, 18> steps{1000,    2000,    5000,     10000,    15000,    30000,
+                                                        60000,   120000,  300000,   600000,   900000,   1800000,
+                                                        3600000, 7200000, 10800000, 21600000, 43200000, 86400000};
     for (const std::int64_t s : steps)
         if (span_ms <= s * max_ticks) return s;
     std::int64_t s = steps.back();

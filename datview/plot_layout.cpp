@@ -16,9 +16,9 @@ namespace tarvex::datview {
 namespace {
 
 constexpr int TITLE_HEIGHT = 62;
-constexpr int PANEL_GAP = 34;       // above each panel: its caption
+constexpr int PANEL_GAP = 34;  // above each panel: its caption
 constexpr int PANEL_HEIGHT = 160;
-constexpr int BOTTOM_HEIGHT = 52;   // time labels and axis caption
+constexpr int BOTTOM_HEIGHT = 52;            // time labels and axis caption
 constexpr std::int64_t GPS_BREAK_MS = 5000;  // a fix older than this is no longer shown by the converter
 
 constexpr char CSS[] =
@@ -128,13 +128,13 @@ void draw_ride(std::FILE* out, const RideData& r, const std::string& log_name) {
     const std::string serial = serial_text(r.header.serial.data());
     std::string date;
     if (!utc_date_time(date, r.header.rec_date)) date = "an unknown date";
-    const std::string title = "Ride of " + (serial.empty() ? std::string("a unit without serial number") : serial) +
-                              " on " + date;
+    const std::string title =
+        "Ride of " + (serial.empty() ? std::string("a unit without serial number") : serial) + " on " + date;
     const int height = plot_height(static_cast<int>(panels.size()));
     SvgWriter svg(out, PLOT_WIDTH, height, title, CSS);
     svg.text(PLOT_LEFT, 26, title, "title");
-    std::string sub = log_name + ": " + std::to_string(r.samples) + " samples over " +
-                      elapsed_text(r.t1_ms - r.t0_ms) + ", hardware revision " + std::to_string(r.header.hw_revision);
+    std::string sub = log_name + ": " + std::to_string(r.samples) + " samples over " + elapsed_text(r.t1_ms - r.t0_ms) +
+                      ", hardware revision " + std::to_string(r.header.hw_revision);
     if (!r.chapters.empty()) sub += ", " + std::to_string(r.chapters.size()) + " video chapters";
     svg.text(PLOT_LEFT, 46, sub, "note");
 

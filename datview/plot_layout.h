@@ -13,7 +13,7 @@ namespace tarvex::datview {
 
 // Page geometry in pixels.
 inline constexpr int PLOT_WIDTH = 1200;
-inline constexpr int PLOT_LEFT = 80;    // room for the value labels
+inline constexpr int PLOT_LEFT = 80;  // room for the value labels
 inline constexpr int PLOT_RIGHT = 30;
 inline constexpr std::size_t PLOT_COLUMNS = PLOT_WIDTH - PLOT_LEFT - PLOT_RIGHT;  // one bucket per pixel
 

@@ -18,7 +18,8 @@ namespace tarvex::datview {
 namespace {
 
 bool same_file(const char* a, const char* b) {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 

@@ -29,14 +29,12 @@ std::size_t column_of(std::int64_t t, const RideData& r, std::size_t columns) {
 // Speed of a GPS record in km/h, or false for kinds without one.
 bool gps_speed_kmh(const LogEvent& g, double& kmh) {
     switch (static_cast<EntryKind>(g.type)) {
-    case EntryKind::GpsFix:
-    case EntryKind::GpsFix2:  // its speed was moved to the GpsFix place when read
-        kmh = load_le_i16(g.payload.data() + fix_off::gps_speed);
-        return true;
-    case EntryKind::GpsNavData:
-        kmh = load_le_i32(g.payload.data() + nav_off::h_speed);
-        return true;
-    default: return false;
+        case EntryKind::GpsFix:
+        case EntryKind::GpsFix2:  // its speed was moved to the GpsFix place when read
+            kmh = load_le_i16(g.payload.data() + fix_off::gps_speed);
+            return true;
+        case EntryKind::GpsNavData: kmh = load_le_i32(g.payload.data() + nav_off::h_speed); return true;
+        default: return false;
     }
 }
 

@@ -24,7 +24,7 @@ struct Chapter {
 // Display units, from the settings' unit choices ("hidden" takes the default).
 struct PlotUnits {
     const char* altitude = "ft";
-    double per_foot = 1.0;        // altitude units per foot
+    double per_foot = 1.0;  // altitude units per foot
     const char* climb = "ft/s";
     const char* speed = "mph";
     double per_kmh = 1.0 / 1.609344;  // speed units per km/h
@@ -35,10 +35,10 @@ struct RideSeries {
     explicit RideSeries(std::size_t columns)
         : alt_raw(columns), alt_smooth(columns), climb(columns), accel_raw(columns), accel_smooth(columns),
           gps_speed(columns) {}
-    ColumnSeries alt_raw, alt_smooth;     // altitude units
-    ColumnSeries climb;                   // altitude units per second
-    ColumnSeries accel_raw, accel_smooth; // G, magnitude
-    ColumnSeries gps_speed;               // speed units, at fresh fixes only
+    ColumnSeries alt_raw, alt_smooth;      // altitude units
+    ColumnSeries climb;                    // altitude units per second
+    ColumnSeries accel_raw, accel_smooth;  // G, magnitude
+    ColumnSeries gps_speed;                // speed units, at fresh fixes only
 };
 
 // Samples over which the climb rate is taken when the settings' speed_window

@@ -6,8 +6,7 @@
 
 namespace tarvex::datview {
 
-SvgWriter::SvgWriter(std::FILE* out, int width, int height, std::string_view title, std::string_view css)
-    : out_(out) {
+SvgWriter::SvgWriter(std::FILE* out, int width, int height, std::string_view title, std::string_view css) : out_(out) {
     std::fprintf(out_, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
     std::fprintf(out_,
                  "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"%d\" height=\"%d\" "

@@ -51,9 +51,9 @@ std::string elapsed_text(std::int64_t ms) {
     const char* sign = ms < 0 ? "-" : "";
     const std::uint64_t m = ms < 0 ? 0 - static_cast<std::uint64_t>(ms) : static_cast<std::uint64_t>(ms);
     char buf[48];
-    std::snprintf(buf, sizeof buf, "%s%llu:%02llu:%02llu.%03llu", sign,
-                  static_cast<unsigned long long>(m / 3600000), static_cast<unsigned long long>(m / 60000 % 60),
-                  static_cast<unsigned long long>(m / 1000 % 60), static_cast<unsigned long long>(m % 1000));
+    std::snprintf(buf, sizeof buf, "%s%llu:%02llu:%02llu.%03llu", sign, static_cast<unsigned long long>(m / 3600000),
+                  static_cast<unsigned long long>(m / 60000 % 60), static_cast<unsigned long long>(m / 1000 % 60),
+                  static_cast<unsigned long long>(m % 1000));
     return buf;
 }
 
@@ -80,12 +80,12 @@ std::string xml_escape(std::string_view s) {
     for (const char ch : s) {
         const auto c = static_cast<unsigned char>(ch);
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&apos;"; break;
-        default: out += (c < 0x20 || c >= 0x7F) ? '?' : ch; break;
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            case '\'': out += "&apos;"; break;
+            default: out += (c < 0x20 || c >= 0x7F) ? '?' : ch; break;
         }
     }
     return out;

@@ -69,9 +69,9 @@ constexpr std::size_t chapters = 9;     // u8, chapters found on the card minus 
 constexpr std::size_t alt_adjust = 10;  // i32 ft, the -a option
 constexpr std::size_t chapter_ms = 14;  // u32, every chapter's duration (31 bits used)
 }  // namespace choice_off
-constexpr std::uint8_t FLAG_HIGH_G = 1;        // -g
-constexpr std::uint8_t FLAG_NO_CSV_FILE = 2;   // the CSV file could not be opened
-constexpr std::uint8_t FLAG_NO_GPX_FILE = 4;   // the GPX file could not be opened
+constexpr std::uint8_t FLAG_HIGH_G = 1;       // -g
+constexpr std::uint8_t FLAG_NO_CSV_FILE = 2;  // the CSV file could not be opened
+constexpr std::uint8_t FLAG_NO_GPX_FILE = 4;  // the GPX file could not be opened
 
 std::uint32_t le32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
@@ -135,9 +135,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::FILE* csv = (flags & FLAG_NO_CSV_FILE) != 0 ? nullptr : out;
     std::FILE* gpx = (flags & FLAG_NO_GPX_FILE) != 0 ? nullptr : out;
 
-    int chapter = -1;                // none open yet
+    int chapter = -1;                  // none open yet
     std::uint32_t chapter_offset = 0;  // ms
-    std::int32_t len = -1;           // ms; -1 so that the first event opens chapter 0
+    std::int32_t len = -1;             // ms; -1 so that the first event opens chapter 0
     std::int32_t number = 1;
     bool gpx_open = false;
     while (LogEvent* ev = next_event(pipeline, dat, settings, run)) {

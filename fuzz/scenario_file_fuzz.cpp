@@ -12,8 +12,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string error;
-    const auto scenario =
-        tarvex::sim::parse_scenario(std::string(reinterpret_cast<const char*>(data), size), error);
+    const auto scenario = tarvex::sim::parse_scenario(std::string(reinterpret_cast<const char*>(data), size), error);
     if (!scenario) return 0;
     std::vector<double> times(scenario->glitch);
     if (scenario->end) times.push_back(*scenario->end);

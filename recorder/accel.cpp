@@ -46,8 +46,7 @@ void write_configuration(std::uint8_t format, const std::array<std::int8_t, 3>& 
     i2c_write(I2C_ACCEL, REG_BW_RATE, RATE);
     i2c_write(I2C_ACCEL, REG_DATA_FORMAT, format);
     for (std::size_t axis = 0; axis < offsets.size(); ++axis)
-        i2c_write(I2C_ACCEL, static_cast<std::uint8_t>(REG_OFSX + axis),
-                  static_cast<std::uint8_t>(offsets[axis]));
+        i2c_write(I2C_ACCEL, static_cast<std::uint8_t>(REG_OFSX + axis), static_cast<std::uint8_t>(offsets[axis]));
     i2c_write(I2C_ACCEL, REG_POWER_CTL, POWER_MEASURE);
 }
 
@@ -133,8 +132,8 @@ int accel_calibrate() {
         // Judged before narrowing, so a wrapped value cannot slip under the limit.
         if (wanted[axis] < -OFFSET_LIMIT || wanted[axis] > OFFSET_LIMIT) within_limit = false;
     }
-    std::printf("Sensor offsets:\n\t%d\t%d\t%d\n\n", identity.accel_offsets[0],
-                identity.accel_offsets[1], identity.accel_offsets[2]);
+    std::printf("Sensor offsets:\n\t%d\t%d\t%d\n\n", identity.accel_offsets[0], identity.accel_offsets[1],
+                identity.accel_offsets[2]);
 
     if (!within_limit) {
         std::printf("Calibration offsets are invalid. Reverting.\n");

@@ -6,12 +6,12 @@
 namespace tarvex {
 
 struct AccelSample {
-    std::int16_t x = 0, y = 0, z = 0;                 // counts after the axis mapping
+    std::int16_t x = 0, y = 0, z = 0;                       // counts after the axis mapping
     std::int32_t x_scaled = 0, y_scaled = 0, z_scaled = 0;  // 1/100 g in logging format
 };
 
 bool accel_probe();  // the part answered with its identity within five attempts
-void accel_setup();   // logging format with the identity's offsets
+void accel_setup();  // logging format with the identity's offsets
 // Fills x, y, z. A bus fault is not detected here: no part reads -1 counts.
 void accel_read(AccelSample& s);
 void accel_scale(AccelSample& s);

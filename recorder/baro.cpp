@@ -18,9 +18,9 @@ namespace {
 // Register map.
 constexpr std::uint8_t REG_CALIBRATION = 0xAA;  // eleven big-endian words
 constexpr std::uint8_t REG_CONTROL = 0xF4;
-constexpr std::uint8_t REG_RESULT = 0xF6;       // 0xF6 MSB, 0xF7, 0xF8 LSB
+constexpr std::uint8_t REG_RESULT = 0xF6;  // 0xF6 MSB, 0xF7, 0xF8 LSB
 constexpr std::uint8_t CMD_TEMPERATURE = 0x2E;
-constexpr std::uint8_t CMD_PRESSURE = 0xB4;     // oversampling 2
+constexpr std::uint8_t CMD_PRESSURE = 0xB4;  // oversampling 2
 
 constexpr std::uint32_t TEMPERATURE_WAIT_US = 6000;
 constexpr std::uint32_t PRESSURE_WAIT_US = 14000;
@@ -132,8 +132,7 @@ int baro_sample(BaroSample& s) {
     }
     if (s.raw_pressure == 0) s.raw_pressure = RAW_PRESSURE_NONE;
 
-    if (s.raw_temperature == 0 || s.raw_temperature == RAW_TEMPERATURE_NONE ||
-        s.raw_pressure == RAW_PRESSURE_NONE)
+    if (s.raw_temperature == 0 || s.raw_temperature == RAW_TEMPERATURE_NONE || s.raw_pressure == RAW_PRESSURE_NONE)
         return 1;
     return 0;
 }

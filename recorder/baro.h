@@ -18,8 +18,8 @@ struct BaroCalibration {
 };
 
 struct BaroSample {
-    std::int32_t raw_temperature = 0;  // 16 bits; 0 and 0xFFFF: no reading
-    std::int32_t raw_pressure = 0;     // 18 bits; 0x7FFFF: no reading
+    std::int32_t raw_temperature = 0;     // 16 bits; 0 and 0xFFFF: no reading
+    std::int32_t raw_pressure = 0;        // 18 bits; 0x7FFFF: no reading
     std::int32_t temperature = NO_VALUE;  // 0.1 degC
     std::int32_t pressure = NO_VALUE;     // Pa
     std::int32_t temp_term = 0;
@@ -28,6 +28,6 @@ struct BaroSample {
 inline constexpr std::int32_t RAW_PRESSURE_NONE = 0x7FFFF;
 
 int baro_read_calibration(BaroCalibration& cal);  // 0, or 1 at the first invalid word
-int baro_sample(BaroSample& s);                    // 0, or 1 on failure
+int baro_sample(BaroSample& s);                   // 0, or 1 on failure
 
 }  // namespace tarvex

@@ -12,9 +12,7 @@ namespace tarvex {
 namespace {
 
 // Calibration words as the formulas use them: c3, c4, c5 unsigned, the rest signed.
-std::int32_t cal_signed(const BaroCalibration& cal, std::size_t k) {
-    return static_cast<std::int16_t>(cal.c[k]);
-}
+std::int32_t cal_signed(const BaroCalibration& cal, std::size_t k) { return static_cast<std::int16_t>(cal.c[k]); }
 
 std::int32_t cal_unsigned(const BaroCalibration& cal, std::size_t k) { return cal.c[k]; }
 
@@ -49,8 +47,7 @@ void baro_compensate_temperature(const BaroCalibration& cal, BaroSample& s) {
 }
 
 void baro_compensate_pressure(const BaroCalibration& cal, BaroSample& s) {
-    if (s.raw_pressure == RAW_PRESSURE_NONE || s.raw_temperature == RAW_TEMPERATURE_NONE ||
-        s.temperature == NO_VALUE) {
+    if (s.raw_pressure == RAW_PRESSURE_NONE || s.raw_temperature == RAW_TEMPERATURE_NONE || s.temperature == NO_VALUE) {
         s.pressure = NO_VALUE;
         return;
     }
@@ -63,10 +60,8 @@ void baro_compensate_pressure(const BaroCalibration& cal, BaroSample& s) {
 
     const std::int32_t b6 = wrap_sub(s.temp_term, 4000);
     const std::int32_t q = wrap_mul(b6, b6) >> 12;
-    const std::int32_t b3 =
-        wrap_add(wrap_add(4 * c0, wrap_mul(c1, b6) >> 11), wrap_mul(c7, q) >> 11);
-    const std::int32_t y =
-        wrap_add(wrap_add(wrap_add(wrap_mul(c2, b6) >> 13, 2), wrap_mul(c6, q) >> 16) >> 2, 32768);
+    const std::int32_t b3 = wrap_add(wrap_add(4 * c0, wrap_mul(c1, b6) >> 11), wrap_mul(c7, q) >> 11);
+    const std::int32_t y = wrap_add(wrap_add(wrap_add(wrap_mul(c2, b6) >> 13, 2), wrap_mul(c6, q) >> 16) >> 2, 32768);
     const std::uint32_t b4 = (c3 * static_cast<std::uint32_t>(y)) >> 15;
     if (b4 == 0) {
         // Only corrupt calibration data gets here; a missing reading beats a crash.
@@ -74,8 +69,7 @@ void baro_compensate_pressure(const BaroCalibration& cal, BaroSample& s) {
         return;
     }
     const std::uint32_t b7 = static_cast<std::uint32_t>(wrap_mul(wrap_sub(s.raw_pressure, b3), B7_FACTOR));
-    const std::uint32_t p_unsigned =
-        static_cast<std::int32_t>(b7) >= 0 ? (b7 * 2) / b4 : (b7 / b4) * 2;
+    const std::uint32_t p_unsigned = static_cast<std::int32_t>(b7) >= 0 ? (b7 * 2) / b4 : (b7 / b4) * 2;
     const auto p = static_cast<std::int32_t>(p_unsigned);
 
     const std::int32_t x1 = wrap_mul(wrap_mul(p >> 8, p >> 8), 3038) >> 16;

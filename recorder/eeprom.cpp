@@ -15,11 +15,11 @@ Identity identity;
 namespace {
 
 // Main EEPROM layout (first 16 bytes).
-constexpr std::size_t ADDR_LAYOUT_MARK = 2;     // '0' or '1': v3.0 layout
-constexpr std::size_t ADDR_SERIAL = 3;          // 8 characters, padded with 0xFF or 0
+constexpr std::size_t ADDR_LAYOUT_MARK = 2;  // '0' or '1': v3.0 layout
+constexpr std::size_t ADDR_SERIAL = 3;       // 8 characters, padded with 0xFF or 0
 constexpr std::size_t SERIAL_LENGTH = 8;
 constexpr std::uint16_t ADDR_CAL_MARK = 11;
-constexpr std::uint16_t ADDR_OFFSETS = 12;      // device axes 0, 1, 2
+constexpr std::uint16_t ADDR_OFFSETS = 12;  // device axes 0, 1, 2
 constexpr std::size_t ADDR_EXPANDER_ID = 15;
 constexpr std::size_t HEAD_SIZE = 16;
 
@@ -127,19 +127,15 @@ int eeprom_read_identity(char* serial, std::size_t size) {
 }
 
 void eeprom_write_byte(std::uint16_t address, std::uint8_t value) {
-    if (identity.eeprom_wide_addressing)
-        i2c_write_a16(I2C_EEPROM_MAIN, address, value);
-    else
-        i2c_write(I2C_EEPROM_MAIN, static_cast<std::uint8_t>(address), value);
+    if (identity.eeprom_wide_addressing) i2c_write_a16(I2C_EEPROM_MAIN, address, value);
+    else i2c_write(I2C_EEPROM_MAIN, static_cast<std::uint8_t>(address), value);
     platform::sleep_us(WRITE_CYCLE_US);
 }
 
 std::uint8_t eeprom_read_byte(std::uint16_t address) {
     std::uint8_t value = 0;
-    if (identity.eeprom_wide_addressing)
-        i2c_read_a16(I2C_EEPROM_MAIN, address, 1, &value);
-    else
-        i2c_read(I2C_EEPROM_MAIN, static_cast<std::uint8_t>(address), 1, &value);
+    if (identity.eeprom_wide_addressing) i2c_read_a16(I2C_EEPROM_MAIN, address, 1, &value);
+    else i2c_read(I2C_EEPROM_MAIN, static_cast<std::uint8_t>(address), 1, &value);
     return value;
 }
 
@@ -159,13 +155,11 @@ int eeprom_store_accel_offsets() {
     const std::array<std::int8_t, 3> offsets = identity.accel_offsets;
     eeprom_write_byte(ADDR_CAL_MARK, mark);
     for (std::uint16_t axis = 0; axis < offsets.size(); ++axis)
-        eeprom_write_byte(static_cast<std::uint16_t>(ADDR_OFFSETS + axis),
-                          static_cast<std::uint8_t>(offsets[axis]));
+        eeprom_write_byte(static_cast<std::uint16_t>(ADDR_OFFSETS + axis), static_cast<std::uint8_t>(offsets[axis]));
 
     bool same = eeprom_read_byte(ADDR_CAL_MARK) == mark;
     for (std::uint16_t axis = 0; axis < offsets.size(); ++axis)
-        same = same && as_signed(eeprom_read_byte(static_cast<std::uint16_t>(ADDR_OFFSETS + axis))) ==
-                           offsets[axis];
+        same = same && as_signed(eeprom_read_byte(static_cast<std::uint16_t>(ADDR_OFFSETS + axis))) == offsets[axis];
     if (same) {
         std::printf("EEPROM successfully written\n");
         return 0;

@@ -10,7 +10,7 @@ namespace tarvex {
 
 // Identity state, process-wide.
 struct Identity {
-    int eeprom_wide_addressing = 0;   // 1: two address bytes
+    int eeprom_wide_addressing = 0;  // 1: two address bytes
     int accel_axis_flip = 0;
     std::array<std::int8_t, 3> accel_offsets{};  // device axes 0, 1, 2; 15.6 mg units
     std::uint32_t expander_id = 0xFF;

@@ -11,18 +11,17 @@
 namespace tarvex {
 
 // Pins (pin p is bit p % 32 of bank p / 32).
-inline constexpr unsigned PIN_BUS_GUARD = 17;    // claimed before bus work; the camera may take it back
-inline constexpr unsigned PIN_SDA = 36;          // I2C data, open-drain
-inline constexpr unsigned PIN_SCL = 37;          // I2C clock, open-drain
-inline constexpr unsigned PIN_STATUS = 38;       // light or haptic output: 1 on
-inline constexpr unsigned PIN_REC_START = 45;    // recording-start input
-inline constexpr unsigned PIN_CAL_REQUEST = 140; // calibration button: 0 while held
-inline constexpr unsigned PIN_ACCESSORY = 142;   // 1: this accessory is attached
+inline constexpr unsigned PIN_BUS_GUARD = 17;     // claimed before bus work; the camera may take it back
+inline constexpr unsigned PIN_SDA = 36;           // I2C data, open-drain
+inline constexpr unsigned PIN_SCL = 37;           // I2C clock, open-drain
+inline constexpr unsigned PIN_STATUS = 38;        // light or haptic output: 1 on
+inline constexpr unsigned PIN_REC_START = 45;     // recording-start input
+inline constexpr unsigned PIN_CAL_REQUEST = 140;  // calibration button: 0 while held
+inline constexpr unsigned PIN_ACCESSORY = 142;    // 1: this accessory is attached
 
 // Physical addresses of the five banks, bank order, and the byte offsets of
 // a bank's 32-bit registers.
-inline constexpr std::uint32_t GPIO_BANK_PHYS[5] = {0x70009000, 0x7000a000, 0x7000e000, 0x70010000,
-                                                    0x70011000};
+inline constexpr std::uint32_t GPIO_BANK_PHYS[5] = {0x70009000, 0x7000a000, 0x7000e000, 0x70010000, 0x70011000};
 inline constexpr std::uint32_t GPIO_DATA = 0x00;  // level in, output level out
 inline constexpr std::uint32_t GPIO_DIR = 0x04;   // 1: output
 inline constexpr std::uint32_t GPIO_FUNC = 0x18;  // 1: pin under its hardware function

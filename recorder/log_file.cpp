@@ -6,9 +6,9 @@
 
 #include <cstdio>
 
+#include "counter.h"
 #include "dat_format.h"
 #include "eeprom.h"
-#include "counter.h"
 #include "platform.h"
 #include "variant.h"
 
@@ -46,8 +46,8 @@ void log_write_header(LogFile& log, const char* serial, std::int32_t ground_offs
     log.whole_bytes += DAT_HEADER_SIZE;
 }
 
-void log_write_sample(LogFile& log, std::uint32_t vid_timestamp, std::int32_t altitude,
-                      const BaroSample& baro, const AccelSample* accel) {
+void log_write_sample(LogFile& log, std::uint32_t vid_timestamp, std::int32_t altitude, const BaroSample& baro,
+                      const AccelSample* accel) {
     if (log.fd < 0 || log.failed) return;
     std::int16_t xyz[3] = {};
     if (accel != nullptr) {

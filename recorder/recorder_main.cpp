@@ -228,8 +228,7 @@ void run_recording(const RunState& run) {
         if (altitude != NO_VALUE) {
             altitude = wrap_sub(altitude, offset);
         }
-        log_write_sample(log, now - run.rec_start, altitude, baro,
-                         run.accel_present ? &accel : nullptr);
+        log_write_sample(log, now - run.rec_start, altitude, baro, run.accel_present ? &accel : nullptr);
 
         clock_sync();
         pause_keeping_time(SAMPLE_PAUSE_US);

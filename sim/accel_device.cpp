@@ -8,17 +8,17 @@ namespace tarvex::sim {
 namespace {
 
 constexpr std::uint8_t REG_DEVID = 0x00;
-constexpr std::uint8_t REG_OFSX = 0x1E;      // device axes 0, 1, 2
+constexpr std::uint8_t REG_OFSX = 0x1E;  // device axes 0, 1, 2
 constexpr std::uint8_t REG_POWER_CTL = 0x2D;
 constexpr std::uint8_t REG_DATA_FORMAT = 0x31;
-constexpr std::uint8_t REG_DATAX0 = 0x32;    // .. 0x37
+constexpr std::uint8_t REG_DATAX0 = 0x32;  // .. 0x37
 constexpr std::uint8_t REG_DATAZ1 = 0x37;
 
 constexpr std::uint8_t DEVID = 0xE5;
 constexpr std::uint8_t POWER_MEASURE = 0x08;
 constexpr std::uint8_t FORMAT_RANGE = 0x03;
 constexpr std::int32_t BASE_COUNTS_PER_G = 256;
-constexpr double OFFSET_G = 1.0 / 64.0;      // 15.6 mg per offset unit
+constexpr double OFFSET_G = 1.0 / 64.0;  // 15.6 mg per offset unit
 
 // Logged-axis truth at time t, linear between points, held outside them;
 // a unit lying flat (1 g on z) when the scenario says nothing.
@@ -43,10 +43,8 @@ AccelDevice::AccelDevice(const Scenario& scenario, const SimTime& time, AccelLay
 std::array<double, 3> AccelDevice::device_g(double t) const {
     const auto [x, y, z] = logged_g(scenario_.accel_g, t);
     std::array<double, 3> dev{};
-    if (layout_ == AccelLayout::V3)
-        dev = {x, z, -y};
-    else
-        dev = {y, z, x};
+    if (layout_ == AccelLayout::V3) dev = {x, z, -y};
+    else dev = {y, z, x};
     for (std::size_t i = 0; i < dev.size(); ++i) dev[i] += scenario_.accel_bias[i];
     return dev;
 }

@@ -16,8 +16,8 @@ constexpr std::uint8_t REG_RESULT_END = 0xF8;
 
 constexpr std::uint8_t CHIP_ID = 0x55;
 constexpr std::uint8_t CMD_TEMPERATURE = 0x2E;
-constexpr std::uint8_t CMD_PRESSURE = 0x34;         // | oversampling << 6
-constexpr std::uint8_t CONTROL_CONVERTING = 0x20;   // start-of-conversion bit, reads 1 while busy
+constexpr std::uint8_t CMD_PRESSURE = 0x34;        // | oversampling << 6
+constexpr std::uint8_t CONTROL_CONVERTING = 0x20;  // start-of-conversion bit, reads 1 while busy
 
 // Maximum conversion times in us.
 constexpr std::uint64_t TEMPERATURE_US = 4500;
@@ -25,9 +25,7 @@ constexpr std::array<std::uint64_t, 4> PRESSURE_US = {4500, 7500, 13500, 25500};
 constexpr std::uint64_t SLOW_PRESSURE_US = 30000;
 constexpr std::int32_t TEMPERATURE_SPIKE = 300;
 
-bool is_temperature_fault(BaroFault f) {
-    return f == BaroFault::ZeroTemperature || f == BaroFault::TemperatureSpike;
-}
+bool is_temperature_fault(BaroFault f) { return f == BaroFault::ZeroTemperature || f == BaroFault::TemperatureSpike; }
 
 constexpr std::int32_t RAW_PRESSURE_MAX = (1 << 18) - 1;  // 18 bits at oversampling 2
 
@@ -61,8 +59,7 @@ std::int64_t compensated_pressure(const Cal& k, std::int64_t up, std::int64_t b5
     const std::int64_t b6 = b5 - 4000;
     const std::int64_t q = floor_shift(b6 * b6, 12);
     const std::int64_t b3 = 4 * k.ac1 + floor_shift(k.ac2 * b6, 11) + floor_shift(k.b2 * q, 11);
-    const std::int64_t y =
-        floor_shift(floor_shift(k.ac3 * b6, 13) + 2 + floor_shift(k.b1 * q, 16), 2) + 32768;
+    const std::int64_t y = floor_shift(floor_shift(k.ac3 * b6, 13) + 2 + floor_shift(k.b1 * q, 16), 2) + 32768;
     const std::int64_t b4 = (k.ac4 * y) >> 15;
     if (b4 <= 0) return 0;
     const std::int64_t b7 = (up - b3) * 12500;
@@ -74,8 +71,7 @@ std::int64_t compensated_pressure(const Cal& k, std::int64_t up, std::int64_t b5
 
 }  // namespace
 
-BaroDevice::BaroDevice(const Scenario& scenario, const SimTime& time)
-    : scenario_(scenario), time_(time) {
+BaroDevice::BaroDevice(const Scenario& scenario, const SimTime& time) : scenario_(scenario), time_(time) {
     for (std::size_t k = 0; k < calibration_.size(); ++k)
         calibration_[k] = static_cast<std::uint16_t>(scenario.baro_calibration[k]);
 }
@@ -93,12 +89,14 @@ std::int32_t BaroDevice::raw_temperature_for(double celsius) const {
     std::int64_t lo = 0, hi = 0xFFFE;
     while (lo < hi) {  // first raw value right of the pole
         const std::int64_t mid = (lo + hi) / 2;
-        if (floor_shift((mid - k.ac6) * k.ac5, 15) + k.md > 0) hi = mid; else lo = mid + 1;
+        if (floor_shift((mid - k.ac6) * k.ac5, 15) + k.md > 0) hi = mid;
+        else lo = mid + 1;
     }
     hi = 0xFFFE;
     while (lo < hi) {  // first raw value with B5 >= target
         const std::int64_t mid = (lo + hi) / 2;
-        if (static_cast<double>(temperature_term(k, mid)) >= target) hi = mid; else lo = mid + 1;
+        if (static_cast<double>(temperature_term(k, mid)) >= target) hi = mid;
+        else lo = mid + 1;
     }
     if (lo > 1 && std::fabs(static_cast<double>(temperature_term(k, lo - 1)) - target) <
                       std::fabs(static_cast<double>(temperature_term(k, lo)) - target))
@@ -112,7 +110,8 @@ std::int32_t BaroDevice::raw_pressure_for(double pascal, std::int32_t raw_temper
     std::int64_t lo = 1, hi = RAW_PRESSURE_MAX;
     while (lo < hi) {  // first raw value with pressure >= target
         const std::int64_t mid = (lo + hi) / 2;
-        if (static_cast<double>(compensated_pressure(k, mid, b5)) >= pascal) hi = mid; else lo = mid + 1;
+        if (static_cast<double>(compensated_pressure(k, mid, b5)) >= pascal) hi = mid;
+        else lo = mid + 1;
     }
     if (lo > 1 && std::fabs(static_cast<double>(compensated_pressure(k, lo - 1, b5)) - pascal) <
                       std::fabs(static_cast<double>(compensated_pressure(k, lo, b5)) - pascal))

@@ -14,8 +14,8 @@ namespace tarvex::sim {
 inline constexpr std::uint32_t SIM_PAGE_BYTES = 4096;
 inline constexpr std::uint32_t SIM_COUNTER_PAGE = 0x7000d000;
 inline constexpr std::uint32_t SIM_COUNTER_OFFSET = 0x34;
-inline constexpr std::array<std::uint32_t, 5> SIM_GPIO_BANKS{0x70009000, 0x7000a000, 0x7000e000,
-                                                             0x70010000, 0x70011000};
+inline constexpr std::array<std::uint32_t, 5> SIM_GPIO_BANKS{0x70009000, 0x7000a000, 0x7000e000, 0x70010000,
+                                                             0x70011000};
 // Word offsets inside a bank.
 inline constexpr std::uint32_t SIM_GPIO_DATA = 0x00;
 inline constexpr std::uint32_t SIM_GPIO_DIR = 0x04;
@@ -32,10 +32,10 @@ inline constexpr unsigned SIM_PIN_CAL_REQUEST = 140;
 inline constexpr unsigned SIM_PIN_ACCESSORY = 142;
 
 struct FirmwareInfo {
-    const char* name;           // as in the scenario: rev3, rev4, rev1
-    std::uint32_t state_addr;   // physical address of the camera state byte
-    std::uint32_t flag_addr;    // physical address of the camera flag byte
-    std::uint8_t idle_value;    // state byte while the camera is idle
+    const char* name;          // as in the scenario: rev3, rev4, rev1
+    std::uint32_t state_addr;  // physical address of the camera state byte
+    std::uint32_t flag_addr;   // physical address of the camera flag byte
+    std::uint8_t idle_value;   // state byte while the camera is idle
 };
 
 const FirmwareInfo& firmware_info(Firmware firmware);

@@ -10,10 +10,8 @@ constexpr std::uint8_t ERASED = 0xFF;
 }  // namespace
 
 EepromDevice::EepromDevice(std::uint8_t address, std::size_t size, bool wide_addressing,
-                           const std::vector<std::uint8_t>& contents, bool write_fail,
-                           const SimTime& time)
-    : address_(address), wide_(wide_addressing), write_fail_(write_fail), time_(time),
-      memory_(size, ERASED) {
+                           const std::vector<std::uint8_t>& contents, bool write_fail, const SimTime& time)
+    : address_(address), wide_(wide_addressing), write_fail_(write_fail), time_(time), memory_(size, ERASED) {
     std::copy_n(contents.begin(), std::min(contents.size(), size), memory_.begin());
 }
 
@@ -24,8 +22,7 @@ void EepromDevice::begin(bool read) {
     // was cut by a repeated START (after a real STOP the part would be busy
     // programming and not answer), so nothing was programmed.
     if (read && undo_) {
-        for (auto it = undo_->old_bytes.rbegin(); it != undo_->old_bytes.rend(); ++it)
-            memory_[it->first] = it->second;
+        for (auto it = undo_->old_bytes.rbegin(); it != undo_->old_bytes.rend(); ++it) memory_[it->first] = it->second;
         busy_until_us_ = undo_->busy_until_us;
     }
     undo_.reset();
@@ -37,12 +34,9 @@ bool EepromDevice::write(std::uint8_t byte) {
     if (busy()) return false;
     const int address_bytes = wide_ ? 2 : 1;
     if (address_bytes_seen_ < address_bytes) {
-        if (wide_ && address_bytes_seen_ == 0)
-            pointer_ = static_cast<std::size_t>(byte) << 8;
-        else if (wide_)
-            pointer_ |= byte;
-        else
-            pointer_ = byte;
+        if (wide_ && address_bytes_seen_ == 0) pointer_ = static_cast<std::size_t>(byte) << 8;
+        else if (wide_) pointer_ |= byte;
+        else pointer_ = byte;
         pointer_ %= memory_.size();
         ++address_bytes_seen_;
         return true;

@@ -34,8 +34,8 @@ private:
     bool write_fail_;
     const SimTime& time_;
     std::vector<std::uint8_t> memory_;
-    std::size_t pointer_ = 0;        // the part's address counter
-    int address_bytes_seen_ = 0;     // in the current write transfer
+    std::size_t pointer_ = 0;                                    // the part's address counter
+    int address_bytes_seen_ = 0;                                 // in the current write transfer
     std::vector<std::pair<std::size_t, std::uint8_t>> pending_;  // bytes to program at STOP
     std::uint64_t busy_until_us_ = 0;
 

@@ -74,11 +74,8 @@ void I2cBusModel::on_scl_rise() {
         case Phase::Transmit:
             ++bits_;  // the master samples this bit now
             break;
-        case Phase::MasterAck:
-            master_acked_ = !sda();
-            break;
-        default:
-            break;
+        case Phase::MasterAck: master_acked_ = !sda(); break;
+        default: break;
     }
 }
 
@@ -135,8 +132,7 @@ void I2cBusModel::on_scl_fall() {
             }
             break;
         case Phase::Idle:
-        case Phase::Ignore:
-            break;
+        case Phase::Ignore: break;
     }
 }
 

@@ -50,14 +50,14 @@ public:
 
 private:
     enum class Phase : std::uint8_t {
-        Idle,         // no transfer: waiting for START
-        Address,      // shifting in the address byte
-        AddressAck,   // ninth clock after the address byte
-        Receive,      // shifting in a data byte written by the master
-        ReceiveAck,   // ninth clock after a written byte
-        Transmit,     // a device shifts a byte out
-        MasterAck,    // ninth clock after a transmitted byte: the master's ACK or NACK
-        Ignore,       // nobody addressed, or the master said NACK: wait for START/STOP
+        Idle,        // no transfer: waiting for START
+        Address,     // shifting in the address byte
+        AddressAck,  // ninth clock after the address byte
+        Receive,     // shifting in a data byte written by the master
+        ReceiveAck,  // ninth clock after a written byte
+        Transmit,    // a device shifts a byte out
+        MasterAck,   // ninth clock after a transmitted byte: the master's ACK or NACK
+        Ignore,      // nobody addressed, or the master said NACK: wait for START/STOP
     };
 
     void on_start();

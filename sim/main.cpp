@@ -10,10 +10,10 @@
 #include <string>
 
 #include "camera_memory_map.h"
+#include "platform_sim.h"
 #include "recorder_main.h"
 #include "scenario.h"
 #include "sensor_pack.h"
-#include "platform_sim.h"
 #include "version.h"
 
 #ifndef TARVEX_SIM_FIRMWARE
@@ -80,7 +80,8 @@ int main(int argc, char** argv) {
     const double end = scenario_end(*scenario);
     world.set_deadline(static_cast<std::uint64_t>((end + END_MARGIN_S) * 1e6), [program, end] {
         std::fflush(stdout);
-        std::fprintf(stderr, "%s: the recorder was still running %.0f simulated seconds after the scenario's end at %.6f s\n",
+        std::fprintf(stderr,
+                     "%s: the recorder was still running %.0f simulated seconds after the scenario's end at %.6f s\n",
                      program, END_MARGIN_S, end);
         std::exit(3);
     });

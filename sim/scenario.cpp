@@ -55,7 +55,7 @@ public:
         : words_(words), number_(number), usage_(usage), error_(error) {}
 
     std::string_view directive() const { return words_[0]; }
-    std::size_t count() const { return words_.size() - 1; }       // values after the directive
+    std::size_t count() const { return words_.size() - 1; }  // values after the directive
     std::string_view value(std::size_t i) const { return words_[i + 1]; }
 
     bool fail(std::string_view what) {
@@ -108,8 +108,8 @@ public:
         }
         const long long v = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
         if (v < lo || v > hi) {
-            return fail(concat({"'", w, "' is out of range for ", what, " (", std::to_string(lo), " to ",
-                                std::to_string(hi), ")"}));
+            return fail(concat(
+                {"'", w, "' is out of range for ", what, " (", std::to_string(lo), " to ", std::to_string(hi), ")"}));
         }
         out = v;
         return true;
@@ -189,8 +189,7 @@ bool eeprom_contents(Line& l, std::optional<std::array<std::uint8_t, N>>& out) {
 
 // One of a few words, each standing for a value.
 template <typename T, std::size_t N>
-bool one_of(Line& l, const std::array<std::pair<std::string_view, T>, N>& words, std::string_view listed,
-            T& out) {
+bool one_of(Line& l, const std::array<std::pair<std::string_view, T>, N>& words, std::string_view listed, T& out) {
     for (const auto& [word, v] : words) {
         if (l.value(0) == word) {
             out = v;
@@ -239,18 +238,21 @@ const Directive directives[] = {
     {"disturb", REPEATS, 2, "two times: T1 T2", [](Line& l, Scenario& s) { return interval(l, s.disturb); }},
     {"altitude", REPEATS, ANY_COUNT, "pairs: T FEET [T FEET ...]",
      [](Line& l, Scenario& s) {
-         return points(l, 1, s.altitude_ft,
-                       [](double t, const std::array<double, 3>& v) { return TruthPoint{t, v[0]}; });
+         return points(l, 1, s.altitude_ft, [](double t, const std::array<double, 3>& v) {
+             return TruthPoint{t, v[0]};
+         });
      }},
     {"temperature", REPEATS, ANY_COUNT, "pairs: T CELSIUS [T CELSIUS ...]",
      [](Line& l, Scenario& s) {
-         return points(l, 1, s.temperature_c,
-                       [](double t, const std::array<double, 3>& v) { return TruthPoint{t, v[0]}; });
+         return points(l, 1, s.temperature_c, [](double t, const std::array<double, 3>& v) {
+             return TruthPoint{t, v[0]};
+         });
      }},
     {"accel", REPEATS, ANY_COUNT, "groups of four: T X Y Z [T X Y Z ...]",
      [](Line& l, Scenario& s) {
-         return points(l, 3, s.accel_g,
-                       [](double t, const std::array<double, 3>& v) { return AccelPoint{t, v[0], v[1], v[2]}; });
+         return points(l, 3, s.accel_g, [](double t, const std::array<double, 3>& v) {
+             return AccelPoint{t, v[0], v[1], v[2]};
+         });
      }},
     {"ticks", ONCE, 1, "one counter value: T0",
      [](Line& l, Scenario& s) {
@@ -336,7 +338,8 @@ std::optional<Scenario> parse_scenario(const std::string& text, std::string& err
     while (std::getline(in, raw)) {
         ++line_no;
         std::string_view text_part = raw;
-        if (const auto hash = text_part.find('#'); hash != std::string_view::npos) text_part = text_part.substr(0, hash);
+        if (const auto hash = text_part.find('#'); hash != std::string_view::npos)
+            text_part = text_part.substr(0, hash);
         const Words words = split_words(text_part);
         if (words.empty()) continue;
         const Directive* d = find_directive(words[0]);
@@ -379,8 +382,8 @@ double truth_at(const std::vector<TruthPoint>& points, double t, double fallback
     if (points.empty()) return fallback;
     if (t <= points.front().t) return points.front().value;
     if (t >= points.back().t) return points.back().value;
-    const auto next = std::upper_bound(points.begin(), points.end(), t,
-                                       [](double v, const TruthPoint& p) { return v < p.t; });
+    const auto next =
+        std::upper_bound(points.begin(), points.end(), t, [](double v, const TruthPoint& p) { return v < p.t; });
     const TruthPoint& b = *next;
     const TruthPoint& a = *(next - 1);
     return a.value + (b.value - a.value) * (t - a.t) / (b.t - a.t);

@@ -29,23 +29,23 @@ struct AccelPoint {
 
 struct Scenario {
     // camera and user
-    std::optional<double> end;                 // accessory unplugged at this time
+    std::optional<double> end;  // accessory unplugged at this time
     bool accessory_absent = false;
-    std::optional<Firmware> firmware;          // default: the one the build serves
-    std::vector<Interval> record;              // camera records video
-    std::vector<Interval> busy;                // state byte neither idle nor recording
-    std::uint8_t busy_state = 0x11;            // state byte during busy spans (0x11: idle in no firmware)
-    std::vector<Interval> button;              // calibration input (pin 140) reads 0
-    std::vector<Interval> disturb;             // camera takes pin 17 back
+    std::optional<Firmware> firmware;  // default: the one the build serves
+    std::vector<Interval> record;      // camera records video
+    std::vector<Interval> busy;        // state byte neither idle nor recording
+    std::uint8_t busy_state = 0x11;    // state byte during busy spans (0x11: idle in no firmware)
+    std::vector<Interval> button;      // calibration input (pin 140) reads 0
+    std::vector<Interval> disturb;     // camera takes pin 17 back
     std::vector<TruthPoint> altitude_ft;
     std::vector<TruthPoint> temperature_c;
     std::vector<AccelPoint> accel_g;
-    std::uint32_t ticks0 = 1700000000;         // counter value at power-on
-    double tick_phase = 0.0;                   // seconds after power-on of the first counter step (0..1)
-    std::vector<double> glitch;                // counter reads one lower once at these times
+    std::uint32_t ticks0 = 1700000000;  // counter value at power-on
+    double tick_phase = 0.0;            // seconds after power-on of the first counter step (0..1)
+    std::vector<double> glitch;         // counter reads one lower once at these times
 
     // sensor pack
-    std::array<std::int32_t, 11> baro_calibration{7500, -1100, -14500, 33000, 25200, 18900,
+    std::array<std::int32_t, 11> baro_calibration{7500, -1100, -14500, 33000,  25200, 18900,
                                                   5500, 46,    -32768, -11075, 2432};
     bool accelerometer_absent = false;
     std::array<double, 3> accel_bias{0.0, 0.0, 0.0};  // g, on the device axes
@@ -53,12 +53,12 @@ struct Scenario {
     // Default: v3.0 board, mark '1', serial SIM00001, stored offsets 0 0 0, no expander.
     std::optional<std::array<std::uint8_t, 16>> eeprom_main = std::array<std::uint8_t, 16>{
         0x00, 0x00, '1', 'S', 'I', 'M', '0', '0', '0', '0', '1', 0xC0, 0x00, 0x00, 0x00, 0xFF};
-    int eeprom_main_addressing = 16;           // 8 or 16 address bits
-    bool eeprom_write_fail = false;            // writes do not stick
+    int eeprom_main_addressing = 16;                             // 8 or 16 address bits
+    bool eeprom_write_fail = false;                              // writes do not stick
     std::optional<std::array<std::uint8_t, 6>> eeprom_expander;  // nullopt: no expander EEPROM
 
     // physical memory
-    bool phys_mem_unavailable = false;   // the physical-memory device cannot be opened
+    bool phys_mem_unavailable = false;    // the physical-memory device cannot be opened
     std::vector<std::uint32_t> map_fail;  // physical pages that cannot be mapped
 };
 

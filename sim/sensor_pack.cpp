@@ -25,21 +25,19 @@ std::vector<std::unique_ptr<I2cSlave>> make_sensor_pack(const Scenario& scenario
         const std::uint8_t mark = (*scenario.eeprom_main)[LAYOUT_MARK];
         if (mark == '0' || mark == '1') layout = AccelLayout::V3;
     }
-    if (!scenario.accelerometer_absent)
-        devices.push_back(std::make_unique<AccelDevice>(scenario, time, layout));
+    if (!scenario.accelerometer_absent) devices.push_back(std::make_unique<AccelDevice>(scenario, time, layout));
 
     if (scenario.eeprom_main) {
         const bool wide = scenario.eeprom_main_addressing != 8;
         const auto& head = *scenario.eeprom_main;
-        devices.push_back(std::make_unique<EepromDevice>(
-            EEPROM_MAIN, wide ? MAIN_SIZE_WIDE : MAIN_SIZE_NARROW, wide,
-            std::vector<std::uint8_t>(head.begin(), head.end()), scenario.eeprom_write_fail, time));
+        devices.push_back(std::make_unique<EepromDevice>(EEPROM_MAIN, wide ? MAIN_SIZE_WIDE : MAIN_SIZE_NARROW, wide,
+                                                         std::vector<std::uint8_t>(head.begin(), head.end()),
+                                                         scenario.eeprom_write_fail, time));
     }
     if (scenario.eeprom_expander) {
         const auto& head = *scenario.eeprom_expander;
-        devices.push_back(std::make_unique<EepromDevice>(EEPROM_EXPANDER, EXPANDER_SIZE, false,
-                                                         std::vector<std::uint8_t>(head.begin(), head.end()),
-                                                         false, time));
+        devices.push_back(std::make_unique<EepromDevice>(
+            EEPROM_EXPANDER, EXPANDER_SIZE, false, std::vector<std::uint8_t>(head.begin(), head.end()), false, time));
     }
     return devices;
 }

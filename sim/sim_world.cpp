@@ -28,8 +28,7 @@ constexpr std::uint32_t bit(unsigned pin) { return std::uint32_t{1} << (pin % 32
 std::uintptr_t window_arena() {
     static const std::uintptr_t base = [] {
         void* hint = reinterpret_cast<void*>(std::uintptr_t{0x5a000000});
-        void* p = mmap(hint, MAX_PAGES * SIM_PAGE_BYTES, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
-                       -1, 0);
+        void* p = mmap(hint, MAX_PAGES * SIM_PAGE_BYTES, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
         if (p == MAP_FAILED) fatal("cannot reserve address space for the register windows");
         return reinterpret_cast<std::uintptr_t>(p);
     }();
@@ -51,9 +50,7 @@ bool SimWorld::inside(const std::vector<Span>& spans, std::uint64_t t) {
 }
 
 SimWorld::SimWorld(const Scenario& scenario, std::string root, Firmware build_firmware)
-    : scenario_(scenario),
-      root_(std::move(root)),
-      arena_(window_arena()),
+    : scenario_(scenario), root_(std::move(root)), arena_(window_arena()),
       firmware_(firmware_info(scenario.firmware.value_or(build_firmware))) {
     auto spans = [this](const std::vector<Interval>& in, std::vector<Span>& out) {
         for (const Interval& i : in) {
@@ -161,8 +158,7 @@ std::uint32_t SimWorld::read32(const volatile std::uint32_t* p) {
                 v |= std::uint32_t{camera_byte(page.phys + offset + i)} << (8 * i);
             }
             break;
-        case PageKind::Other:
-            break;
+        case PageKind::Other: break;
     }
     log_access(phys_of(page, offset), false, v);
     return v;

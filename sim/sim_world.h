@@ -93,7 +93,7 @@ public:
     const std::vector<RegAccess>& register_log() const { return register_log_; }
     void clear_register_log() { register_log_.clear(); }
     std::uint32_t gpio_register(unsigned bank, std::uint32_t offset) const;  // as stored
-    std::uint32_t counter_now() const;  // the counter without glitches
+    std::uint32_t counter_now() const;                                       // the counter without glitches
     int status_level() const;
 
     // Test hook: camera bytes fixed by the test (nullopt: back to the scenario).
@@ -158,7 +158,7 @@ private:
     std::vector<std::uint64_t> change_times_;  // every time an input changes, sorted
     std::vector<std::uint64_t> glitches_;      // sorted
     std::size_t next_glitch_ = 0;
-    std::uint64_t first_step_ns_ = 0;          // first counter step after power-on
+    std::uint64_t first_step_ns_ = 0;  // first counter step after power-on
 
     Inputs inputs_;
     std::optional<CameraBytes> camera_override_;

@@ -19,7 +19,7 @@ private:
         std::uint64_t time_us = 0;
         int level = 0;
     };
-    std::vector<Edge> edges_;  // since power-on or the last pattern named
+    std::vector<Edge> edges_;           // since power-on or the last pattern named
     std::uint64_t level_since_us_ = 0;  // when the level before edges_[0] began
 };
 

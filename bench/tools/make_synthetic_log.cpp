@@ -29,16 +29,16 @@ enum class GpsKind { None, Fix, NavData };
 struct Options {
     std::string out;
     double seconds = 360.0;
-    double rate = 10.0;          // sensor samples per second
+    double rate = 10.0;  // sensor samples per second
     GpsKind gps = GpsKind::None;
-    double gps_rate = 5.0;       // GPS entries per second
+    double gps_rate = 5.0;  // GPS entries per second
     std::uint32_t hw_revision = 3;
     std::int64_t expander = -1;  // -1: 3 with navdata, else 255
     std::string serial = "SYN00001";
     std::uint32_t rec_date = 1700000000;
     std::int32_t ground_offset = 0;
     std::uint32_t seed = 1;
-    std::string video;           // first chapter MP4, or empty
+    std::string video;  // first chapter MP4, or empty
     double chapter_seconds = 1560.0;
     std::uint32_t timescale = 1000;
     std::uint32_t mdat_bytes = 16;
@@ -107,7 +107,7 @@ std::int16_t clamp16(double v) {
     if (v > 32767.0) return 32767;
     if (v < -32767.0) return -32767;  // -32768 would not be -1, but keep clear of it
     const auto c = static_cast<std::int16_t>(std::lround(v));
-    return c == -1 ? 0 : c;          // -1 marks a missing axis
+    return c == -1 ? 0 : c;  // -1 marks a missing axis
 }
 
 // ---- Position along the track: an ellipse of about 6 km round, 25 km/h.
@@ -117,8 +117,8 @@ constexpr double START_LON = 7.972;
 constexpr double SPEED_KMH = 25.0;
 
 struct Position {
-    double lat, lon;     // degrees
-    double heading;      // degrees
+    double lat, lon;  // degrees
+    double heading;   // degrees
 };
 
 Position position(double t) {
@@ -236,10 +236,8 @@ std::string chapter_mp4_name(const std::string& first, int index) {
     const std::string name = slash == std::string::npos ? first : first.substr(slash + 1);
     const long number = name.size() > 4 ? std::strtol(name.c_str() + 4, nullptr, 10) : 0;
     char buf[32];
-    if (index == 0)
-        std::snprintf(buf, sizeof buf, "GOPR%04ld.MP4", number);
-    else
-        std::snprintf(buf, sizeof buf, "GP%02d%04ld.MP4", index, number);
+    if (index == 0) std::snprintf(buf, sizeof buf, "GOPR%04ld.MP4", number);
+    else std::snprintf(buf, sizeof buf, "GP%02d%04ld.MP4", index, number);
     return dir + buf;
 }
 
@@ -329,8 +327,8 @@ int main(int argc, char** argv) {
         std::perror(o.out.c_str());
         return 1;
     }
-    std::printf("%s: %llu samples, %llu GPS entries, %.0f s\n", o.out.c_str(),
-                static_cast<unsigned long long>(samples), static_cast<unsigned long long>(fixes), o.seconds);
+    std::printf("%s: %llu samples, %llu GPS entries, %.0f s\n", o.out.c_str(), static_cast<unsigned long long>(samples),
+                static_cast<unsigned long long>(fixes), o.seconds);
 
     if (!o.video.empty()) {
         const auto chapter_ms = static_cast<std::uint32_t>(o.chapter_seconds * 1000.0);

@@ -15,8 +15,8 @@
 using namespace tarvex;
 using tarvex::test::capture_stdout;
 using tarvex::test::DatLog;
-using tarvex::test::stream_of;
 using tarvex::test::read_file;
+using tarvex::test::stream_of;
 using tarvex::test::TempDir;
 
 namespace {
@@ -68,11 +68,11 @@ TEST(DatHeader, HasTheFixedLayout) {
     ASSERT_EQ(bytes.size(), 88u);
     const auto* b = reinterpret_cast<const std::uint8_t*>(bytes.data());
     EXPECT_EQ(bytes.substr(0, 4), "TRVX");
-    EXPECT_EQ(b[8], 1);                       // version
-    EXPECT_EQ(b[12], 0xD6);                   // -42 little-endian
+    EXPECT_EQ(b[8], 1);      // version
+    EXPECT_EQ(b[12], 0xD6);  // -42 little-endian
     EXPECT_EQ(b[15], 0xFF);
-    EXPECT_EQ(b[16], 3);                      // expander_id
-    EXPECT_EQ(b[20], 4);                      // hw_revision
+    EXPECT_EQ(b[16], 3);  // expander_id
+    EXPECT_EQ(b[20], 4);  // hw_revision
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[24])), "SIM00001");
     for (std::size_t i = 56; i < 88; ++i) EXPECT_EQ(b[i], 0) << i;
 }

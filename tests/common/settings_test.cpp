@@ -157,8 +157,8 @@ TEST(SettingsFile, NumberRangesAndFallbacks) {
         {"gps_lag = 9000", &Settings::gps_lag, 9000},
         {"gps_lag = 9001", &Settings::gps_lag, 1000},
         {"gps_lag =", &Settings::gps_lag, 0},
-        {"gps_lag = 4294967296", &Settings::gps_lag, 1000},   // beyond 32 bits: out of range
-        {"gps_lag = 4294967396", &Settings::gps_lag, 1000},   // would wrap to 100 if cut to 32 bits
+        {"gps_lag = 4294967296", &Settings::gps_lag, 1000},  // beyond 32 bits: out of range
+        {"gps_lag = 4294967396", &Settings::gps_lag, 1000},  // would wrap to 100 if cut to 32 bits
         {"gps_lag = -4294966296", &Settings::gps_lag, 1000},
         {"gps_speed_limit = 15", &Settings::gps_speed_limit, 483},
         {"gps_speed_limit = 16", &Settings::gps_speed_limit, 16},
@@ -214,8 +214,7 @@ TEST(SettingsFile, LongTokensAreCutAndHighBytesAreSafe) {
     const std::string long_value = std::string(300, '9');
     std::string out;
     load_text(long_key + " = " + long_value + "\n\xC3\x84LTITUDE = \xFF\xFE\n", &out);
-    EXPECT_NE(out.find("Parsing: " + std::string(255, 'k') + " " + std::string(255, '9') + "\n"),
-              std::string::npos);
+    EXPECT_NE(out.find("Parsing: " + std::string(255, 'k') + " " + std::string(255, '9') + "\n"), std::string::npos);
     // Bytes >= 0x80 pass through case folding unchanged.
     EXPECT_NE(out.find("Parsing: \xC3\x84ltitude \xFF\xFE\n"), std::string::npos);
 }
@@ -239,7 +238,7 @@ TEST(SettingsFile, AHugeLineIsReadInBoundedMemory) {
     ASSERT_GE(pid, 0);
     if (pid == 0) {
         std::freopen("/dev/null", "w", stdout);
-        rusage before {}, after {};
+        rusage before{}, after{};
         getrusage(RUSAGE_SELF, &before);
         Settings s;
         settings_load(path.c_str(), s);

@@ -37,7 +37,7 @@ TEST(ChapterFileName, NamesFollowTheCameraScheme) {
         {"/video/GOPR0042.MP4", 0, "SRT", "/video/GOPR0042.SRT"},
         {"/video/GOPR0042.MP4", 3, "SRT", "/video/GP030042.SRT"},
         {"/video/GOPR0042.MP4", 1, "MP4", "/video/GP010042.MP4"},
-        {"GOPR0042.MP4", 0, "GPX", "GOPR0042.GPX"},                // no directory
+        {"GOPR0042.MP4", 0, "GPX", "GOPR0042.GPX"},                  // no directory
         {"a.b/c.d/GOPR0007.DAT", 2, "CSV", "a.b/c.d/GP020007.CSV"},  // dots in directories
         {"/v/abc", 0, "SRT", "/v/GOPR0000.SRT"},                     // name shorter than five
         {"/v/GOPR", 0, "SRT", "/v/GOPR0000.SRT"},                    // nothing at the fifth
@@ -45,11 +45,11 @@ TEST(ChapterFileName, NamesFollowTheCameraScheme) {
         {"/v/GOPRabcd.MP4", 0, "SRT", "/v/GOPR0000.SRT"},            // no digits
         {"/v/GOPR 42x.MP4", 0, "SRT", "/v/GOPR0042.SRT"},            // blanks, stops at non-digit
         {"/v/GOPR-042.MP4", 0, "SRT", "/v/GOPR-042.SRT"},
-        {"/v/GOPR0042.MP4", 100, "SRT", "/v/GP1000042.SR"},          // 13 characters cut to 12
+        {"/v/GOPR0042.MP4", 100, "SRT", "/v/GP1000042.SR"},  // 13 characters cut to 12
         {"/v/GOPR12345.MP4", 0, "SRT", "/v/GOPR12345.SR"},
-        {"/v/GOPR1234567.MP4", 0, "SRT", "/v/GOPR1234567."},         // same for every extension
+        {"/v/GOPR1234567.MP4", 0, "SRT", "/v/GOPR1234567."},  // same for every extension
         {"/v/GOPR1234567.MP4", 0, "MP4", "/v/GOPR1234567."},
-        {"/v/GOPR99999999999.MP4", 0, "SRT", "/v/GOPR21474836"},      // number saturates at 32 bits
+        {"/v/GOPR99999999999.MP4", 0, "SRT", "/v/GOPR21474836"},  // number saturates at 32 bits
     };
     for (const auto& c : cases) {
         std::array<char, PATH_BUFFER_SIZE> buf{};
@@ -70,7 +70,7 @@ TEST(ChapterFileName, NamesAsUsersHaveThem) {
         {"/v/gopr0042.mp4", true, 0, "SRT", "/v/gopr0042.srt"},  // lower case follows the video
         {"/v/gopr0042.mp4", true, 1, "MP4", "/v/gp010042.mp4"},
         {"/v/gopr0042.dat", false, 2, "CSV", "/v/gp020042.csv"},
-        {"/v/MyRide.mp4", true, 0, "MP4", "/v/MyRide.mp4"},      // the named video, nothing else
+        {"/v/MyRide.mp4", true, 0, "MP4", "/v/MyRide.mp4"},  // the named video, nothing else
         {"/v/MyRide.mp4", true, 0, "SRT", "/v/MyRide.SRT"},
         {"/v/MyRide.mp4", true, 1, "MP4", nullptr},
         {"/v/GP010042.MP4", true, 0, "GPX", "/v/GP010042.GPX"},  // a later chapter is no first chapter
@@ -140,8 +140,7 @@ TEST_F(Mp4Probe, ReadsTheMovieHeaderDuration) {
         {"other boxes before mvhd inside moov",
          ftyp() + box("moov", box("iods", "1234") + box("mvhd", mvhd_v0(1000, 42))), 42},
         {"moov as the first box", movie(mvhd_v0(1000, 1)), 1},
-        {"movie box still being written, its header complete",
-         box("moov", box("mvhd", mvhd_v0(1000, 5)), 5000), 5},
+        {"movie box still being written, its header complete", box("moov", box("mvhd", mvhd_v0(1000, 5)), 5000), 5},
         {"largest positive duration", movie(mvhd_v0(1000, 0x7FFFFFFF)), 0x7FFFFFFF},
         // Timescales below 1000 scale exactly: duration * 1000 / timescale.
         {"timescale 600", movie(mvhd_v0(600, 6000)), 10000},
@@ -169,7 +168,8 @@ TEST_F(Mp4Probe, ReadsTheMovieHeaderDuration) {
         // Only the fields are read: a declared size past the end of the file does not matter.
         {"mvhd size past the end of file, fields complete",
          ftyp() + box("moov", box("mvhd", mvhd_v0(1000, 77).substr(0, 20), 108)), 77},
-        {"mvhd too short for its fields", box("moov", box("mvhd", mvhd_v0(1000, 5).substr(0, 16))) + std::string(64, '\0'), -1},
+        {"mvhd too short for its fields",
+         box("moov", box("mvhd", mvhd_v0(1000, 5).substr(0, 16))) + std::string(64, '\0'), -1},
     };
     for (const auto& c : cases) {
         const auto [ms, out] = probe(make(c.bytes));
@@ -196,7 +196,11 @@ TEST_F(Mp4Probe, DamagedBoxSizesGiveNoDurationWithoutLooping) {
         {"box size 7", box("free", "", 7) + tail, -1},
         {"64-bit size below its 16-byte header", box64("free", "", 8) + tail, -1},
         {"64-bit size 0", box64("free", "", 0) + tail, -1},
-        {"64-bit size field cut by the end of file", std::string("\0\0\0\x01" "free\0\0", 10), -1},
+        {"64-bit size field cut by the end of file",
+         std::string("\0\0\0\x01"
+                     "free\0\0",
+                     10),
+         -1},
         {"media box past the end of file", box("mdat", "xxxx", 1000000) + tail, -1},
         {"64-bit media box past the end of file", box64("mdat", "xxxx", 1ull << 40) + tail, -1},
         {"64-bit size that would wrap the offset", box64("mdat", "xxxx", 0xFFFFFFFFFFFFFFF0ull) + tail, -1},

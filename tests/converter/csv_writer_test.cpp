@@ -9,8 +9,8 @@
 #include <string>
 
 #include "csv_writer.h"
-#include "maker.h"
 #include "log_events.h"
+#include "maker.h"
 #include "test_support.h"
 
 namespace tarvex {
@@ -65,8 +65,7 @@ TEST_F(CsvHeader, WithoutExpander) {
 
 TEST_F(CsvHeader, GpsExpander) {
     EXPECT_EQ(header_text(header_with(EXPANDER_GPS, "")),
-              std::string("; Raw data values recorded by Tarvex Sensor Pack & GPS (") +
-                  MAKER_WEB_ADDRESS +
+              std::string("; Raw data values recorded by Tarvex Sensor Pack & GPS (") + MAKER_WEB_ADDRESS +
                   ")\n"
                   "; Divide data in columns by indicated integer to obtain values in listed units\n"
                   "; Flags are bitwise indicators of input states (ID1=bit0; ID2=bit1)\n"
@@ -97,7 +96,9 @@ TEST_F(CsvHeader, SerialLineVariants) {
         {EXPANDER_NONE, "0123456789abcdef0123456789ABCDEFGHIJ",
          "; Unit serial number: 0123456789abcdef0123456789ABCDEF   Expander ID: none\n"},
         // Bytes that would break the line, or are not ASCII, show as '?'.
-        {1, "A\nB\rC\tD\x7f\xff-7", "; Unit serial number: A?B?C?D?" "?-7   Expander ID: 01\n"},
+        {1, "A\nB\rC\tD\x7f\xff-7",
+         "; Unit serial number: A?B?C?D?"
+         "?-7   Expander ID: 01\n"},
     };
     for (const Case& c : cases) {
         const std::string text = header_text(header_with(c.expander, c.serial));
@@ -253,12 +254,10 @@ TEST(CsvRow, GpsPartsMatchPrintfFormats) {
         f.gps_timestamp = (static_cast<std::uint64_t>(rng()) << 32) | rng();
         const Split alt = split(f.gps_alt, 100), dist = split(f.dist, 100);
         char expected[256];
-        std::snprintf(expected, sizeof expected,
-                      "%d.%06d,%d.%06d,%c%lld.%02lld,%d,%d,%c%lld.%02lld,%d,%d,%d,%llu,\n", f.lat_deg,
-                      static_cast<int>(f.lat_frac), f.lon_deg, static_cast<int>(f.lon_frac), alt.sign,
-                      alt.whole, alt.frac, f.gps_speed, f.heading, dist.sign, dist.whole, dist.frac,
-                      f.accuracy, f.used_sat, f.total_sat,
-                      static_cast<unsigned long long>(f.gps_timestamp));
+        std::snprintf(expected, sizeof expected, "%d.%06d,%d.%06d,%c%lld.%02lld,%d,%d,%c%lld.%02lld,%d,%d,%d,%llu,\n",
+                      f.lat_deg, static_cast<int>(f.lat_frac), f.lon_deg, static_cast<int>(f.lon_frac), alt.sign,
+                      alt.whole, alt.frac, f.gps_speed, f.heading, dist.sign, dist.whole, dist.frac, f.accuracy,
+                      f.used_sat, f.total_sat, static_cast<unsigned long long>(f.gps_timestamp));
         const LogEvent rec = fix_record(f);
         LogEvent ev = sensor_event(7);
         attach(ev, rec);
@@ -287,9 +286,9 @@ TEST(CsvRow, GpsPartsMatchPrintfFormats) {
                       "%c%lld.%07lld, %c%lld.%07lld, %c%d.%02d, %d, , %.4f, , %d, ,  , %d, %d, %d, %d, "
                       "%d, %d, %d, %d, %d\n",
                       lat.sign, lat.whole, lat.frac, lon.sign, lon.whole, lon.frac, ' ',
-                      static_cast<int>(n.gps_alt / 100), static_cast<int>(n.gps_alt % 100), n.h_speed,
-                      dist / 100000.0, n.used_sat, static_cast<int>(n.time_of_week), n.week, n.vspeed,
-                      n.ecef_x, n.ecef_y, n.ecef_z, n.fix_mode, n.pdop, n.vdop);
+                      static_cast<int>(n.gps_alt / 100), static_cast<int>(n.gps_alt % 100), n.h_speed, dist / 100000.0,
+                      n.used_sat, static_cast<int>(n.time_of_week), n.week, n.vspeed, n.ecef_x, n.ecef_y, n.ecef_z,
+                      n.fix_mode, n.pdop, n.vdop);
         const LogEvent rec = nav_record(n, dist);
         LogEvent ev = sensor_event(7);
         attach(ev, rec);

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "fixed_point.h"
-#include "text_out.h"
 #include "log_events.h"
+#include "text_out.h"
 
 namespace tarvex {
 namespace {
@@ -24,10 +24,22 @@ TEST(Isqrt, RoundsToNearest) {
         std::uint32_t in, out;
     };
     const Case cases[] = {
-        {0, 0},         {1, 1},          {2, 1},          {3, 2},         {4, 2},
-        {6, 2},         {7, 3},          {12, 3},         {13, 4},        {100, 10},
-        {110, 10},      {111, 11},       {0x3FFFFFFF, 32768}, {0x40000000, 32768},
-        {4294836225u, 65535},            {4294967295u, 65536},
+        {0, 0},
+        {1, 1},
+        {2, 1},
+        {3, 2},
+        {4, 2},
+        {6, 2},
+        {7, 3},
+        {12, 3},
+        {13, 4},
+        {100, 10},
+        {110, 10},
+        {111, 11},
+        {0x3FFFFFFF, 32768},
+        {0x40000000, 32768},
+        {4294836225u, 65535},
+        {4294967295u, 65536},
     };
     for (const Case& c : cases) EXPECT_EQ(isqrt(c.in), c.out) << c.in;
 }
@@ -69,8 +81,14 @@ TEST(FormatFixed, Examples) {
         const char* text;
     };
     const Case cases[] = {
-        {5, 2, " 0.05"},   {-5, 2, "-0.05"},  {123, 2, " 1.23"},      {0, 2, " 0.00"},
-        {-250, 2, "-2.50"}, {10, 1, " 1.0"},  {-15, 1, "-1.5"},       {-335000000, 7, "-33.5000000"},
+        {5, 2, " 0.05"},
+        {-5, 2, "-0.05"},
+        {123, 2, " 1.23"},
+        {0, 2, " 0.00"},
+        {-250, 2, "-2.50"},
+        {10, 1, " 1.0"},
+        {-15, 1, "-1.5"},
+        {-335000000, 7, "-33.5000000"},
         {5, 7, " 0.0000005"},
         // The most negative 32-bit value keeps its true magnitude.
         {INT32_MIN, 2, "-21474836.48"},
@@ -86,8 +104,7 @@ std::string printf_fixed(std::int64_t v, int places) {
     for (int i = 0; i < places; ++i) unit *= 10;
     const std::uint64_t mag = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%c%" PRIu64 ".%0*" PRIu64, v < 0 ? '-' : ' ', mag / unit, places,
-                  mag % unit);
+    std::snprintf(buf, sizeof buf, "%c%" PRIu64 ".%0*" PRIu64, v < 0 ? '-' : ' ', mag / unit, places, mag % unit);
     return buf;
 }
 
@@ -101,9 +118,8 @@ std::vector<std::int64_t> interesting_values() {
             vals.push_back(-(p + d));
         }
     }
-    for (const std::int64_t v : {std::int64_t{INT32_MIN}, std::int64_t{INT32_MIN} + 1,
-                                 std::int64_t{INT32_MAX}, std::int64_t{UINT32_MAX}, INT64_MAX,
-                                 INT64_MIN, INT64_MIN + 1}) {
+    for (const std::int64_t v : {std::int64_t{INT32_MIN}, std::int64_t{INT32_MIN} + 1, std::int64_t{INT32_MAX},
+                                 std::int64_t{UINT32_MAX}, INT64_MAX, INT64_MIN, INT64_MIN + 1}) {
         vals.push_back(v);
     }
     std::mt19937_64 rng(7);
@@ -146,8 +162,8 @@ TEST(TextOut, IntegersMatchPrintf) {
     for (const std::int64_t v : vals) {
         const auto u32 = static_cast<std::uint32_t>(v);
         char buf[160];
-        std::snprintf(buf, sizeof buf, "%" PRId64 "|%" PRIu64 "|%02" PRIu32 "|%03" PRIu32 "|%06" PRIu32 "|%d\n",
-                      v, static_cast<std::uint64_t>(v), u32 % 100000u, u32 % 1000u, u32,
+        std::snprintf(buf, sizeof buf, "%" PRId64 "|%" PRIu64 "|%02" PRIu32 "|%03" PRIu32 "|%06" PRIu32 "|%d\n", v,
+                      static_cast<std::uint64_t>(v), u32 % 100000u, u32 % 1000u, u32,
                       static_cast<int>(static_cast<std::int32_t>(v)));
         const std::string line = buf;
         ASSERT_EQ(got.substr(pos, line.size()), line) << v;
@@ -174,13 +190,11 @@ TEST(TextOut, KeepsOrderWhenPiecesOutgrowTheBuffer) {
         t.printf("%.4f", huge);
         t.lit(" end");
     });
-    const std::string expected = "start " + std::string(5000, '|') + "\n" + long_text + "\n" +
-                                 [] {
-                                     std::string s;
-                                     for (int i = 0; i < 300; ++i) s += "abc";
-                                     return s;
-                                 }() +
-                                 big + " end";
+    const std::string expected = "start " + std::string(5000, '|') + "\n" + long_text + "\n" + [] {
+        std::string s;
+        for (int i = 0; i < 300; ++i) s += "abc";
+        return s;
+    }() + big + " end";
     EXPECT_EQ(got, expected);
 }
 

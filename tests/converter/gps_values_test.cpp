@@ -29,8 +29,7 @@ LogEvent nav_record(std::uint32_t tow, std::int32_t x, std::int32_t y, std::int3
 TEST(GpsPreprocess, OdometerReadsFromTheFilesFirstFix) {
     GpsState state;
     Settings settings;
-    const std::vector<std::pair<std::int32_t, std::int32_t>> cases = {
-        {1234, 0}, {1300, 66}, {1200, -34}, {1234, 0}};
+    const std::vector<std::pair<std::int32_t, std::int32_t>> cases = {{1234, 0}, {1300, 66}, {1200, -34}, {1234, 0}};
     for (const auto& [logged, shown] : cases) {
         LogEvent rec = fix_record(logged);
         // Other GPS kinds in between do not disturb the rebasing.
@@ -118,15 +117,19 @@ INSTANTIATE_TEST_SUITE_P(
     Examples, GpsDistance,
     ::testing::Values(
         // 100 m in 1 s is 360 km/h: under a 483 limit it counts.
-        DistanceCase{"FirstStepOnlyRecordsThePosition", 1, 483,
-                     {{1000, X0, Y0, Z0, 0.0}, {1100, X0 + 10000, Y0, Z0, 10000.0}}},
-        DistanceCase{"IntervalZeroStepsEveryFix", 0, 483,
+        DistanceCase{
+            "FirstStepOnlyRecordsThePosition", 1, 483, {{1000, X0, Y0, Z0, 0.0}, {1100, X0 + 10000, Y0, Z0, 10000.0}}},
+        DistanceCase{"IntervalZeroStepsEveryFix",
+                     0,
+                     483,
                      {{1000, X0, Y0, Z0, 0.0},
                       {1100, X0, Y0 + 3000, Z0 + 4000, 5000.0},
                       {1200, X0, Y0 + 3000, Z0 + 4000, 5000.0}}},
         // With interval 3 the in-between fixes carry the unchanged total and
         // the step is a straight line from the previous step's position.
-        DistanceCase{"IntervalThreeStepsEveryThirdFix", 3, 483,
+        DistanceCase{"IntervalThreeStepsEveryThirdFix",
+                     3,
+                     483,
                      {{100, X0 + 1000, Y0, Z0, 0.0},
                       {200, X0 + 2000, Y0, Z0, 0.0},
                       {300, X0 + 3000, Y0, Z0, 0.0},
@@ -136,21 +139,25 @@ INSTANTIATE_TEST_SUITE_P(
                       {700, X0 + 6000, Y0 + 500, Z0, 3000.0}}},
         // Over 300 km/h the step adds nothing, but its position still
         // becomes the starting point of the next step.
-        DistanceCase{"SpeedGateDropsTooFastStep", 1, 300,
-                     {{1000, X0, Y0, Z0, 0.0},
-                      {1100, X0 + 10000, Y0, Z0, 0.0},
-                      {1200, X0 + 11000, Y0, Z0, 1000.0}}},
-        DistanceCase{"NoGateWithinThreeHundredths", 1, 483,
+        DistanceCase{"SpeedGateDropsTooFastStep",
+                     1,
+                     300,
+                     {{1000, X0, Y0, Z0, 0.0}, {1100, X0 + 10000, Y0, Z0, 0.0}, {1200, X0 + 11000, Y0, Z0, 1000.0}}},
+        DistanceCase{"NoGateWithinThreeHundredths",
+                     1,
+                     483,
                      {{1000, X0, Y0, Z0, 0.0},
                       {1003, X0 + 1000000, Y0, Z0, 1000000.0},
                       {1003, X0 + 2000000, Y0, Z0, 2000000.0}}},
         // Time of week restarts with a new GPS week: negative difference, no gate.
-        DistanceCase{"NoGateAcrossWeekRollover", 1, 483,
-                     {{60479990, X0, Y0, Z0, 0.0}, {50, X0 + 1000000, Y0, Z0, 1000000.0}}},
-        DistanceCase{"LimitZeroDisablesTheGate", 1, 0,
-                     {{1000, X0, Y0, Z0, 0.0}, {1100, X0 + 1000000, Y0, Z0, 1000000.0}}},
+        DistanceCase{
+            "NoGateAcrossWeekRollover", 1, 483, {{60479990, X0, Y0, Z0, 0.0}, {50, X0 + 1000000, Y0, Z0, 1000000.0}}},
+        DistanceCase{
+            "LimitZeroDisablesTheGate", 1, 0, {{1000, X0, Y0, Z0, 0.0}, {1100, X0 + 1000000, Y0, Z0, 1000000.0}}},
         // A fix exactly at X 0 reads as "no previous position" for the next step.
-        DistanceCase{"PositionAtXZeroStartsAfresh", 1, 0,
+        DistanceCase{"PositionAtXZeroStartsAfresh",
+                     1,
+                     0,
                      {{1000, 30000, 0, 0, 0.0},
                       {1100, 0, 40000, 0, 50000.0},
                       {1200, 0, 90000, 0, 50000.0},

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "gpx_writer.h"
+#include "log_events.h"
 #include "maker.h"
 #include "test_support.h"
-#include "log_events.h"
 
 namespace tarvex {
 namespace {
@@ -70,8 +70,8 @@ TEST_F(GpxHeader, PrologueNamesTheTrackAfterTheFile) {
     };
     for (const Case& c : cases) {
         std::string bytes;
-        const std::string console = capture_stdout(
-            [&] { bytes = written_by([&](std::FILE* f) { gpx_write_header(f, c.path, h); }); });
+        const std::string console =
+            capture_stdout([&] { bytes = written_by([&](std::FILE* f) { gpx_write_header(f, c.path, h); }); });
         EXPECT_EQ(console, "Initializing new GPX file\n");
         EXPECT_EQ(bytes, prologue(c.name)) << c.path;
     }
@@ -133,8 +133,7 @@ TEST(GpxWriter, Points) {
 
 TEST(GpxWriter, Footer) {
     std::string bytes;
-    const std::string console =
-        capture_stdout([&] { bytes = written_by([](std::FILE* f) { gpx_write_footer(f); }); });
+    const std::string console = capture_stdout([&] { bytes = written_by([](std::FILE* f) { gpx_write_footer(f); }); });
     EXPECT_EQ(console, "Writing GPX footer\n");
     EXPECT_EQ(bytes, "    </trkseg>\n  </trk>\n</gpx>\n");
 }

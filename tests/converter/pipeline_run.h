@@ -32,16 +32,13 @@ struct Emitted {
     std::optional<LogEvent> gps;
 };
 
-inline std::int32_t altitude_of(const LogEvent& ev) {
-    return load_le_i32(ev.payload.data() + sample_off::altitude);
-}
+inline std::int32_t altitude_of(const LogEvent& ev) { return load_le_i32(ev.payload.data() + sample_off::altitude); }
 
 // Runs next_event until it returns none. Like the driver, it rebases each
 // event's timestamp after the pipeline has finished with it, so a pipeline
 // that kept using the returned record would be caught.
 inline std::vector<Emitted> run_pipeline(Pipeline& p, std::FILE* dat, const Settings& settings,
-                                         const RunOptions& run = {},
-                                         std::uint32_t rebase_by = 0) {
+                                         const RunOptions& run = {}, std::uint32_t rebase_by = 0) {
     std::vector<Emitted> out;
     for (std::size_t guard = 0; guard < 1000000; ++guard) {
         LogEvent* ev = next_event(p, dat, settings, run);

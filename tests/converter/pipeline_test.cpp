@@ -13,14 +13,13 @@
 namespace tarvex {
 namespace {
 
-using test::Emitted;
-using test::DatLog;
 using test::altitude_of;
+using test::DatLog;
+using test::Emitted;
 using test::plain_settings;
 using test::run_pipeline;
 
-std::vector<Emitted> convert(const DatLog& log, const Settings& settings,
-                             const RunOptions& run = {}) {
+std::vector<Emitted> convert(const DatLog& log, const Settings& settings, const RunOptions& run = {}) {
     auto p = test::fresh_pipeline();
     auto f = test::stream_of(log.bytes());
     return run_pipeline(*p, f.get(), settings, run);
@@ -82,8 +81,7 @@ TEST(PipelineOrder, TruncatedLastEntryKeepsEverythingBefore) {
     const std::string& bytes = log.bytes();
     auto f = test::stream_of(std::string_view(bytes).substr(0, bytes.size() - 5));
     auto p = test::fresh_pipeline();
-    EXPECT_EQ(timestamps(run_pipeline(*p, f.get(), plain_settings())),
-              (std::vector<std::uint32_t>{0, 60, 120}));
+    EXPECT_EQ(timestamps(run_pipeline(*p, f.get(), plain_settings())), (std::vector<std::uint32_t>{0, 60, 120}));
 }
 
 // ---- Entries with size 0
@@ -120,16 +118,15 @@ TEST_P(PipelineSizeZero, NeverEndsTheConversion) {
     EXPECT_EQ(out, want);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, PipelineSizeZero,
-    ::testing::Values(SizeZeroCase{"MidFile", {0, 60, -1, 120, 180}, 1},
-                      SizeZeroCase{"BeforeFirstSample", {-1, 0, 60, 120}, 1},
-                      // The first bad entry lets the one waiting sample out; the
-                      // second then meets an empty look-ahead.
-                      SizeZeroCase{"RightAfterADrainEmptiedTheLookAhead", {0, -1, -1, 60, 120}, 2},
-                      SizeZeroCase{"SeveralInARowAtTheStart", {-1, -1, -1, 0}, 3},
-                      SizeZeroCase{"AtTheEnd", {0, 60, -1}, 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Layouts, PipelineSizeZero,
+                         ::testing::Values(SizeZeroCase{"MidFile", {0, 60, -1, 120, 180}, 1},
+                                           SizeZeroCase{"BeforeFirstSample", {-1, 0, 60, 120}, 1},
+                                           // The first bad entry lets the one waiting sample out; the
+                                           // second then meets an empty look-ahead.
+                                           SizeZeroCase{"RightAfterADrainEmptiedTheLookAhead", {0, -1, -1, 60, 120}, 2},
+                                           SizeZeroCase{"SeveralInARowAtTheStart", {-1, -1, -1, 0}, 3},
+                                           SizeZeroCase{"AtTheEnd", {0, 60, -1}, 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PipelineSizeZeroLong, MidFileInALongLogKeepsEverySample) {
     DatLog log;
@@ -170,16 +167,15 @@ TEST(PipelineAltitude, AdjustmentAddsToRealAltitudesOnly) {
 struct GpsProbe {
     bool attached;
     std::int32_t gps_new;
-    std::uint32_t gps_ts;  // lag-corrected timestamp of the attached record
-    std::int32_t odometer; // tells the records apart
+    std::uint32_t gps_ts;   // lag-corrected timestamp of the attached record
+    std::int32_t odometer;  // tells the records apart
 };
 
 GpsProbe probe(const Emitted& e) {
     if (!e.gps) {
         return {false, e.ev.gps_new, 0, 0};
     }
-    return {true, e.ev.gps_new, e.gps->vid_timestamp,
-            decode_gps_fix(e.gps->payload.data()).dist};
+    return {true, e.ev.gps_new, e.gps->vid_timestamp, decode_gps_fix(e.gps->payload.data()).dist};
 }
 
 void expect_probe(const Emitted& e, const GpsProbe& want, const char* what) {
@@ -199,7 +195,7 @@ void expect_probe(const Emitted& e, const GpsProbe& want, const char* what) {
 TEST(PipelineGps, LagMovesRecordsEarlierAndClampsAtZero) {
     // Odometers are rebased to the first fix (10): readings 0, 5, 10.
     DatLog log;
-    log.fix(800, odometer(10))    // 800 - 1000 would be negative: 0
+    log.fix(800, odometer(10))  // 800 - 1000 would be negative: 0
         .sample(0, 1)
         .sample(100, 1)
         .fix(1999, odometer(15))  // 999
@@ -369,8 +365,8 @@ TEST(PipelineAltitude, NoSmoothingUntilTheFirstRealAltitude) {
 // before it; the future window is the n after it, except that during the first
 // n samples it runs from n places after the first sample, and over the last n
 // samples of the file it stays as it was. Only real values count.
-std::optional<std::int64_t> described_average(const std::vector<std::optional<std::int32_t>>& v,
-                                              std::size_t e, std::size_t n) {
+std::optional<std::int64_t> described_average(const std::vector<std::optional<std::int32_t>>& v, std::size_t e,
+                                              std::size_t n) {
     const std::size_t k = v.size();
     std::size_t past_from = e >= n ? e - n : 0;
     std::size_t fut_from = e + 1;
@@ -525,28 +521,23 @@ constexpr std::int32_t NV = NO_VSPEED;
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, PipelineVspeed,
-    ::testing::Values(
-        VspeedCase{"WindowZeroGivesNone", 0, {{0, 0}, {100, 50}, {200, 100}}, {NV, NV, NV}},
-        VspeedCase{"FirstWSamplesGiveNone", 3,
-                   {{0, 0}, {100, 10}, {200, 20}, {300, 30}, {400, 60}},
-                   {NV, NV, NV, 100, 166}},
-        // A descent is negative and truncated toward zero, never a huge number.
-        VspeedCase{"DescentIsNegative", 1,
-                   {{1000, 1000}, {1100, 990}, {1400, 983}},
-                   {NV, -100, -23}},
-        VspeedCase{"SameTimestampGivesNone", 1, {{0, 0}, {0, 10}, {50, 20}}, {NV, NV, 200}},
-        VspeedCase{"MissingAltitudeAtEitherEndGivesNone", 1,
-                   {{0, 100}, {100, NO_VALUE}, {200, 120}, {300, 150}},
-                   {NV, NV, NV, 300}},
-        VspeedCase{"TimestampsGoingBackGiveANegativeTime", 1,
-                   {{1000, 0}, {900, 50}},
-                   {NV, -500}},
-        // The camera computes in 32 bits: the product wraps.
-        VspeedCase{"ProductWrapsLike32BitArithmetic", 1, {{0, 0}, {1, 3000000}}, {NV, -1294967296}},
-        // 2^28 ft * 1000 wraps to INT32_MIN; divided by -1 ms it must not trap.
-        VspeedCase{"MostNegativeQuotientDoesNotTrap", 1,
-                   {{1000, 0}, {999, 268435456}},
-                   {NV, INT32_MIN}}),
+    ::testing::Values(VspeedCase{"WindowZeroGivesNone", 0, {{0, 0}, {100, 50}, {200, 100}}, {NV, NV, NV}},
+                      VspeedCase{"FirstWSamplesGiveNone",
+                                 3,
+                                 {{0, 0}, {100, 10}, {200, 20}, {300, 30}, {400, 60}},
+                                 {NV, NV, NV, 100, 166}},
+                      // A descent is negative and truncated toward zero, never a huge number.
+                      VspeedCase{"DescentIsNegative", 1, {{1000, 1000}, {1100, 990}, {1400, 983}}, {NV, -100, -23}},
+                      VspeedCase{"SameTimestampGivesNone", 1, {{0, 0}, {0, 10}, {50, 20}}, {NV, NV, 200}},
+                      VspeedCase{"MissingAltitudeAtEitherEndGivesNone",
+                                 1,
+                                 {{0, 100}, {100, NO_VALUE}, {200, 120}, {300, 150}},
+                                 {NV, NV, NV, 300}},
+                      VspeedCase{"TimestampsGoingBackGiveANegativeTime", 1, {{1000, 0}, {900, 50}}, {NV, -500}},
+                      // The camera computes in 32 bits: the product wraps.
+                      VspeedCase{"ProductWrapsLike32BitArithmetic", 1, {{0, 0}, {1, 3000000}}, {NV, -1294967296}},
+                      // 2^28 ft * 1000 wraps to INT32_MIN; divided by -1 ms it must not trap.
+                      VspeedCase{"MostNegativeQuotientDoesNotTrap", 1, {{1000, 0}, {999, 268435456}}, {NV, INT32_MIN}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

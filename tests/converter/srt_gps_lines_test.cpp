@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "log_events.h"
 #include "srt_gps_lines.h"
 #include "srt_writer.h"
-#include "log_events.h"
 
 namespace tarvex {
 namespace {
@@ -43,28 +43,69 @@ struct Case {
 TEST(SrtGpsFix, Layouts) {
     const std::vector<Case> cases = {
         {"defaults", [](Settings&) {}, fix_of(100, 161), "62 mph    1.0 mi\n", "--- mph   --- mi\n"},
-        {"negative speed", [](Settings&) {}, fix_of(-100, 0), "-62 mph    0.0 mi\n",
-         "--- mph   --- mi\n"},
-        {"km, one place, small negative", [](Settings& s) { s.gps_speed = speed_unit::HIDDEN; s.gps_dist = distance_unit::KM; },
+        {"negative speed", [](Settings&) {}, fix_of(-100, 0), "-62 mph    0.0 mi\n", "--- mph   --- mi\n"},
+        {"km, one place, small negative",
+         [](Settings& s) {
+             s.gps_speed = speed_unit::HIDDEN;
+             s.gps_dist = distance_unit::KM;
+         },
          fix_of(0, -5), " 0.0 km\n", "--- km\n"},
-        {"km, one place, -15", [](Settings& s) { s.gps_speed = speed_unit::HIDDEN; s.gps_dist = distance_unit::KM; },
+        {"km, one place, -15",
+         [](Settings& s) {
+             s.gps_speed = speed_unit::HIDDEN;
+             s.gps_dist = distance_unit::KM;
+         },
          fix_of(0, -15), "-0.1 km\n", "--- km\n"},
-        {"km, one place, 987", [](Settings& s) { s.gps_speed = speed_unit::HIDDEN; s.gps_dist = distance_unit::KM; },
+        {"km, one place, 987",
+         [](Settings& s) {
+             s.gps_speed = speed_unit::HIDDEN;
+             s.gps_dist = distance_unit::KM;
+         },
          fix_of(0, 987), " 9.8 km\n", "--- km\n"},
-        {"km, two places", [](Settings& s) { s.gps_speed = speed_unit::HIDDEN; s.gps_dist = distance_unit::KM; s.gps_dist_places = decimal_places::TWO; },
+        {"km, two places",
+         [](Settings& s) {
+             s.gps_speed = speed_unit::HIDDEN;
+             s.gps_dist = distance_unit::KM;
+             s.gps_dist_places = decimal_places::TWO;
+         },
          fix_of(0, 987), " 9.87 km\n", "--- km\n"},
-        {"miles, two places", [](Settings& s) { s.gps_speed = speed_unit::HIDDEN; s.gps_dist_places = decimal_places::TWO; },
+        {"miles, two places",
+         [](Settings& s) {
+             s.gps_speed = speed_unit::HIDDEN;
+             s.gps_dist_places = decimal_places::TWO;
+         },
          fix_of(0, -322), "-2.00 mi\n", "--- mi\n"},
-        {"nothing on", [](Settings& s) { s.gps_speed = speed_unit::HIDDEN; s.gps_dist = distance_unit::HIDDEN; }, fix_of(100, 161), "", ""},
-        {"heading only", [](Settings& s) { s.gps_speed = speed_unit::HIDDEN; s.gps_dist = distance_unit::HIDDEN; s.heading = show_hide::SHOWN; },
+        {"nothing on",
+         [](Settings& s) {
+             s.gps_speed = speed_unit::HIDDEN;
+             s.gps_dist = distance_unit::HIDDEN;
+         },
+         fix_of(100, 161), "", ""},
+        {"heading only",
+         [](Settings& s) {
+             s.gps_speed = speed_unit::HIDDEN;
+             s.gps_dist = distance_unit::HIDDEN;
+             s.heading = show_hide::SHOWN;
+         },
          fix_of(100, 161, 270), "270 deg\n", "--- deg\n"},
         {"all three in km/h",
-         [](Settings& s) { s.gps_speed = speed_unit::KMH; s.gps_dist = distance_unit::KM; s.heading = show_hide::SHOWN; },
+         [](Settings& s) {
+             s.gps_speed = speed_unit::KMH;
+             s.gps_dist = distance_unit::KM;
+             s.heading = show_hide::SHOWN;
+         },
          fix_of(36, 50, 90), "36 km/h    0.5 km   90 deg\n", "--- km/h   --- km   --- deg\n"},
-        {"speed and heading", [](Settings& s) { s.gps_dist = distance_unit::HIDDEN; s.heading = show_hide::SHOWN; },
+        {"speed and heading",
+         [](Settings& s) {
+             s.gps_dist = distance_unit::HIDDEN;
+             s.heading = show_hide::SHOWN;
+         },
          fix_of(161, 0, -5), "100 mph   -5 deg\n", "--- mph   --- deg\n"},
         {"huge odometer in miles does not overflow",
-         [](Settings& s) { s.gps_speed = speed_unit::HIDDEN; s.gps_dist_places = decimal_places::TWO; },
+         [](Settings& s) {
+             s.gps_speed = speed_unit::HIDDEN;
+             s.gps_dist_places = decimal_places::TWO;
+         },
          fix_of(0, 2147483647), " 13338407.74 mi\n", "--- mi\n"},
     };
     for (const Case& c : cases) {
@@ -99,29 +140,55 @@ TEST(SrtGpsNavData, Layouts) {
     const std::vector<NavCase> cases = {
         {"defaults", [](Settings&) {}, 100, -10, 161000.0, "H: 62 mph   V: -6 mph\n1.0 mi   \n",
          "H: --- mph   V: --- mph\n--- mi   \n"},
-        {"single speed with glide", single_kmh_glide, 40, -10, 250000.0,
-         "H: 40 km/h   2.5 km\nGlide: -4.0\n", "H: --- km/h   --- km\nGlide: ---\n"},
-        {"glide of a level flight", single_kmh_glide, 40, 0, 250000.0,
-         "H: 40 km/h   2.5 km\nGlide: --\n", "H: --- km/h   --- km\nGlide: ---\n"},
+        {"single speed with glide", single_kmh_glide, 40, -10, 250000.0, "H: 40 km/h   2.5 km\nGlide: -4.0\n",
+         "H: --- km/h   --- km\nGlide: ---\n"},
+        {"glide of a level flight", single_kmh_glide, 40, 0, 250000.0, "H: 40 km/h   2.5 km\nGlide: --\n",
+         "H: --- km/h   --- km\nGlide: ---\n"},
         {"glide with a fraction", single_kmh_glide, 25, 10, 0.0, "H: 25 km/h   0.0 km\nGlide:  2.5\n",
          "H: --- km/h   --- km\nGlide: ---\n"},
-        {"glide below a tenth loses its sign", single_kmh_glide, 5, -100, 0.0,
-         "H: 5 km/h   0.0 km\nGlide:  0.0\n", "H: --- km/h   --- km\nGlide: ---\n"},
+        {"glide below a tenth loses its sign", single_kmh_glide, 5, -100, 0.0, "H: 5 km/h   0.0 km\nGlide:  0.0\n",
+         "H: --- km/h   --- km\nGlide: ---\n"},
         {"glide of a huge speed does not overflow", single_kmh_glide, 2147483647, 1, 0.0,
          "H: 2147483647 km/h   0.0 km\nGlide:  2147483647.0\n", "H: --- km/h   --- km\nGlide: ---\n"},
         {"vertical only, miles, two places",
-         [](Settings& s) { s.gps_speed_type = speed_type::VERTICAL; s.gps_dist_places = decimal_places::TWO; }, 100, -10, 80500.0,
-         "V: -6 mph   0.50 mi\n", "V: --- mph   --- mi\n"},
-        {"both speeds, glide", [](Settings& s) { s.gps_speed = speed_unit::KMH; s.glide = show_hide::SHOWN; }, 30, -3, 123456.0,
-         "H: 30 km/h   V: -3 km/h\n0.8 mi   Glide: -10.0\n",
+         [](Settings& s) {
+             s.gps_speed_type = speed_type::VERTICAL;
+             s.gps_dist_places = decimal_places::TWO;
+         },
+         100, -10, 80500.0, "V: -6 mph   0.50 mi\n", "V: --- mph   --- mi\n"},
+        {"both speeds, glide",
+         [](Settings& s) {
+             s.gps_speed = speed_unit::KMH;
+             s.glide = show_hide::SHOWN;
+         },
+         30, -3, 123456.0, "H: 30 km/h   V: -3 km/h\n0.8 mi   Glide: -10.0\n",
          "H: --- km/h   V: --- km/h\n--- mi   Glide: ---\n"},
-        {"distance only", [](Settings& s) { s.gps_speed = speed_unit::HIDDEN; s.gps_dist = distance_unit::KM; s.gps_dist_places = decimal_places::TWO; },
+        {"distance only",
+         [](Settings& s) {
+             s.gps_speed = speed_unit::HIDDEN;
+             s.gps_dist = distance_unit::KM;
+             s.gps_dist_places = decimal_places::TWO;
+         },
          1, 1, 250000.0, "2.50 km   \n", "--- km   \n"},
-        {"glide only", [](Settings& s) { s.gps_speed = speed_unit::HIDDEN; s.gps_dist = distance_unit::HIDDEN; s.glide = show_hide::SHOWN; }, 40, 10,
-         0.0, "Glide:  4.0\n", "Glide: ---\n"},
-        {"nothing on", [](Settings& s) { s.gps_speed = speed_unit::HIDDEN; s.gps_dist = distance_unit::HIDDEN; }, 40, 10, 0.0, "", ""},
-        {"single speed, no distance", [](Settings& s) { s.gps_speed_type = speed_type::HORIZONTAL; s.gps_dist = distance_unit::HIDDEN; }, 161,
-         0, 0.0, "H: 100 mph   \n", "H: --- mph   \n"},
+        {"glide only",
+         [](Settings& s) {
+             s.gps_speed = speed_unit::HIDDEN;
+             s.gps_dist = distance_unit::HIDDEN;
+             s.glide = show_hide::SHOWN;
+         },
+         40, 10, 0.0, "Glide:  4.0\n", "Glide: ---\n"},
+        {"nothing on",
+         [](Settings& s) {
+             s.gps_speed = speed_unit::HIDDEN;
+             s.gps_dist = distance_unit::HIDDEN;
+         },
+         40, 10, 0.0, "", ""},
+        {"single speed, no distance",
+         [](Settings& s) {
+             s.gps_speed_type = speed_type::HORIZONTAL;
+             s.gps_dist = distance_unit::HIDDEN;
+         },
+         161, 0, 0.0, "H: 100 mph   \n", "H: --- mph   \n"},
     };
     for (const NavCase& c : cases) {
         Settings s;
@@ -179,8 +246,7 @@ TEST(SrtGpsLines, StandBetweenAccelerationAndPins) {
     const LogEvent rec = fix_record(fix_of(100, 161));
     LogEvent ev = sensor_event(1000);
     attach(ev, rec);
-    const std::string entry =
-        written_by([&](std::FILE* f) { srt_write_entry(f, ev, 3, s, run, last); });
+    const std::string entry = written_by([&](std::FILE* f) { srt_write_entry(f, ev, 3, s, run, last); });
     EXPECT_EQ(entry,
               "3\n00:00:00,000 --> 00:00:01,000\n500 ft    1.0 G\n62 mph    1.0 mi\n"
               "ID1: 0   ID2: 0\n\n");

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "srt_writer.h"
 #include "log_events.h"
+#include "srt_writer.h"
 
 namespace tarvex {
 namespace {
@@ -33,9 +33,7 @@ struct Writer {
     std::uint32_t last_sub_time = NO_SUB_TIME;
 
     std::string entry(LogEvent ev, std::int32_t number = 1) {
-        return written_by([&](std::FILE* f) {
-            srt_write_entry(f, ev, number, settings, run, last_sub_time);
-        });
+        return written_by([&](std::FILE* f) { srt_write_entry(f, ev, number, settings, run, last_sub_time); });
     }
 };
 
@@ -128,28 +126,43 @@ TEST(SrtEntry, ReadingLine) {
          [](LogEvent& e) { set_altitude(e, NO_VALUE); }, "--- m\n\n"},
         {"metres of a huge altitude do not overflow", [](Settings& s) { s.altitude = altitude_unit::METRES; },
          [](LogEvent& e) { set_altitude(e, 2147483647); }, "654521074 m\n\n"},
-        {"celsius", [](Settings& s) { s.temperature = temperature_unit::CELSIUS; }, [](LogEvent& e) { set_temp(e, -105); },
-         "-10 C\n\n"},
-        {"fahrenheit", [](Settings& s) { s.temperature = temperature_unit::FAHRENHEIT; }, [](LogEvent& e) { set_temp(e, -105); },
-         "14 F\n\n"},
+        {"celsius", [](Settings& s) { s.temperature = temperature_unit::CELSIUS; },
+         [](LogEvent& e) { set_temp(e, -105); }, "-10 C\n\n"},
+        {"fahrenheit", [](Settings& s) { s.temperature = temperature_unit::FAHRENHEIT; },
+         [](LogEvent& e) { set_temp(e, -105); }, "14 F\n\n"},
         {"celsius absent", [](Settings& s) { s.temperature = temperature_unit::CELSIUS; },
          [](LogEvent& e) { set_temp(e, NO_VALUE); }, "-- C\n\n"},
         {"fahrenheit absent", [](Settings& s) { s.temperature = temperature_unit::FAHRENHEIT; },
          [](LogEvent& e) { set_temp(e, NO_VALUE); }, "-- F\n\n"},
         {"climb alone", none, [](LogEvent& e) { e.baro_vspeed = -7; }, "-7 ft/s\n\n"},
-        {"all three items", [](Settings& s) { s.altitude = altitude_unit::FEET; s.temperature = temperature_unit::CELSIUS; },
+        {"all three items",
+         [](Settings& s) {
+             s.altitude = altitude_unit::FEET;
+             s.temperature = temperature_unit::CELSIUS;
+         },
          [](LogEvent& e) { e.baro_vspeed = 3; }, "500 ft   3 ft/s   21 C\n\n"},
     });
 }
 
 TEST(SrtEntry, AccelerationPart) {
-    const auto axes_tenths = [](Settings& s) { s.accel = accel_shown::MAGNITUDE_AND_AXES; s.gbar = show_hide::SHOWN; };
+    const auto axes_tenths = [](Settings& s) {
+        s.accel = accel_shown::MAGNITUDE_AND_AXES;
+        s.gbar = show_hide::SHOWN;
+    };
     run_item_cases({
-        {"magnitude, axes and bar", axes_tenths, same,
-         " 1.0 G\nX:  0.0  Y:  0.0  Z:  1.0\n||||||||||\n\n"},
-        {"after the reading line", [](Settings& s) { s.altitude = altitude_unit::FEET; s.accel = accel_shown::MAGNITUDE; }, same,
-         "500 ft    1.0 G\n\n"},
-        {"hundredths", [](Settings& s) { s.accel = accel_shown::MAGNITUDE_AND_AXES; s.accel_places = decimal_places::TWO; s.gbar = show_hide::SHOWN; },
+        {"magnitude, axes and bar", axes_tenths, same, " 1.0 G\nX:  0.0  Y:  0.0  Z:  1.0\n||||||||||\n\n"},
+        {"after the reading line",
+         [](Settings& s) {
+             s.altitude = altitude_unit::FEET;
+             s.accel = accel_shown::MAGNITUDE;
+         },
+         same, "500 ft    1.0 G\n\n"},
+        {"hundredths",
+         [](Settings& s) {
+             s.accel = accel_shown::MAGNITUDE_AND_AXES;
+             s.accel_places = decimal_places::TWO;
+             s.gbar = show_hide::SHOWN;
+         },
          [](LogEvent& e) { set_accel(e, -102, 0, 2048); },
          // The bar still counts tenths: 1.00 G is 10 bars.
          " 1.00 G\nX: -0.05  Y:  0.00  Z:  1.00\n||||||||||\n\n"},
@@ -159,13 +172,25 @@ TEST(SrtEntry, AccelerationPart) {
          "--- G\nX: ---  Y: ---  Z: ---\n\n"},
         {"axes only, first line of the entry", [](Settings& s) { s.accel = accel_shown::AXES; },
          [](LogEvent& e) { set_accel(e, 1024, -2048, 512); }, "X:  0.5  Y: -1.0  Z:  0.3\n\n"},
-        {"axes only ends the reading line first", [](Settings& s) { s.accel = accel_shown::AXES; s.altitude = altitude_unit::FEET; },
+        {"axes only ends the reading line first",
+         [](Settings& s) {
+             s.accel = accel_shown::AXES;
+             s.altitude = altitude_unit::FEET;
+         },
          same, "500 ft\nX:  0.0  Y:  0.0  Z:  1.0\n\n"},
-        {"bar only after the reading line", [](Settings& s) { s.gbar = show_hide::SHOWN; s.altitude = altitude_unit::FEET; }, same,
-         "500 ft\n||||||||||\n\n"},
+        {"bar only after the reading line",
+         [](Settings& s) {
+             s.gbar = show_hide::SHOWN;
+             s.altitude = altitude_unit::FEET;
+         },
+         same, "500 ft\n||||||||||\n\n"},
         {"absent axis without magnitude or axes: no bar", [](Settings& s) { s.gbar = show_hide::SHOWN; },
          [](LogEvent& e) { e.filt_accel_z = NO_ACCEL; }, "\n"},
-        {"gbar other than 1 runs the part but draws no bar", [](Settings& s) { s.gbar = 2; s.altitude = altitude_unit::FEET; },
+        {"gbar other than 1 runs the part but draws no bar",
+         [](Settings& s) {
+             s.gbar = 2;
+             s.altitude = altitude_unit::FEET;
+         },
          same, "500 ft\n\n"},
     });
 }
@@ -174,8 +199,7 @@ TEST(SrtEntry, HighGScale) {
     RunOptions run;
     run.high_g = 1;
     run_item_cases({{"200 G part", [](Settings& s) { s.accel = accel_shown::MAGNITUDE_AND_AXES; },
-                     [](LogEvent& e) { set_accel(e, 16384, -164, 0); },
-                     " 100.0 G\nX:  100.0  Y: -1.0  Z:  0.0\n\n"}},
+                     [](LogEvent& e) { set_accel(e, 16384, -164, 0); }, " 100.0 G\nX:  100.0  Y: -1.0  Z:  0.0\n\n"}},
                    run);
 }
 
@@ -186,9 +210,8 @@ TEST(SrtEntry, PinLine) {
         w.settings.id_pins = show_hide::SHOWN;
         SensorSample s = reading();
         s.flags = flags;
-        const std::string expected = "1\n00:00:00,000 --> 00:00:00,000\nID1: " +
-                                     std::to_string(flags & 1) + "   ID2: " +
-                                     std::to_string((flags >> 1) & 1) + "\n\n";
+        const std::string expected = "1\n00:00:00,000 --> 00:00:00,000\nID1: " + std::to_string(flags & 1) +
+                                     "   ID2: " + std::to_string((flags >> 1) & 1) + "\n\n";
         EXPECT_EQ(w.entry(sensor_event(0, s)), expected) << flags;
     }
 }
@@ -198,10 +221,21 @@ TEST(AccelScale, RoundsHalfAwayFromZero) {
         std::int32_t high_g, counts, tenths, hundredths;
     };
     const Case cases[] = {
-        {0, 2048, 10, 100},  {0, -1024, -5, -50}, {0, 103, 1, 5},     {0, 102, 0, 5},
-        {0, -103, -1, -5},   {0, -102, 0, -5},    {0, 512, 3, 25},    {0, -512, -3, -25},
-        {0, 0, 0, 0},        {0, 32767, 160, 1600}, {0, -32768, -160, -1600},
-        {1, 32767, 2000, 19999}, {1, -32768, -2000, -20000}, {1, 8, 0, 5},  {1, 9, 1, 5},
+        {0, 2048, 10, 100},
+        {0, -1024, -5, -50},
+        {0, 103, 1, 5},
+        {0, 102, 0, 5},
+        {0, -103, -1, -5},
+        {0, -102, 0, -5},
+        {0, 512, 3, 25},
+        {0, -512, -3, -25},
+        {0, 0, 0, 0},
+        {0, 32767, 160, 1600},
+        {0, -32768, -160, -1600},
+        {1, 32767, 2000, 19999},
+        {1, -32768, -2000, -20000},
+        {1, 8, 0, 5},
+        {1, 9, 1, 5},
         {1, -9, -1, -5},
     };
     for (const Case& c : cases) {

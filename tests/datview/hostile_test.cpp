@@ -42,7 +42,9 @@ TEST(HostileLogs, NoCommandCrashes) {
     for (const std::uint32_t rec_date : {0u, 0xFFFFFFFFu}) {
         test::write_file(dir.file("log.dat"), hostile_log(rec_date));
         for (const std::vector<std::string>& args :
-             {std::vector<std::string>{"info", "log.dat"}, {"dump", "log.dat"}, {"dump", "log.dat", "--json", "-g"},
+             {std::vector<std::string>{"info", "log.dat"},
+              {"dump", "log.dat"},
+              {"dump", "log.dat", "--json", "-g"},
               {"plot", "log.dat", "-o", "ride.svg", "-s", "none.txt", "-v", "GOPR0001.MP4"}}) {
             const test::RunResult r = test::datview(dir, args);
             EXPECT_LE(r.exit_status, 2) << args[0] << r.err;

@@ -34,25 +34,13 @@ const VerdictCase verdict_cases[] = {
     {"SizeZero", [] { return with([](DatLog& l) { samples(l, 500, 15).entry(240, 0, 1000); }); },
      "verdict: 1 problem: 1 entry of size 0", 1},
     {"Oversize",
-     [] {
-         return with([](DatLog& l) {
-             samples(l, 500, 15).entry(241, 120, 1000, std::string(120, '\0'));
-         });
-     },
+     [] { return with([](DatLog& l) { samples(l, 500, 15).entry(241, 120, 1000, std::string(120, '\0')); }); },
      "verdict: 1 problem: 1 entry over 96 bytes", 1},
     {"ShortPayload",
-     [] {
-         return with([](DatLog& l) {
-             samples(l, 500, 15).entry(241, 20, 1000, std::string(20, '\0'));
-         });
-     },
+     [] { return with([](DatLog& l) { samples(l, 500, 15).entry(241, 20, 1000, std::string(20, '\0')); }); },
      "verdict: 1 problem: 1 entry shorter than their kind", 1},
     {"UnknownKind",
-     [] {
-         return with([](DatLog& l) {
-             samples(l, 500, 15).entry(99, 4, 1000, std::string(4, '\0'));
-         });
-     },
+     [] { return with([](DatLog& l) { samples(l, 500, 15).entry(99, 4, 1000, std::string(4, '\0')); }); },
      "verdict: 1 problem: 1 entry of unknown kind", 1},
     {"CutOffTail", [] { return with([](DatLog& l) { samples(l, 500, 15); }, std::string(5, '\xF0')); },
      "verdict: 1 problem: cut-off tail of 5 bytes", 1},
@@ -69,18 +57,9 @@ const VerdictCase verdict_cases[] = {
      },
      "verdict: 1 problem: 1 sample without pressure", 1},
     {"NoTemperature",
-     [] {
-         return with([](DatLog& l) {
-             samples(l, 500, 15).sample(1950, test::reading(500, NO_VALUE));
-         });
-     },
+     [] { return with([](DatLog& l) { samples(l, 500, 15).sample(1950, test::reading(500, NO_VALUE)); }); },
      "verdict: 1 problem: 1 sample without temperature", 1},
-    {"NoAcceleration",
-     [] {
-         return with([](DatLog& l) {
-             samples(l, 500, 15).sample(1950, 500, test::NO_AXES);
-         });
-     },
+    {"NoAcceleration", [] { return with([](DatLog& l) { samples(l, 500, 15).sample(1950, 500, test::NO_AXES); }); },
      "verdict: 1 problem: 1 sample without acceleration", 1},
     {"NoSamples", [] { return test::log_with_header().bytes(); }, "verdict: 1 problem: no sensor samples", 1},
     {"WrongMagic", [] { return "XXXX" + with([](DatLog&) {}).substr(4); },

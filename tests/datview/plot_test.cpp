@@ -20,8 +20,8 @@ std::uint32_t be32(const std::string& s, std::size_t at) {
 }
 
 TEST(Plot, TwoChapterHourIsValidSmallSvgThatRendersAtItsSize) {
-    test::DatLog log = test::log_of("TX<&>'\"9");  // markup characters must be escaped
-    for (std::uint32_t i = 0; i < 36000; ++i) {  // one hour at 10 samples per second
+    test::DatLog log = test::log_of("TX<&>'\"9");             // markup characters must be escaped
+    for (std::uint32_t i = 0; i < 36000; ++i) {               // one hour at 10 samples per second
         const std::int16_t z = i == 20000 ? 8 * 2048 : 2048;  // one hard landing
         log.sample(i * 100, static_cast<std::int32_t>(i / 60), {0, 0, z});
     }
@@ -41,8 +41,10 @@ TEST(Plot, TwoChapterHourIsValidSmallSvgThatRendersAtItsSize) {
     if (test::find_tool("xmllint").empty()) GTEST_SKIP() << "xmllint is not installed; XML and rendering not checked";
     EXPECT_EQ(test::run_program({"/usr/bin/env", "xmllint", "--noout", "ride.svg"}, dir.path()).exit_status, 0);
 
-    if (test::find_tool("rsvg-convert").empty()) GTEST_SKIP() << "rsvg-convert (librsvg2-bin) is not installed; not rendered";
-    const test::RunResult png = test::run_program({"/usr/bin/env", "rsvg-convert", "ride.svg", "-o", "ride.png"}, dir.path());
+    if (test::find_tool("rsvg-convert").empty())
+        GTEST_SKIP() << "rsvg-convert (librsvg2-bin) is not installed; not rendered";
+    const test::RunResult png =
+        test::run_program({"/usr/bin/env", "rsvg-convert", "ride.svg", "-o", "ride.png"}, dir.path());
     ASSERT_EQ(png.exit_status, 0) << png.err;
     const std::string bytes = test::read_file(dir.file("ride.png"));
     ASSERT_GT(bytes.size(), 24u);
@@ -55,7 +57,8 @@ TEST(Plot, TwoChapterHourIsValidSmallSvgThatRendersAtItsSize) {
 
 TEST(ColumnSeries, KeepsEachColumnsExtremesInArrivalOrder) {
     datview::ColumnSeries s(100);
-    for (int i = 0; i < 100000; ++i) s.add(static_cast<std::size_t>(i / 1000), i, i == 41234 ? 8.0 : 1.0 - (i % 7) * 0.01);
+    for (int i = 0; i < 100000; ++i)
+        s.add(static_cast<std::size_t>(i / 1000), i, i == 41234 ? 8.0 : 1.0 - (i % 7) * 0.01);
     const auto pts = s.points(1000);
     ASSERT_EQ(pts.size(), 200u);  // a minimum and a maximum per column
     EXPECT_EQ(pts[82].column, 41u);

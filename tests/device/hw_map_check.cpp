@@ -148,7 +148,8 @@ void check_gpio_banks() {
         check(peek32(base + GPIO_DATA) == 0, "gpio_set(" + std::to_string(pin) + ", 0) clears it");
         poke32(base + GPIO_DATA, 0xa5a5a5a5);
         bool same = true;
-        for (unsigned bit = 0; bit < 32; ++bit) same = same && gpio_get(bank * 32 + bit) == int((0xa5a5a5a5u >> bit) & 1);
+        for (unsigned bit = 0; bit < 32; ++bit)
+            same = same && gpio_get(bank * 32 + bit) == int((0xa5a5a5a5u >> bit) & 1);
         check(same, "gpio_get reads bank " + std::to_string(bank) + "'s data word");
         poke32(base + GPIO_DATA, 0);
     }

@@ -89,8 +89,9 @@ TEST(CardMode, ConvertsEveryLogBesideItsChaptersWithItsOwnSettings) {
     put(dir.file("mine.txt"), "altitude = both\n");
     const RunResult one = converter({"--card", "card/DCIM/101MEDIA", "-s", "mine.txt", "-g"}, dir.path());
     EXPECT_EQ(one.exit_status, 0);
-    EXPECT_EQ(tail(one.out, 2), "GOPR0003.DAT: converted, 1 chapter; settings: mine.txt\n"
-                                "1 log: 1 converted, 0 failed\n");
+    EXPECT_EQ(tail(one.out, 2),
+              "GOPR0003.DAT: converted, 1 chapter; settings: mine.txt\n"
+              "1 log: 1 converted, 0 failed\n");
     EXPECT_NE(read_file(b + "GOPR0003.SRT").find("100 ft   30 m"), std::string::npos);
 
     fs::create_directories(dir.file("empty"));
@@ -104,9 +105,9 @@ struct OptionCase {
     std::vector<std::pair<std::string, std::string>> files;  // name, content
     std::vector<std::string> args;
     int status;
-    std::vector<std::string> printed;    // lines the console holds
+    std::vector<std::string> printed;  // lines the console holds
     std::vector<std::string> not_printed;
-    std::vector<std::string> written;    // files that must exist afterwards
+    std::vector<std::string> written;  // files that must exist afterwards
     std::vector<std::string> not_written;
 };
 
@@ -120,51 +121,108 @@ TEST(SingleLogOptions, StrictVersionChapterNamesAndSettingsMessages) {
         {"version after the log", {}, {"x.dat", "--version"}, 0, {v}, {"Settings filename"}, {}, {}},
         {"strict: log left over",
          {{"x.dat", log}, {"GOPR0042.MP4", mp4_file(1000)}},
-         {"x.dat", "-v", "GOPR0042.MP4", "--strict"}, 1,
+         {"x.dat", "-v", "GOPR0042.MP4", "--strict"},
+         1,
          {"No more chapters. Exiting.\nx.dat: failed, 1 chapter written, 0.9 s of log left unconverted "
           "(no video GP010042.MP4); "
-          "settings: defaults\n"}, {}, {"GOPR0042.SRT"}, {}},
+          "settings: defaults\n"},
+         {},
+         {"GOPR0042.SRT"},
+         {}},
         {"strict: complete",
          {{"x.dat", short_log}, {"GOPR0042.MP4", mp4_file(1000)}, {"settings.txt", "csv = yes\n"}},
-         {"--strict", "x.dat", "-v", "GOPR0042.MP4"}, 0,
-         {"x.dat: converted, 1 chapter; settings: settings.txt\n"}, {}, {"GOPR0042.CSV"}, {}},
-        {"strict: fatal error", {{"x.dat", bad_magic}}, {"x.dat", "--strict"}, 255,
-         {"x.dat: failed, exit status 255 (Invalid DAT header magic: 58585858!); settings: defaults\n"}, {}, {}, {}},
-        {"strict: no video", {{"x.dat", short_log}}, {"x.dat", "--strict"}, 1,
-         {"x.dat: failed, no chapter written (no video GOPR0000.MP4); settings: defaults\n"}, {}, {}, {}},
-        {"strict: help has no summary", {}, {"x.dat", "--strict", "-h"}, 0, {"Wrong arguments.\n"}, {"x.dat: "}, {}, {}},
-        {"strict: missing -s file", {{"x.dat", short_log}}, {"x.dat", "--strict", "-s", "typo.txt"}, 1,
-         {"Using settings file: typo.txt\nSettings file typo.txt not found: using the defaults.\n"}, {}, {}, {}},
+         {"--strict", "x.dat", "-v", "GOPR0042.MP4"},
+         0,
+         {"x.dat: converted, 1 chapter; settings: settings.txt\n"},
+         {},
+         {"GOPR0042.CSV"},
+         {}},
+        {"strict: fatal error",
+         {{"x.dat", bad_magic}},
+         {"x.dat", "--strict"},
+         255,
+         {"x.dat: failed, exit status 255 (Invalid DAT header magic: 58585858!); settings: defaults\n"},
+         {},
+         {},
+         {}},
+        {"strict: no video",
+         {{"x.dat", short_log}},
+         {"x.dat", "--strict"},
+         1,
+         {"x.dat: failed, no chapter written (no video GOPR0000.MP4); settings: defaults\n"},
+         {},
+         {},
+         {}},
+        {"strict: help has no summary",
+         {},
+         {"x.dat", "--strict", "-h"},
+         0,
+         {"Wrong arguments.\n"},
+         {"x.dat: "},
+         {},
+         {}},
+        {"strict: missing -s file",
+         {{"x.dat", short_log}},
+         {"x.dat", "--strict", "-s", "typo.txt"},
+         1,
+         {"Using settings file: typo.txt\nSettings file typo.txt not found: using the defaults.\n"},
+         {},
+         {},
+         {}},
         {"strict: settings line notes",
          {{"x.dat", short_log},
           {"settings.txt", "temperature = fahrenheit\n; comment\ntemperature = kelvin\nfoo = 1\ngps_lag = 99999\n"}},
-         {"x.dat", "--strict"}, 1,
+         {"x.dat", "--strict"},
+         1,
          {"Unknown value: <kelvin>\nsettings.txt line 3: key temperature: value not understood, left as before\n",
           "settings.txt line 4: key foo: not a known setting, ignored\n",
           "settings.txt line 5: key gps_lag: value out of range, 1000 used instead\n", "Temp:\t\t\t2\n"},
-         {"line 1", "line 2"}, {}, {}},
+         {"line 1", "line 2"},
+         {},
+         {}},
         {"default console has no line notes",
-         {{"x.dat", short_log}, {"settings.txt", "temperature = kelvin\n"}}, {"x.dat", "-s", "settings.txt"}, 0,
-         {"Unknown value: <kelvin>\n"}, {"line 1", "not found"}, {}, {}},
+         {{"x.dat", short_log}, {"settings.txt", "temperature = kelvin\n"}},
+         {"x.dat", "-s", "settings.txt"},
+         0,
+         {"Unknown value: <kelvin>\n"},
+         {"line 1", "not found"},
+         {},
+         {}},
         {"celsius in the default mode",
-         {{"x.dat", short_log}, {"settings.txt", "temperature = Celsius\n"}}, {"x.dat"}, 0, {"Temp:\t\t\t1\n"},
-         {"Unknown value"}, {}, {}},
+         {{"x.dat", short_log}, {"settings.txt", "temperature = Celsius\n"}},
+         {"x.dat"},
+         0,
+         {"Temp:\t\t\t1\n"},
+         {"Unknown value"},
+         {},
+         {}},
         {"lower-case chapters",
          {{"x.dat", log}, {"gopr0042.mp4", mp4_file(1000)}, {"gp010042.mp4", mp4_file(1000)}},
-         {"x.dat", "-v", "gopr0042.mp4", "--strict"}, 0, {"Now writing to gp010042.srt\n"}, {},
-         {"gopr0042.srt", "gp010042.srt"}, {"GOPR0042.SRT"}},
+         {"x.dat", "-v", "gopr0042.mp4", "--strict"},
+         0,
+         {"Now writing to gp010042.srt\n"},
+         {},
+         {"gopr0042.srt", "gp010042.srt"},
+         {"GOPR0042.SRT"}},
         {"renamed video is the only chapter; no other file is read",
-         {{"x.dat", log}, {"MyRide.mp4", mp4_file(1000)}, {"GOPR0000.MP4", mp4_file(1000)},
+         {{"x.dat", log},
+          {"MyRide.mp4", mp4_file(1000)},
+          {"GOPR0000.MP4", mp4_file(1000)},
           {"settings.txt", "csv = on\n"}},
-         {"x.dat", "-v", "MyRide.mp4"}, 0, {"Now writing to MyRide.SRT\n", "No more chapters. Exiting.\n"},
-         {"GOPR0000", "GP01"}, {"MyRide.SRT", "MyRide.CSV"}, {"GOPR0000.SRT"}},
+         {"x.dat", "-v", "MyRide.mp4"},
+         0,
+         {"Now writing to MyRide.SRT\n", "No more chapters. Exiting.\n"},
+         {"GOPR0000", "GP01"},
+         {"MyRide.SRT", "MyRide.CSV"},
+         {"GOPR0000.SRT"}},
     };
     for (const OptionCase& c : cases) {
         TempDir dir;
         for (const auto& [name, content] : c.files) write_file(dir.file(name), content);
         const RunResult r = converter(c.args, dir.path());
         EXPECT_EQ(r.exit_status, c.status) << c.what << "\n" << r.out;
-        for (const std::string& s : c.printed) EXPECT_NE(r.out.find(s), std::string::npos) << c.what << ": " << s << "\n" << r.out;
+        for (const std::string& s : c.printed)
+            EXPECT_NE(r.out.find(s), std::string::npos) << c.what << ": " << s << "\n" << r.out;
         for (const std::string& s : c.not_printed) EXPECT_EQ(r.out.find(s), std::string::npos) << c.what << ": " << s;
         for (const std::string& f : c.written) EXPECT_TRUE(file_exists(dir.file(f))) << c.what << ": " << f;
         for (const std::string& f : c.not_written) EXPECT_FALSE(file_exists(dir.file(f))) << c.what << ": " << f;

@@ -60,7 +60,9 @@ GpsFix fix_at(std::int32_t odometer) {
 
 std::string usage() {
     return "Wrong arguments.\n"
-           "Usage: " + converter() + " whatever.dat [-a number] [-s settings_file] [-v video_file] [-g]\n\n"
+           "Usage: " +
+           converter() +
+           " whatever.dat [-a number] [-s settings_file] [-v video_file] [-g]\n\n"
            "-a <number> or --alt-adjust <number>\n"
            "\tAdjust the altitude in CSV and SRT file by the given number of feet.\n"
            "\tNegative numbers allowed. This gets *added* to the altitude that would\n"
@@ -169,7 +171,7 @@ TEST(ConverterCommandLine, UsageAndOptionErrors) {
         {{"x.dat", "--video-file"}, 255, usage()},
         {{"x.dat", "-g", "--settings-file"}, 255, "Enabling high-G mode\n" + usage()},
         {{"x.dat", "foo"}, 255, "Unknown option: foo\n"},
-        {{"x.dat", "-gv"}, 255, "Unknown option: -gv\n"},              // no bundling
+        {{"x.dat", "-gv"}, 255, "Unknown option: -gv\n"},                        // no bundling
         {{"x.dat", "--alt-adjust=5"}, 255, "Unknown option: --alt-adjust=5\n"},  // no '=' form
         {{"x.dat", "-G"}, 255, "Unknown option: -G\n"},
         {{"x.dat", "-a", "7", "x.dat"}, 255, "Using altitude adjustment: 7\nUnknown option: x.dat\n"},
@@ -204,9 +206,8 @@ TEST(ConverterCommandLine, OptionsReachTheConversion) {
                          preamble("GOPR0042.MP4", -250, 1) + DEFAULT_PRESETS +
                          chapter_start(0, "GOPR0042.MP4", 1000, 0, "GOPR0042.SRT"));
     // 100 ft - 250 ft; 2048 counts on the 200 G scale are 12.5 G.
-    EXPECT_EQ(read_file(dir.file("GOPR0042.SRT")),
-              entry(1, "00:00:00,000", "00:00:00,000", "-150 ft    12.5 G\n") +
-                  entry(2, "00:00:00,000", "00:00:00,200", "-150 ft    12.5 G\n"));
+    EXPECT_EQ(read_file(dir.file("GOPR0042.SRT")), entry(1, "00:00:00,000", "00:00:00,000", "-150 ft    12.5 G\n") +
+                                                       entry(2, "00:00:00,000", "00:00:00,200", "-150 ft    12.5 G\n"));
 }
 
 TEST(ConverterCommandLine, BasePathsThatDoNotFitThePathBufferAreRefused) {
@@ -216,7 +217,8 @@ TEST(ConverterCommandLine, BasePathsThatDoNotFitThePathBufferAreRefused) {
     const std::string too_long = std::string(4092, 'd') + "/G.MP4";  // 4098 bytes
     RunResult r = convert(dir, {"log.dat", "-v", too_long});
     EXPECT_EQ(r.exit_status, 255);
-    EXPECT_EQ(r.out, "Using video base path: " + too_long + "\nBase path is too long: 4098 bytes, at most 4095 fit. Exiting.\n");
+    EXPECT_EQ(r.out, "Using video base path: " + too_long +
+                         "\nBase path is too long: 4098 bytes, at most 4095 fit. Exiting.\n");
 
     // The base fits, but its directory leaves no room for a chapter name.
     const std::string no_room = std::string(4090, 'd') + "/a";
@@ -267,7 +269,7 @@ struct ChapterCase {
     const char* what;
     std::vector<int> chapter_ms;
     std::vector<std::uint32_t> events;
-    std::string out;                                          // after the presets line
+    std::string out;                                         // after the presets line
     std::vector<std::pair<std::string, std::string>> files;  // SRT name, content
 };
 
@@ -348,7 +350,8 @@ TEST(ConverterChapters, DatPathIsTheDefaultBase) {
 }
 
 const std::string GPX_FOOTER = "    </trkseg>\n  </trk>\n</gpx>\n";
-const std::string GPX_POINT = "      <trkpt lat=\"51.123456\" lon=\"-1.500000\">\n        <ele> 12.34</ele>\n      </trkpt>\n";
+const std::string GPX_POINT =
+    "      <trkpt lat=\"51.123456\" lon=\"-1.500000\">\n        <ele> 12.34</ele>\n      </trkpt>\n";
 
 bool ends_with(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
@@ -359,14 +362,13 @@ bool ends_with(const std::string& s, const std::string& tail) {
 TEST(ConverterChapters, GpxFilesAreFinishedAtChapterChangeAndWhenChaptersRunOut) {
     TempDir dir;
     // GPS lag 500 ms: the fixes logged at 700 and 1800 ms belong to 200 and 1300 ms.
-    write_file(dir.file("log.dat"),
-               log_with_header()
-                   .samples({0, 500})
-                   .fix(700, fix_at(161))
-                   .samples({1000, 1500})
-                   .fix(1800, fix_at(322))
-                   .samples({2100, 2200})
-                   .bytes());
+    write_file(dir.file("log.dat"), log_with_header()
+                                        .samples({0, 500})
+                                        .fix(700, fix_at(161))
+                                        .samples({1000, 1500})
+                                        .fix(1800, fix_at(322))
+                                        .samples({2100, 2200})
+                                        .bytes());
     write_file(dir.file("GOPR0042.MP4"), mp4_file(1000));
     write_file(dir.file("GP010042.MP4"), mp4_file(1000));
     const RunResult r = convert(dir, {"log.dat", "-v", "GOPR0042.MP4"});
@@ -419,8 +421,9 @@ TEST(ConverterOutputs, ExistingFilesAreReportedAndOverwritten) {
     // Rows for both samples; the GPS columns only where the fix was taken up.
     const std::string csv = read_file(dir.file("GOPR0042.CSV"));
     EXPECT_EQ(csv.rfind(";", 0), 0u);
-    EXPECT_TRUE(ends_with(csv, "\n0,101325,100,215,0,0,2048,0,,,,,,,,,,,,,,,,,,,\n"
-                               "200,101325,100,215,0,0,2048,0,51.123456,-1.500000, 12.34,100,0, 0.00,0,0,0,0,\n"))
+    EXPECT_TRUE(ends_with(csv,
+                          "\n0,101325,100,215,0,0,2048,0,,,,,,,,,,,,,,,,,,,\n"
+                          "200,101325,100,215,0,0,2048,0,51.123456,-1.500000, 12.34,100,0, 0.00,0,0,0,0,\n"))
         << csv;
     EXPECT_TRUE(ends_with(read_file(dir.file("GOPR0042.GPX")), "    <trkseg>\n" + GPX_POINT + GPX_FOOTER));
 }
@@ -455,9 +458,10 @@ TEST(ConverterOutputs, UnopenableOutputFiles) {
         std::filesystem::create_directory(dir.file("GOPR0042.GPX"));
         Settings s;
         s.csv = on_off::ON;
-        const std::string gpx_fails = "Now writing GPX data to GOPR0042.GPX\n"
-                                      "Destination file GOPR0042.GPX exists! Proceeding anyway.\n"
-                                      "Could not open GPX file GOPR0042.GPX. Proceeding anyway.\n";
+        const std::string gpx_fails =
+            "Now writing GPX data to GOPR0042.GPX\n"
+            "Destination file GOPR0042.GPX exists! Proceeding anyway.\n"
+            "Could not open GPX file GOPR0042.GPX. Proceeding anyway.\n";
         const RunResult r = convert(dir, {"log.dat", "-v", "GOPR0042.MP4"});
         EXPECT_EQ(r.exit_status, 0);
         EXPECT_EQ(r.out, "Using video base path: GOPR0042.MP4\nOpened settings file\nParsing: csv yes\n" +
@@ -480,7 +484,7 @@ struct InputCase {
     const char* what;
     std::vector<std::pair<std::string, std::string>> files;  // name, content
     std::vector<std::string> args;
-    std::string out_tail;    // stdout from the first chapter's probe on
+    std::string out_tail;  // stdout from the first chapter's probe on
     std::string protected_file;
 };
 
@@ -493,19 +497,22 @@ TEST(ConverterOutputs, NeverOverwritesItsOwnInputs) {
         {"seven-digit file number: every name is cut to the video's own name",
          {{"log.dat", log}, {"GOPR1234567.", mp4}},
          {"log.dat", "-v", "GOPR1234567.MP4"},
-         probe_ok("GOPR1234567.", 1000) + "Moving on to chapter 0 (GOPR1234567.) with length 1000\n"
+         probe_ok("GOPR1234567.", 1000) +
+             "Moving on to chapter 0 (GOPR1234567.) with length 1000\n"
              "Chapter offset is now 0\nRefusing to overwrite input file GOPR1234567. with output GOPR1234567.\n",
          "GOPR1234567."},
         {"log named like the subtitle file",
          {{"GOPR0042.SRT", log}, {"GOPR0042.MP4", mp4}},
          {"GOPR0042.SRT"},
-         probe_ok("GOPR0042.MP4", 1000) + "Moving on to chapter 0 (GOPR0042.MP4) with length 1000\n"
+         probe_ok("GOPR0042.MP4", 1000) +
+             "Moving on to chapter 0 (GOPR0042.MP4) with length 1000\n"
              "Chapter offset is now 0\nRefusing to overwrite input file GOPR0042.SRT with output GOPR0042.SRT\n",
          "GOPR0042.SRT"},
         {"subtitle name is a hard link to the log",
          {{"log.dat", log}, {"GOPR0042.MP4", mp4}, {"=GOPR0042.SRT", "log.dat"}},
          {"log.dat", "-v", "GOPR0042.MP4"},
-         probe_ok("GOPR0042.MP4", 1000) + "Moving on to chapter 0 (GOPR0042.MP4) with length 1000\n"
+         probe_ok("GOPR0042.MP4", 1000) +
+             "Moving on to chapter 0 (GOPR0042.MP4) with length 1000\n"
              "Chapter offset is now 0\nRefusing to overwrite input file log.dat with output GOPR0042.SRT\n",
          "log.dat"},
         {"settings file named like the CSV file",
@@ -524,12 +531,9 @@ TEST(ConverterOutputs, NeverOverwritesItsOwnInputs) {
     for (const auto& c : cases) {
         TempDir dir;
         for (const auto& [name, content] : c.files) {
-            if (name[0] == '=')
-                ASSERT_EQ(link(dir.file(content).c_str(), dir.file(name.substr(1)).c_str()), 0);
-            else if (name[0] == '@')
-                ASSERT_EQ(symlink(content.c_str(), dir.file(name.substr(1)).c_str()), 0);
-            else
-                write_file(dir.file(name), content);
+            if (name[0] == '=') ASSERT_EQ(link(dir.file(content).c_str(), dir.file(name.substr(1)).c_str()), 0);
+            else if (name[0] == '@') ASSERT_EQ(symlink(content.c_str(), dir.file(name.substr(1)).c_str()), 0);
+            else write_file(dir.file(name), content);
         }
         const std::string before = read_file(dir.file(c.protected_file));
         const RunResult r = convert(dir, c.args);
@@ -550,7 +554,7 @@ TEST(ConverterSubtitles, ReadingLinesAccelerationBarAndPins) {
     log.sample(0, reading(-100, -105, {103, -1024, 2048}, 1))
         .sample(100, reading())  // 100 ms after the last entry: skipped
         .sample(3723004, reading(NO_VALUE, NO_VALUE, {-1, 5, 6}, 2))
-        .sample(3723104, reading())  // skipped
+        .sample(3723104, reading())                            // skipped
         .sample(360000000, reading(3281, 215, {0, 0, 0}, 3));  // exactly at the chapter's end
     write_file(dir.file("log.dat"), log.bytes());
     write_file(dir.file("GOPR0042.MP4"), mp4_file(360000000));
@@ -564,12 +568,13 @@ TEST(ConverterSubtitles, ReadingLinesAccelerationBarAndPins) {
     s.accel_filter = 0;
     const RunResult r = convert(dir, {"log.dat", "-v", "GOPR0042.MP4"});
     EXPECT_EQ(r.exit_status, 0);
-    EXPECT_EQ(r.out, "Using video base path: GOPR0042.MP4\nOpened settings file\n"
-                     "Parsing: altitude both\nParsing: temperature c\nParsing: accel full\nParsing: gbar on\n"
-                     "Parsing: id_pins on\nParsing: alt_filter off\nFilter string value detected\n"
-                     "Parsing: accel_filter off\nFilter string value detected\n" +
-                         settings_dump(s) + preamble("GOPR0042.MP4") + "Filter preset lookup: alt: 0, accel: 0\n" +
-                         chapter_start(0, "GOPR0042.MP4", 360000000, 0, "GOPR0042.SRT"));
+    EXPECT_EQ(r.out,
+              "Using video base path: GOPR0042.MP4\nOpened settings file\n"
+              "Parsing: altitude both\nParsing: temperature c\nParsing: accel full\nParsing: gbar on\n"
+              "Parsing: id_pins on\nParsing: alt_filter off\nFilter string value detected\n"
+              "Parsing: accel_filter off\nFilter string value detected\n" +
+                  settings_dump(s) + preamble("GOPR0042.MP4") + "Filter preset lookup: alt: 0, accel: 0\n" +
+                  chapter_start(0, "GOPR0042.MP4", 360000000, 0, "GOPR0042.SRT"));
     EXPECT_EQ(read_file(dir.file("GOPR0042.SRT")),
               entry(1, "00:00:00,000", "00:00:00,000",
                     "-100 ft   -30 m   -10 C    1.1 G\nX:  0.1  Y: -0.5  Z:  1.0\n|||||||||||\nID1: 1   ID2: 0\n") +
@@ -601,13 +606,14 @@ TEST(ConverterSubtitles, HighGHundredthsAxesOnlyAndEarlierTimestamps) {
     s.accel_filter = 0;
     const RunResult r = convert(dir, {"log.dat", "--high-g", "--video-file", "GOPR0042.MP4"});
     EXPECT_EQ(r.exit_status, 0);
-    EXPECT_EQ(r.out, "Enabling high-G mode\nUsing video base path: GOPR0042.MP4\nOpened settings file\n"
-                     "Parsing: altitude meters\nParsing: temperature f\nParsing: accel xyz\n"
-                     "Parsing: accel_places 2\nParsing: gbar yes\nParsing: min_sub_delay 0\n"
-                     "Parsing: alt_filter off\nFilter string value detected\n"
-                     "Parsing: accel_filter 0\nUnknown value: <0>\nFilter numeric value detected\n" +
-                         settings_dump(s) + preamble("GOPR0042.MP4", 0, 1) + "Filter preset lookup: alt: 0, accel: 0\n" +
-                         chapter_start(0, "GOPR0042.MP4", 1000, 0, "GOPR0042.SRT"));
+    EXPECT_EQ(r.out,
+              "Enabling high-G mode\nUsing video base path: GOPR0042.MP4\nOpened settings file\n"
+              "Parsing: altitude meters\nParsing: temperature f\nParsing: accel xyz\n"
+              "Parsing: accel_places 2\nParsing: gbar yes\nParsing: min_sub_delay 0\n"
+              "Parsing: alt_filter off\nFilter string value detected\n"
+              "Parsing: accel_filter 0\nUnknown value: <0>\nFilter numeric value detected\n" +
+                  settings_dump(s) + preamble("GOPR0042.MP4", 0, 1) + "Filter preset lookup: alt: 0, accel: 0\n" +
+                  chapter_start(0, "GOPR0042.MP4", 1000, 0, "GOPR0042.SRT"));
     // 32767 counts on the 200 G scale: 199.99 G; the bar counts tenths of G.
     EXPECT_EQ(read_file(dir.file("GOPR0042.SRT")),
               entry(1, "00:00:00,000", "00:00:00,000",

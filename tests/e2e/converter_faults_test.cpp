@@ -76,12 +76,9 @@ TEST(ConverterInputs, FilesThatAreNotRegularAreRefusedWithoutBlocking) {
         write_file(dir.file("log.dat"), test::log_with_header().samples({0, 200}).bytes());
         ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
         const std::string mp4 = dir.file("GOPR0042.MP4");
-        if (c.chapter == "fifo")
-            ASSERT_EQ(mkfifo(mp4.c_str(), 0600), 0);
-        else if (c.chapter == "dir")
-            ASSERT_EQ(mkdir(mp4.c_str(), 0700), 0);
-        else
-            write_file(mp4, mp4_file(1000));
+        if (c.chapter == "fifo") ASSERT_EQ(mkfifo(mp4.c_str(), 0600), 0);
+        else if (c.chapter == "dir") ASSERT_EQ(mkdir(mp4.c_str(), 0700), 0);
+        else write_file(mp4, mp4_file(1000));
         const RunResult r = convert(dir, {"log.dat", "-s", c.settings, "-v", "GOPR0042.MP4"});
         EXPECT_EQ(r.exit_status, 0) << c.what << " (124: it blocked)\n" << r.out;
         EXPECT_TRUE(contains(r.out, c.expected)) << c.what << "\n" << r.out;
@@ -148,8 +145,9 @@ TEST(ConverterOutputs, AReadOnlyFolderIsReportedAndLeftAsItWas) {
     if (immutable) std::system(("chattr -i '" + dir.path() + "'").c_str());
     chmod(dir.path().c_str(), 0755);
     EXPECT_EQ(r.exit_status, 255);
-    EXPECT_TRUE(ends_with(r.out, "Warning: destination file GOPR0042.SRT exists! Proceeding anyway.\n"
-                                 "Could not open GOPR0042.SRT\n"))
+    EXPECT_TRUE(ends_with(r.out,
+                          "Warning: destination file GOPR0042.SRT exists! Proceeding anyway.\n"
+                          "Could not open GOPR0042.SRT\n"))
         << r.out;
     EXPECT_EQ(read_file(dir.file("GOPR0042.SRT")), "from an earlier run\n");
     EXPECT_EQ(hidden_files(dir), std::vector<std::string>{});
@@ -164,10 +162,8 @@ TEST(ConverterOutputs, ALinkInTheSubtitlesPlaceIsReplacedNotWrittenThrough) {
         write_file(dir.file("GOPR0042.MP4"), mp4_file(1000));
         const std::string next_video = mp4_file(1000) + std::string(5000, 'v');
         write_file(dir.file("GP010042.MP4"), next_video);
-        if (hard)
-            ASSERT_EQ(link(dir.file("GP010042.MP4").c_str(), dir.file("GOPR0042.SRT").c_str()), 0);
-        else
-            ASSERT_EQ(symlink("GP010042.MP4", dir.file("GOPR0042.SRT").c_str()), 0);
+        if (hard) ASSERT_EQ(link(dir.file("GP010042.MP4").c_str(), dir.file("GOPR0042.SRT").c_str()), 0);
+        else ASSERT_EQ(symlink("GP010042.MP4", dir.file("GOPR0042.SRT").c_str()), 0);
         const RunResult r = convert(dir, {"log.dat", "-v", "GOPR0042.MP4"});
         const char* what = hard ? "hard link" : "symbolic link";
         EXPECT_EQ(r.exit_status, 0) << what;

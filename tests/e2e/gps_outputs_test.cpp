@@ -42,8 +42,8 @@ void convert(Conversion& run, bool with_fix2) {
     test::write_file(run.dir.file("log.dat"), log_bytes(with_fix2));
     test::write_file(run.dir.file("GOPR0001.MP4"), test::mp4_file(10000));
     test::write_file(run.dir.file("settings.txt"), "csv = yes\ngpx = yes\ngps_lag = 0\n");
-    run.result = test::run_program(
-        {test::binary_path("converter/converter"), "log.dat", "-v", "GOPR0001.MP4"}, run.dir.path());
+    run.result =
+        test::run_program({test::binary_path("converter/converter"), "log.dat", "-v", "GOPR0001.MP4"}, run.dir.path());
 }
 
 TEST(ConverterGpsOutputs, GpsFix2AloneCreatesATrackWithoutPoints) {
@@ -62,8 +62,7 @@ TEST(ConverterGpsOutputs, GpsFix2AloneCreatesATrackWithoutPoints) {
                              "    <trkseg>\n    </trkseg>\n  </trk>\n</gpx>\n";
     ASSERT_GE(gpx.size(), tail.size());
     EXPECT_EQ(gpx.substr(gpx.size() - tail.size()), tail);
-    EXPECT_NE(gpx.find(std::string("creator=\"Tarvex Sensor Pack (") + MAKER_WEB_ADDRESS + ")\""),
-              std::string::npos);
+    EXPECT_NE(gpx.find(std::string("creator=\"Tarvex Sensor Pack (") + MAKER_WEB_ADDRESS + ")\""), std::string::npos);
 
     // The row that took up the GpsFix2 ends like every other row.
     const std::string csv = read_file(run.dir.file("GOPR0001.CSV"));
@@ -101,7 +100,7 @@ TEST(ConverterGpsOutputs, OutingTrackTakesItsOwnNameAndNeverAnInputs) {
         bool outing_written;
     } const cases[] = {
         {"log.dat", true, 0, true},
-        {"log.dat", false, 0, false},             // no GPS: no outing file
+        {"log.dat", false, 0, false},               // no GPS: no outing file
         {"GOPR0001-outing.GPX", true, 255, false},  // the log under the outing's name
     };
     for (const Case& c : cases) {
@@ -116,8 +115,8 @@ TEST(ConverterGpsOutputs, OutingTrackTakesItsOwnNameAndNeverAnInputs) {
         test::write_file(dir.file(c.log_name), log_bytes);
         test::write_file(dir.file("GOPR0001.MP4"), test::mp4_file(10000));
         test::write_file(dir.file("settings.txt"), "gpx_outing = on\ngps_lag = 0\n");
-        const test::RunResult r = test::run_program(
-            {test::binary_path("converter/converter"), c.log_name, "-v", "GOPR0001.MP4"}, dir.path());
+        const test::RunResult r =
+            test::run_program({test::binary_path("converter/converter"), c.log_name, "-v", "GOPR0001.MP4"}, dir.path());
         EXPECT_EQ(r.exit_status, c.exit_status) << r.out;
         EXPECT_EQ(read_file(dir.file(c.log_name)), log_bytes);
         if (c.outing_written) {

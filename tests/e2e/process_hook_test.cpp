@@ -93,7 +93,7 @@ TEST_F(ProcessHook, WithoutSettingsFileUsesTheDefaults) {
     EXPECT_EQ(r.exit_status, 0) << r.out << r.err;
     // Default settings: subtitles only.
     EXPECT_EQ(files_under(card), (std::set<std::string>{"DCIM/100MEDIA/GOPR0007.MP4", "DCIM/100MEDIA/GOPR0007.DAT",
-                                                         "DCIM/100MEDIA/GOPR0007.SRT"}));
+                                                        "DCIM/100MEDIA/GOPR0007.SRT"}));
 }
 
 TEST_F(ProcessHook, LeavesTheCardAloneWhenThereIsNothingToConvert) {
@@ -107,7 +107,10 @@ TEST_F(ProcessHook, LeavesTheCardAloneWhenThereIsNothingToConvert) {
         {"no log", false, false, {"DCIM/100MEDIA/GOPR0001.MP4"}},
         {"empty log", true, true, {"DCIM/100MEDIA/GOPR0001.MP4"}},
         {"no DCIM folder", true, false, {}},
-        {"no first chapter in the newest folder", true, false, {"DCIM/100MEDIA/GOPR0001.MP4", "DCIM/101MEDIA/GP010001.MP4"}},
+        {"no first chapter in the newest folder",
+         true,
+         false,
+         {"DCIM/100MEDIA/GOPR0001.MP4", "DCIM/101MEDIA/GP010001.MP4"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -38,8 +38,8 @@ std::string name_of(GpsData kind) {
 }
 void PrintTo(GpsData kind, std::ostream* os) { *os << name_of(kind); }
 
-#define REQUIRE_TOOL(var, tool)                                                    \
-    const std::string var = test::find_tool(tool);                                 \
+#define REQUIRE_TOOL(var, tool)                    \
+    const std::string var = test::find_tool(tool); \
     if (var.empty()) GTEST_SKIP() << tool << " is not installed; nothing checked"
 
 // ---- The logs.
@@ -150,18 +150,20 @@ const Conversion& conversion(GpsData kind) {
     if (is_fix(kind)) {
         test::write_file(dir.file("log.dat"), fix_log(c->samples));
         chapters = 3;
-        test::write_file(dir.file("settings.txt"), timed +
-                         "csv = yes\ngpx = yes\naltitude = both\ntemperature = f\naccel = full\n"
-                         "gbar = yes\naccel_places = 2\nid_pins = yes\nheading = yes\n"
-                         "gps_speed = km\ngps_dist = km\ngps_dist_places = 2\ngps_lag = 0\n"
-                         "speed_window = 5\n");
+        test::write_file(dir.file("settings.txt"),
+                         timed +
+                             "csv = yes\ngpx = yes\naltitude = both\ntemperature = f\naccel = full\n"
+                             "gbar = yes\naccel_places = 2\nid_pins = yes\nheading = yes\n"
+                             "gps_speed = km\ngps_dist = km\ngps_dist_places = 2\ngps_lag = 0\n"
+                             "speed_window = 5\n");
     } else {
         test::write_file(dir.file("log.dat"), navdata_log(c->samples));
         chapters = 2;
-        test::write_file(dir.file("settings.txt"), timed +
-                         "csv = yes\ngpx = yes\naltitude = m\ntemperature = c\naccel = xyz\n"
-                         "glide = yes\ngps_dist_interval = 1\ngps_speed_type = both\n"
-                         "gps_speed = mph\ngps_dist = miles\ngps_dist_places = 2\ngps_hw_lag = 0\n");
+        test::write_file(dir.file("settings.txt"),
+                         timed +
+                             "csv = yes\ngpx = yes\naltitude = m\ntemperature = c\naccel = xyz\n"
+                             "glide = yes\ngps_dist_interval = 1\ngps_speed_type = both\n"
+                             "gps_speed = mph\ngps_dist = miles\ngps_dist_places = 2\ngps_hw_lag = 0\n");
     }
     test::write_file(dir.file("GOPR0007.MP4"), test::mp4_file(4000));
     for (int ch = 1; ch < chapters; ++ch) {
@@ -169,8 +171,8 @@ const Conversion& conversion(GpsData kind) {
         std::snprintf(name, sizeof name, "GP%02d0007.MP4", ch);
         test::write_file(dir.file(name), test::mp4_file(4000));
     }
-    c->result = test::run_program(
-        {test::binary_path("converter/converter"), "log.dat", "-v", "GOPR0007.MP4"}, dir.path());
+    c->result =
+        test::run_program({test::binary_path("converter/converter"), "log.dat", "-v", "GOPR0007.MP4"}, dir.path());
     for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
         c->files[e.path().extension().string()].push_back(e.path().string());
     }
@@ -253,8 +255,7 @@ TEST_P(RealClients, GpsbabelFindsEveryTrackPoint) {
     std::size_t total = 0;
     for (const std::string& path : files(".GPX", gpx_files())) {
         const std::string csv_out = c.dir.file("gpsbabel.csv");
-        const RunResult r = test::run_program(
-            {gpsbabel, "-t", "-i", "gpx", "-f", path, "-o", "unicsv", "-F", csv_out});
+        const RunResult r = test::run_program({gpsbabel, "-t", "-i", "gpx", "-f", path, "-o", "unicsv", "-F", csv_out});
         ASSERT_EQ(r.exit_status, 0) << path << "\n" << r.out << r.err;
         // unicsv: "No,Latitude,Longitude,Altitude", then one line per point.
         std::vector<std::array<double, 3>> read_back;
@@ -448,8 +449,7 @@ TEST_P(TimedRealClients, GpsbabelMergesTheChaptersIntoOneTrack) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Conversions, RealClients,
-                         ::testing::Values(GpsData::Fix, GpsData::NavData, GpsData::TimedFix,
-                                           GpsData::TimedNavData),
+                         ::testing::Values(GpsData::Fix, GpsData::NavData, GpsData::TimedFix, GpsData::TimedNavData),
                          [](const auto& info) { return name_of(info.param); });
 INSTANTIATE_TEST_SUITE_P(Conversions, TimedRealClients, ::testing::Values(GpsData::TimedFix, GpsData::TimedNavData),
                          [](const auto& info) { return name_of(info.param); });

@@ -140,8 +140,8 @@ public:
     RunResult run_with_file_limit(const std::string& scenario, int blocks) {
         const std::string scenario_file = work_.file("scenario.txt");
         write_file(scenario_file, scenario);
-        const std::string script = "(ulimit -f " + std::to_string(blocks) +
-                                   " && trap '' XFSZ && exec \"$1\" \"$2\" \"$3\") 2>&1 | cat";
+        const std::string script =
+            "(ulimit -f " + std::to_string(blocks) + " && trap '' XFSZ && exec \"$1\" \"$2\" \"$3\") 2>&1 | cat";
         RunResult r = run_program({"/bin/sh", "-c", script, "sh", sim_program("rev3"), scenario_file, root_.path()},
                                   work_.path());
         status = status_changes(r.out);
@@ -189,9 +189,8 @@ TEST_F(RecorderE2E, AbsentAccessoryEndsStartUpAfterBannerAndSettings) {
         Settings s;
         settings_load(scratch.file("settings.txt").c_str(), s);
     });
-    EXPECT_EQ(after_mapping(r.out), std::string(BANNER_LINES) + MAKER_WEB_ADDRESS +
-                                        "\nrecorder starting up...\n" + dump +
-                                        "Unexpected accessory detected. Exiting.\n");
+    EXPECT_EQ(after_mapping(r.out), std::string(BANNER_LINES) + MAKER_WEB_ADDRESS + "\nrecorder starting up...\n" +
+                                        dump + "Unexpected accessory detected. Exiting.\n");
     EXPECT_TRUE(cam.status.empty());
     EXPECT_FALSE(file_exists(cam.path("/tmp/fuse_d/MISC/trvx_version.txt")));
 }
@@ -256,12 +255,16 @@ TEST_F(RecorderE2E, OffsetFileDecidesTheRecordingsOffset) {
         const char* message;
         std::int32_t offset;
     };
-    for (const Case& c : {Case{nullptr, "Could not read altitude offset file: /tmp/fuse_d/alt_offset.txt\n"
-                                        "Offset calibration not found. Assuming sea level.\n", 0},
-                          Case{"123\n", "Loaded altitude offset: 123\n", 123},
-                          Case{"abc", "Loaded altitude offset: 0\n", 0},
-                          Case{"-1000000", "Loaded altitude offset: -1000000\n"
-                                           "Offset calibration not found. Assuming sea level.\n", 0}}) {
+    for (const Case& c :
+         {Case{nullptr,
+               "Could not read altitude offset file: /tmp/fuse_d/alt_offset.txt\n"
+               "Offset calibration not found. Assuming sea level.\n",
+               0},
+          Case{"123\n", "Loaded altitude offset: 123\n", 123}, Case{"abc", "Loaded altitude offset: 0\n", 0},
+          Case{"-1000000",
+               "Loaded altitude offset: -1000000\n"
+               "Offset calibration not found. Assuming sea level.\n",
+               0}}) {
         Camera cam;
         if (c.content != nullptr) write_file(cam.path("/tmp/fuse_d/alt_offset.txt"), c.content);
         const RunResult r = cam.run("altitude 0 500\nrecord 3 4\nend 6\n");
@@ -280,8 +283,7 @@ TEST_F(RecorderE2E, SerialNumberIsAppendedAsDataNeverAsAShellCommand) {
     cam.run(eeprom);
     const RunResult second = cam.run(eeprom);
     EXPECT_NE(second.out.find("EEPROM serial number: ;touch Z\n"), std::string::npos) << second.out;
-    EXPECT_EQ(read_file(cam.path("/tmp/fuse_d/MISC/trvx_version.txt")),
-              "SerialNo: ;touch Z\nSerialNo: ;touch Z\n");
+    EXPECT_EQ(read_file(cam.path("/tmp/fuse_d/MISC/trvx_version.txt")), "SerialNo: ;touch Z\nSerialNo: ;touch Z\n");
     EXPECT_FALSE(file_exists(cam.path("/Z")));
     EXPECT_FALSE(file_exists(cam.path("/tmp/fuse_d/MISC/Z")));
 }
@@ -290,10 +292,12 @@ TEST_F(RecorderE2E, SerialControlBytesShowAsQuestionMarksButAreLoggedRaw) {
     // A damaged EEPROM: serial "AB\nC\x1bD\x7fE".
     Camera cam;
     const RunResult r = cam.run("eeprom-main 00003141420A431B447F45C0000000FF\nrecord 3 4\nend 6\n");
-    EXPECT_NE(r.out.find("EEPROM serial number: AB?C?D?E\nUnit serial number: AB?C?D?E\n"), std::string::npos)
-        << r.out;
+    EXPECT_NE(r.out.find("EEPROM serial number: AB?C?D?E\nUnit serial number: AB?C?D?E\n"), std::string::npos) << r.out;
     EXPECT_EQ(read_file(cam.path("/tmp/fuse_d/MISC/trvx_version.txt")), "SerialNo: AB?C?D?E\n");
-    EXPECT_EQ(std::string(cam.log().header.serial.data()), "AB\nC\x1b" "D\x7f" "E");
+    EXPECT_EQ(std::string(cam.log().header.serial.data()),
+              "AB\nC\x1b"
+              "D\x7f"
+              "E");
 }
 
 TEST_F(RecorderE2E, MissingVersionFolderIsReportedAndStartUpGoesOn) {
@@ -375,10 +379,11 @@ TEST_F(RecorderE2E, GestureCountsOnlyWhileTheCameraIsIdle) {
         int state;  // the camera's state byte while the button is held
         bool calibrates;
     };
-    for (const Case& c : {Case{"rev3", 8, true}, Case{"rev4", 8, true}, Case{"rev1", 7, true},
-                          Case{"rev1", 8, false}, Case{"rev3", 7, false}, Case{"rev3", 0x11, false}}) {
+    for (const Case& c : {Case{"rev3", 8, true}, Case{"rev4", 8, true}, Case{"rev1", 7, true}, Case{"rev1", 8, false},
+                          Case{"rev3", 7, false}, Case{"rev3", 0x11, false}}) {
         Camera cam;
-        const RunResult r = cam.run("busy 1.5 5\nbusy-state " + std::to_string(c.state) + "\nbutton 2 4\nend 6\n", c.rev);
+        const RunResult r =
+            cam.run("busy 1.5 5\nbusy-state " + std::to_string(c.state) + "\nbutton 2 4\nend 6\n", c.rev);
         EXPECT_EQ(r.out.find("Cal returned ") != std::string::npos, c.calibrates) << c.rev << " state " << c.state;
     }
 }
@@ -387,15 +392,14 @@ TEST_F(RecorderE2E, GroundCalibrationIsSavedAndUsedByTheNextRecording) {
     Camera cam;
     cam.install_counting_hook();
     const std::vector<std::pair<double, double>> altitude{{0, 1200}, {12, 1200}, {22, 1500}};
-    const RunResult r =
-        cam.run("altitude 0 1200 12 1200 22 1500\nbutton 2 3\nrecord 12 20\nend 24\n");
+    const RunResult r = cam.run("altitude 0 1200 12 1200 22 1500\nbutton 2 3\nrecord 12 20\nend 24\n");
     int offset = 0;
     const std::size_t at = r.out.find("Cal returned ");
     ASSERT_NE(at, std::string::npos) << r.out;
     ASSERT_EQ(std::sscanf(r.out.c_str() + at, "Cal returned %d", &offset), 1);
     EXPECT_NEAR(offset, 1200, 3);
-    EXPECT_NE(r.out.find("Cal returned " + std::to_string(offset) + "\nWrote altitude offset: " +
-                         std::to_string(offset) + "\n"),
+    EXPECT_NE(r.out.find("Cal returned " + std::to_string(offset) +
+                         "\nWrote altitude offset: " + std::to_string(offset) + "\n"),
               std::string::npos);
     EXPECT_EQ(read_file(cam.path("/tmp/fuse_d/alt_offset.txt")), std::to_string(offset));
     // Start-up ack, calibration ack, then recording on, the hook ack (its
@@ -448,7 +452,7 @@ TEST_F(RecorderE2E, LongHoldCalibratesTheAccelerometerAfterASevenPulseWarning) {
     // The ground calibration's ack ends 150 ms after its last change; then
     // 330 polls of holding and the warning's first 500 ms off.
     EXPECT_NEAR(w[0].t - cam.status[11].t, 0.15 + 330 * 0.025 + 0.5, 0.01);
-    EXPECT_GT(w[13].t - w[12].t, 1.9);                         // the calibration itself, about 2 s
+    EXPECT_GT(w[13].t - w[12].t, 1.9);  // the calibration itself, about 2 s
     EXPECT_EQ(w[13].level, 0);
     EXPECT_NEAR(w[14].t - w[13].t, 0.500, 0.001);
     EXPECT_EQ(w[14].level, 1);
@@ -651,7 +655,8 @@ TEST_F(RecorderE2E, VariantsDifferOnlyInTheirRevisionCode) {
 
 // A build that watches another firmware's state bytes never sees a recording.
 TEST_F(RecorderE2E, VariantMustMatchTheCameraFirmware) {
-    for (const auto& [rev, firmware] : {std::pair{"rev1", "rev3"}, std::pair{"rev3", "rev4"}, std::pair{"rev4", "rev1"}}) {
+    for (const auto& [rev, firmware] :
+         {std::pair{"rev1", "rev3"}, std::pair{"rev3", "rev4"}, std::pair{"rev4", "rev1"}}) {
         Camera cam;
         const RunResult r = cam.run(std::string("record 3 5\nend 7\nfirmware ") + firmware + "\n", rev);
         EXPECT_EQ(r.out.find("Recording detected."), std::string::npos) << rev << " on " << firmware;

@@ -62,7 +62,8 @@ TEST_F(RecorderSimProgram, StatusChangesSignalsAndTheScenariosEndAreLogged) {
     // begins while the output is still on.
     const std::regex signal("sim: [0-9]+\\.[0-9]{6} signal ([a-z ]+)\n");
     std::string names;
-    for (std::sregex_iterator it(r.err.begin(), r.err.end(), signal), end; it != end; ++it) names += (*it)[1].str() + ";";
+    for (std::sregex_iterator it(r.err.begin(), r.err.end(), signal), end; it != end; ++it)
+        names += (*it)[1].str() + ";";
     EXPECT_EQ(names, "acknowledge;acknowledge;");
     const std::string rest = std::regex_replace(std::regex_replace(r.err, status, ""), signal, "");
     EXPECT_TRUE(std::regex_match(rest, std::regex("sim: 6\\.[0-9]{6} scenario ended: the accessory was unplugged at "

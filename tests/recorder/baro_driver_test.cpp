@@ -15,9 +15,7 @@ namespace {
 
 using test::SimCamera;
 
-double formula_feet(double pascal) {
-    return (44330.0 / 0.3048) * (1.0 - std::pow(pascal / 101325.0, 1.0 / 5.255));
-}
+double formula_feet(double pascal) { return (44330.0 / 0.3048) * (1.0 - std::pow(pascal / 101325.0, 1.0 / 5.255)); }
 
 struct Reading {
     int result = 0;
@@ -163,9 +161,8 @@ TEST(BaroDriver, TemperatureIsTheMeanOfTheTwoReadingsThatAgree) {
     const Case cases[] = {
         {sim::BaroFault::TemperatureSpike, 1, ut, 3},        // spike, good, good
         {sim::BaroFault::TemperatureSpike, 2, ut + 300, 3},  // two spikes agree
-        {sim::BaroFault::TemperatureSpike, 3, ut + 300, 3},
-        {sim::BaroFault::ZeroTemperature, 1, ut, 3},
-        {sim::BaroFault::ZeroTemperature, 2, ut, 6},         // 0 taken: all three again
+        {sim::BaroFault::TemperatureSpike, 3, ut + 300, 3}, {sim::BaroFault::ZeroTemperature, 1, ut, 3},
+        {sim::BaroFault::ZeroTemperature, 2, ut, 6},  // 0 taken: all three again
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << static_cast<int>(c.fault) << " x" << c.count);

@@ -12,8 +12,7 @@ namespace {
 
 BaroCalibration example_calibration() {
     BaroCalibration cal;
-    const std::int32_t words[11] = {7500, -1100, -14500, 33000, 25200, 18900,
-                                    5500, 46,    -32768, -11075, 2432};
+    const std::int32_t words[11] = {7500, -1100, -14500, 33000, 25200, 18900, 5500, 46, -32768, -11075, 2432};
     for (int k = 0; k < 11; ++k) cal.c[k] = static_cast<std::uint16_t>(words[k]);
     return cal;
 }
@@ -113,16 +112,16 @@ TEST(AltitudeTable, EveryRowIsTheRoundedBarometricFormula) {
         const double feet = (44330.0 / 0.3048) * (1.0 - std::pow(p / 101325.0, 1.0 / 5.255));
         EXPECT_EQ(altitude_table[i], static_cast<std::int32_t>(std::lround(feet))) << "row " << i;
     }
-    const std::pair<std::size_t, std::int32_t> telling_rows[] = {
-        {0, 63402}, {49, 30005}, {100, 15431}, {188, 19}, {189, -121}, {200, -1620}, {201, -1754}};
+    const std::pair<std::size_t, std::int32_t> telling_rows[] = {{0, 63402},  {49, 30005},  {100, 15431}, {188, 19},
+                                                                 {189, -121}, {200, -1620}, {201, -1754}};
     for (const auto& [i, feet] : telling_rows) EXPECT_EQ(altitude_table[i], feet) << "row " << i;
 }
 
 TEST(AltitudeTable, Lookup) {
     const std::pair<std::uint32_t, std::int32_t> cases[] = {
-        {101325, 0},              // 19 + ((69 * -140) >> 9)
+        {101325, 0},  // 19 + ((69 * -140) >> 9)
         {5000, 63402},
-        {5001, 63398},            // rounds toward minus infinity
+        {5001, 63398},  // rounds toward minus infinity
         {5512, 61865},
         {107911, -1754},
         {4999, NO_VALUE},

@@ -49,7 +49,8 @@ TEST(ClockTest, GrowsByElapsedTimeAcrossCounterSteps) {
             const std::uint32_t now = clock_ms();
             const std::uint64_t now_us = c.cam.world().now_us();
             const auto elapsed_ms = static_cast<std::int64_t>((now_us - prev_us) / 1000);
-            EXPECT_LE(std::llabs(static_cast<std::int64_t>(now - prev) - elapsed_ms), 11) << "phase " << phase << " step " << i;
+            EXPECT_LE(std::llabs(static_cast<std::int64_t>(now - prev) - elapsed_ms), 11)
+                << "phase " << phase << " step " << i;
             prev = now;
             prev_us = now_us;
         }

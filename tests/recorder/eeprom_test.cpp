@@ -37,8 +37,15 @@ const Expander EXPANDER_FOREIGN{0xEE, 0x02, 0x03, 0xFF, 0xFF, 0xFF};
 
 const IdentityCase IDENTITY_CASES[] = {
     {"v3 mark 1, offsets, no expander EEPROM",
-     eeprom_head('1', "SIM00001", 0xC0, {5, -6, 7}, 0x07), 16, std::nullopt,
-     0, "SIM00001", 1, 1, 0x07, {5, -6, 7},
+     eeprom_head('1', "SIM00001", 0xC0, {5, -6, 7}, 0x07),
+     16,
+     std::nullopt,
+     0,
+     "SIM00001",
+     1,
+     1,
+     0x07,
+     {5, -6, 7},
      "16bit EEPROM read returned: 31\n"
      "Expander EEPROM magic: ff\n"
      "EEPROM v3.0 magic found - Axis flip enabled\n"
@@ -47,8 +54,15 @@ const IdentityCase IDENTITY_CASES[] = {
      "Expander EEPROM contents not valid. Ignoring.\n"
      "EEPROM v3 accelerometer cal data found: 5 -6 7\n"},
     {"v3 mark 1, expander EEPROM with an ID takes priority",
-     eeprom_head('1', "AB", 0xC0, {0, 0, 0}, 0x07), 16, EXPANDER_ID_3,
-     0, "AB", 1, 1, 0x03, {0, 0, 0},
+     eeprom_head('1', "AB", 0xC0, {0, 0, 0}, 0x07),
+     16,
+     EXPANDER_ID_3,
+     0,
+     "AB",
+     1,
+     1,
+     0x03,
+     {0, 0, 0},
      "16bit EEPROM read returned: 31\n"
      "Expander EEPROM magic: ee\n"
      "EEPROM v3.0 magic found - Axis flip enabled\n"
@@ -58,8 +72,15 @@ const IdentityCase IDENTITY_CASES[] = {
      "Expander ID from Expander EEPROM takes priority over main expander ID\n"
      "EEPROM v3 accelerometer cal data found: 0 0 0\n"},
     {"v3 mark 0, expander EEPROM without an ID",
-     eeprom_head('0', "12%45678", 0xC1, {1, 2, 3}, 0x07), 16, EXPANDER_NO_ID,
-     0, "12%45678", 1, 1, 0xFF, {0, 0, 0},
+     eeprom_head('0', "12%45678", 0xC1, {1, 2, 3}, 0x07),
+     16,
+     EXPANDER_NO_ID,
+     0,
+     "12%45678",
+     1,
+     1,
+     0xFF,
+     {0, 0, 0},
      "16bit EEPROM read returned: 30\n"
      "Expander EEPROM magic: ee\n"
      "EEPROM v3.0 magic found - Axis flip enabled\n"
@@ -67,16 +88,30 @@ const IdentityCase IDENTITY_CASES[] = {
      "Continuing with expander ID from main EEPROM: ff\n"
      "EEPROM v3 accelerometer cal data not present.\n"},
     {"v3 mark 0, foreign expander EEPROM",
-     eeprom_head('0', "ABCD", 0xFF, {1, 2, 3}), 16, EXPANDER_FOREIGN,
-     0, "ABCD", 1, 1, 0xFF, {0, 0, 0},
+     eeprom_head('0', "ABCD", 0xFF, {1, 2, 3}),
+     16,
+     EXPANDER_FOREIGN,
+     0,
+     "ABCD",
+     1,
+     1,
+     0xFF,
+     {0, 0, 0},
      "16bit EEPROM read returned: 30\n"
      "Expander EEPROM magic: ee\n"
      "EEPROM v3.0 magic found - Axis flip enabled\n"
      "Expander EEPROM contents not valid. Ignoring.\n"
      "EEPROM v3 accelerometer cal data not present.\n"},
     {"v3 mark found only with one address byte",
-     eeprom_head('1', "SIM00042", 0xC0, {-1, 2, -3}, 0x03), 8, std::nullopt,
-     0, "SIM00042", 0, 1, 0x03, {-1, 2, -3},
+     eeprom_head('1', "SIM00042", 0xC0, {-1, 2, -3}, 0x03),
+     8,
+     std::nullopt,
+     0,
+     "SIM00042",
+     0,
+     1,
+     0x03,
+     {-1, 2, -3},
      "16bit EEPROM read returned: 53\n"
      "Expander EEPROM magic: ff\n"
      "8bit EEPROM read returned: 31\n"
@@ -86,22 +121,44 @@ const IdentityCase IDENTITY_CASES[] = {
      "Expander EEPROM contents not valid. Ignoring.\n"
      "EEPROM v3 accelerometer cal data found: -1 2 -3\n"},
     {"older board with offsets",
-     eeprom_head(0xFF, "", 0xC1, {1, -2, 3}, 0x05), 8, EXPANDER_ID_3,
-     -1, "", 0, 0, 0xFF, {1, -2, 3},
+     eeprom_head(0xFF, "", 0xC1, {1, -2, 3}, 0x05),
+     8,
+     EXPANDER_ID_3,
+     -1,
+     "",
+     0,
+     0,
+     0xFF,
+     {1, -2, 3},
      "16bit EEPROM read returned: ff\n"
      "Expander EEPROM magic: ee\n"
      "8bit EEPROM read returned: ff\n"
      "EEPROM does not contain v3.0 magic - Axis flip disabled\n"
      "EEPROM v2 accelerometer cal data found: 1 -2 3\n"},
     {"older board without offsets",
-     eeprom_head('2', "", 0xC0, {1, -2, 3}), 8, std::nullopt,
-     -1, "", 0, 0, 0xFF, {0, 0, 0},
+     eeprom_head('2', "", 0xC0, {1, -2, 3}),
+     8,
+     std::nullopt,
+     -1,
+     "",
+     0,
+     0,
+     0xFF,
+     {0, 0, 0},
      "16bit EEPROM read returned: ff\n"
      "Expander EEPROM magic: ff\n"
      "8bit EEPROM read returned: 32\n"
      "EEPROM does not contain v3.0 magic - Axis flip disabled\n"},
-    {"no EEPROM at all", std::nullopt, 16, std::nullopt,
-     -1, "", 0, 0, 0xFF, {0, 0, 0},
+    {"no EEPROM at all",
+     std::nullopt,
+     16,
+     std::nullopt,
+     -1,
+     "",
+     0,
+     0,
+     0xFF,
+     {0, 0, 0},
      "16bit EEPROM read returned: ff\n"
      "Expander EEPROM magic: ff\n"
      "8bit EEPROM read returned: ff\n"
@@ -215,8 +272,7 @@ TEST(EepromStore, AFailedWriteIsReportedAndLeavesTheOffsetsToTheCaller) {
     ASSERT_EQ(identity.accel_offsets, (std::array<std::int8_t, 3>{4, 5, 6}));
     std::string out;
     EXPECT_EQ(s.store({1, 2, 3}, out), -1);
-    EXPECT_EQ(out,
-              "Writing v3 EEPROM cal values\nWriting offsets to EEPROM\nEEPROM programming error\n");
+    EXPECT_EQ(out, "Writing v3 EEPROM cal values\nWriting offsets to EEPROM\nEEPROM programming error\n");
     EXPECT_EQ(identity.accel_offsets, (std::array<std::int8_t, 3>{1, 2, 3}));
 }
 

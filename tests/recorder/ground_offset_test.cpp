@@ -23,10 +23,14 @@ protected:
 
 TEST_F(GroundOffsetFile, ReadsOneNumberSaturatingAtThe32BitLimits) {
     const std::pair<const char*, std::int32_t> cases[] = {
-        {" \n\t-57 feet", -57},       {"+12", 12},
-        {"2147483647", 2147483647},   {"2147483648", 2147483647},
-        {"-2147483648", INT32_MIN},   {"-99999999999999999999", INT32_MIN},
-        {"- 5", 0},                   {"", 0},
+        {" \n\t-57 feet", -57},
+        {"+12", 12},
+        {"2147483647", 2147483647},
+        {"2147483648", 2147483647},
+        {"-2147483648", INT32_MIN},
+        {"-99999999999999999999", INT32_MIN},
+        {"- 5", 0},
+        {"", 0},
     };
     for (const auto& [content, value] : cases) {
         test::write_file(path(), content);

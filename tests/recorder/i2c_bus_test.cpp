@@ -61,15 +61,15 @@ TEST_F(I2cBusTest, WriteByteClocksEightBitsMsbFirstAndANinthClock) {
     i2c_start();  // SDA and SCL low
     const std::string t = traced([] { i2c_write_byte(0xA5); });
     EXPECT_EQ(t,
-              "D SDA1 D SCL1 D SCL0 "   // 1
-              "D SDA0 D SCL1 D SCL0 "   // 0
-              "D SDA1 D SCL1 D SCL0 "   // 1
-              "D SDA0 D SCL1 D SCL0 "   // 0
-              "D D SCL1 D SCL0 "        // 0: SDA stays low
-              "D SDA1 D SCL1 D SCL0 "   // 1
-              "D SDA0 D SCL1 D SCL0 "   // 0
-              "D SDA1 D SCL1 D SCL0 "   // 1
-              "D SCL1 D s1 SCL0 D");    // ninth clock: nobody acknowledges
+              "D SDA1 D SCL1 D SCL0 "  // 1
+              "D SDA0 D SCL1 D SCL0 "  // 0
+              "D SDA1 D SCL1 D SCL0 "  // 1
+              "D SDA0 D SCL1 D SCL0 "  // 0
+              "D D SCL1 D SCL0 "       // 0: SDA stays low
+              "D SDA1 D SCL1 D SCL0 "  // 1
+              "D SDA0 D SCL1 D SCL0 "  // 0
+              "D SDA1 D SCL1 D SCL0 "  // 1
+              "D SCL1 D s1 SCL0 D");   // ninth clock: nobody acknowledges
 }
 
 TEST_F(I2cBusTest, WriteByteSamplesTheDevicesAcknowledge) {
@@ -143,7 +143,7 @@ TEST_F(I2cBusTest, ReadTransactionsEndEveryByteButTheLastWithAck) {
         const char* frames;
     };
     const std::array<Case, 3> cases{{
-        {0, "S EE:0 F6:0 S EF:1 b1 P"},  // no data byte, yet the NACK clock and STOP
+        {0, "S EE:0 F6:0 S EF:1 b1 P"},    // no data byte, yet the NACK clock and STOP
         {1, "S EE:0 F6:0 S EF:1 FF:1 P"},  // the only byte is followed by NACK
         {3, "S EE:0 F6:0 S EF:1 FF:0 FF:0 FF:1 P"},
     }};
@@ -181,7 +181,8 @@ TEST_F(I2cBusTest, RegisterWriteAndMultiByteReadAgainstARegisterFile) {
         std::function<void(std::uint8_t, std::uint16_t, std::size_t, std::uint8_t*)> read;
     };
     const std::array<Case, 2> cases{{
-        {1, 0x42, [](std::uint8_t d, std::uint16_t r, std::uint8_t v) { i2c_write(d, static_cast<std::uint8_t>(r), v); },
+        {1, 0x42,
+         [](std::uint8_t d, std::uint16_t r, std::uint8_t v) { i2c_write(d, static_cast<std::uint8_t>(r), v); },
          [](std::uint8_t d, std::uint16_t r, std::size_t n, std::uint8_t* b) {
              i2c_read(d, static_cast<std::uint8_t>(r), n, b);
          }},
@@ -233,13 +234,23 @@ TEST_F(I2cBusTest, LineOperationsTouchOnlyTheirBitInOrder) {
     };
     const std::vector<Step> expected{
         // SDA low: data cleared, under GPIO, unmasked, output, data cleared again
-        {GPIO_DATA, 4, false}, {GPIO_FUNC, 4, false}, {GPIO_MASK, 4, true}, {GPIO_DIR, 4, true}, {GPIO_DATA, 4, false},
+        {GPIO_DATA, 4, false},
+        {GPIO_FUNC, 4, false},
+        {GPIO_MASK, 4, true},
+        {GPIO_DIR, 4, true},
+        {GPIO_DATA, 4, false},
         // SCL release
-        {GPIO_FUNC, 5, false}, {GPIO_MASK, 5, true}, {GPIO_DIR, 5, false},
+        {GPIO_FUNC, 5, false},
+        {GPIO_MASK, 5, true},
+        {GPIO_DIR, 5, false},
         // SCL low
-        {GPIO_FUNC, 5, false}, {GPIO_MASK, 5, true}, {GPIO_DIR, 5, true},
+        {GPIO_FUNC, 5, false},
+        {GPIO_MASK, 5, true},
+        {GPIO_DIR, 5, true},
         // SDA release
-        {GPIO_FUNC, 4, false}, {GPIO_MASK, 4, true}, {GPIO_DIR, 4, false},
+        {GPIO_FUNC, 4, false},
+        {GPIO_MASK, 4, true},
+        {GPIO_DIR, 4, false},
     };
     i2c_start();
     cam.world().set_register_log(true);

@@ -84,9 +84,8 @@ private:
 };
 
 // The first 16 bytes of a main EEPROM.
-inline std::array<std::uint8_t, 16> eeprom_head(std::uint8_t mark, const std::string& serial,
-                                                std::uint8_t cal_mark, std::array<std::int8_t, 3> offsets,
-                                                std::uint8_t expander_id = 0xFF) {
+inline std::array<std::uint8_t, 16> eeprom_head(std::uint8_t mark, const std::string& serial, std::uint8_t cal_mark,
+                                                std::array<std::int8_t, 3> offsets, std::uint8_t expander_id = 0xFF) {
     std::array<std::uint8_t, 16> head{};
     head.fill(0xFF);
     head[0] = head[1] = 0;

@@ -50,8 +50,7 @@ TEST(BaroDevice, CalibrationWordsAreBigEndianFromTheScenario) {
     BaroDevice dev(scenario, time);
     const auto bytes = read_regs(dev, 0xAA, 22);
     for (std::size_t k = 0; k < 11; ++k)
-        EXPECT_EQ((bytes[2 * k] << 8) | bytes[2 * k + 1],
-                  static_cast<std::uint16_t>(scenario.baro_calibration[k]))
+        EXPECT_EQ((bytes[2 * k] << 8) | bytes[2 * k + 1], static_cast<std::uint16_t>(scenario.baro_calibration[k]))
             << "word " << k;
     EXPECT_EQ(bytes[0], 7500 >> 8);
     EXPECT_EQ(bytes[16], 0x80);  // -32768
@@ -194,8 +193,8 @@ TEST(AccelDevice, BoardLayoutAndBias) {
     };
     // Logged x 0.5 g, y 0.25 g, z 1 g; bias 0.125 g on device axis 2.
     const Case cases[] = {
-        {AccelLayout::V3, {128, 256, -64 + 32}},     // device = (x, z, -y)
-        {AccelLayout::Older, {64, 256, 128 + 32}},   // device = (y, z, x)
+        {AccelLayout::V3, {128, 256, -64 + 32}},    // device = (x, z, -y)
+        {AccelLayout::Older, {64, 256, 128 + 32}},  // device = (y, z, x)
     };
     for (const auto& c : cases) {
         AccelRig rig(c.layout);

@@ -10,9 +10,9 @@
 
 #include "camera_fs.h"
 #include "platform.h"
+#include "platform_sim.h"
 #include "reg_access.h"
 #include "register_file_device.h"
-#include "platform_sim.h"
 #include "sim_world.h"
 #include "test_support.h"
 
@@ -195,8 +195,17 @@ struct Master {
     void sda(bool level) { line(1u << 4, !level); }
     void scl(bool level) { line(1u << 5, !level); }
     bool sample() { return (reg_read32(data) & (1u << 4)) != 0; }
-    void start() { sda(true); scl(true); sda(false); scl(false); }
-    void stop() { sda(false); scl(true); sda(true); }
+    void start() {
+        sda(true);
+        scl(true);
+        sda(false);
+        scl(false);
+    }
+    void stop() {
+        sda(false);
+        scl(true);
+        sda(true);
+    }
     bool write(std::uint8_t b) {
         for (int i = 7; i >= 0; --i) {
             sda(((b >> i) & 1) != 0);

@@ -9,8 +9,7 @@
 
 namespace tarvex::test {
 
-SensorSample reading(std::int32_t altitude, std::int32_t temp, std::array<std::int16_t, 3> accel,
-                     std::uint32_t flags) {
+SensorSample reading(std::int32_t altitude, std::int32_t temp, std::array<std::int16_t, 3> accel, std::uint32_t flags) {
     SensorSample s;
     s.abs_press = 101325;
     s.temp = temp;

@@ -20,8 +20,8 @@ inline constexpr std::array<std::int16_t, 3> NO_AXES{-1, -1, -1};  // accelerome
 
 // A reading with every value present: sea-level pressure in both copies,
 // altitude in ft, temperature in 0.1 degC.
-SensorSample reading(std::int32_t altitude = 100, std::int32_t temp = 215,
-                     std::array<std::int16_t, 3> accel = ONE_G, std::uint32_t flags = 0);
+SensorSample reading(std::int32_t altitude = 100, std::int32_t temp = 215, std::array<std::int16_t, 3> accel = ONE_G,
+                     std::uint32_t flags = 0);
 
 // The header most tests use: revision-3 pack, serial TX-0042, recorded at
 // Unix time 1700000000.

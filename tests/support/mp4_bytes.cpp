@@ -32,8 +32,8 @@ std::string playback_fields() {
     put_be(s, 0x0100, 2);      // volume
     s.append(10, '\0');        // reserved
     for (const std::uint32_t m : {0x00010000u, 0u, 0u, 0u, 0x00010000u, 0u, 0u, 0u, 0x40000000u}) put_be(s, m, 4);
-    s.append(24, '\0');        // pre-defined
-    put_be(s, 1, 4);           // next track ID
+    s.append(24, '\0');  // pre-defined
+    put_be(s, 1, 4);     // next track ID
     return s;
 }
 
@@ -63,8 +63,8 @@ std::string ftyp() { return box("ftyp", std::string("mp41\0\0\0\0mp41", 12)); }
 
 std::string mp4_file(std::uint32_t duration_ms, std::uint32_t timescale, std::uint32_t mdat_bytes) {
     const std::uint64_t units = static_cast<std::uint64_t>(duration_ms) * timescale / 1000;
-    const std::string mvhd = units > 0xFFFFFFFFu ? mvhd_v1(timescale, units)
-                                                 : mvhd_v0(timescale, static_cast<std::uint32_t>(units));
+    const std::string mvhd =
+        units > 0xFFFFFFFFu ? mvhd_v1(timescale, units) : mvhd_v0(timescale, static_cast<std::uint32_t>(units));
     return ftyp() + box("mdat", std::string(mdat_bytes, '\x5a')) + box("moov", box("mvhd", mvhd));
 }
 

@@ -1,8 +1,8 @@
 #include "test_support.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
-#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
