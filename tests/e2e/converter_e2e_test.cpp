@@ -141,14 +141,6 @@ std::string entry(int number, const std::string& from, const std::string& to,
     return std::to_string(number) + "\n" + from + " --> " + to + "\n" + body + "\n";
 }
 
-// Names of the files in `dir`, sorted.
-std::vector<std::string> listing(const TempDir& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // ---- Command line.
 
 struct ArgsCase {
@@ -193,7 +185,7 @@ TEST(ConverterCommandLine, UsageAndOptionErrors) {
         EXPECT_EQ(r.exit_status, c.status) << joined;
         EXPECT_EQ(r.out, c.out) << joined;
     }
-    EXPECT_TRUE(listing(dir).empty());
+    EXPECT_TRUE(dir.names().empty());
 }
 
 TEST(ConverterCommandLine, OptionsReachTheConversion) {
@@ -226,7 +218,7 @@ TEST(ConverterCommandLine, BasePathsThatDoNotFitThePathBufferAreRefused) {
     EXPECT_EQ(r.exit_status, 255);
     EXPECT_EQ(r.out, "Using video base path: " + no_room + "\n" + preamble(no_room) + DEFAULT_PRESETS +
                          "File name of chapter 0 does not fit in 4096 bytes. Exiting.\n");
-    EXPECT_EQ(listing(dir), std::vector<std::string>{"log.dat"});
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"log.dat"});
 }
 
 // ---- Header.
@@ -259,7 +251,7 @@ TEST(ConverterHeader, HeaderChecks) {
         const RunResult r = convert(dir, {"GOPR0042.DAT"});
         EXPECT_EQ(r.exit_status, c.status) << c.what;
         EXPECT_EQ(r.out, preamble("GOPR0042.DAT") + c.out) << c.what;
-        EXPECT_EQ(listing(dir), (std::vector<std::string>{"GOPR0042.DAT", "GOPR0042.MP4"})) << c.what;
+        EXPECT_EQ(dir.names(), (std::vector<std::string>{"GOPR0042.DAT", "GOPR0042.MP4"})) << c.what;
     }
 }
 
@@ -331,7 +323,7 @@ TEST(ConverterChapters, EventsAreCutIntoChapters) {
         EXPECT_EQ(r.out, "Using video base path: GOPR0042.MP4\n" + preamble("GOPR0042.MP4") + DEFAULT_PRESETS + c.out)
             << c.what;
         for (const auto& [name, content] : c.files) EXPECT_EQ(read_file(dir.file(name)), content) << c.what << name;
-        EXPECT_EQ(listing(dir), expected_files) << c.what;
+        EXPECT_EQ(dir.names(), expected_files) << c.what;
     }
 }
 
@@ -352,10 +344,6 @@ TEST(ConverterChapters, DatPathIsTheDefaultBase) {
 const std::string GPX_FOOTER = "    </trkseg>\n  </trk>\n</gpx>\n";
 const std::string GPX_POINT =
     "      <trkpt lat=\"51.123456\" lon=\"-1.500000\">\n        <ele> 12.34</ele>\n      </trkpt>\n";
-
-bool ends_with(const std::string& s, const std::string& tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
 
 // GPS fixes make a GPX file per chapter; the chapter change and the missing
 // next chapter both leave every GPX file closed with its footer.
@@ -390,7 +378,7 @@ TEST(ConverterChapters, GpxFilesAreFinishedAtChapterChangeAndWhenChaptersRunOut)
         const std::string gpx = read_file(dir.file(name));
         EXPECT_EQ(gpx.rfind("<?xml", 0), 0u) << name;
         EXPECT_NE(gpx.find(std::string("    <name>") + name + "</name>\n"), std::string::npos) << name;
-        EXPECT_TRUE(ends_with(gpx, "    <trkseg>\n" + GPX_POINT + GPX_FOOTER)) << name << "\n" << gpx;
+        EXPECT_TRUE(gpx.ends_with("    <trkseg>\n" + GPX_POINT + GPX_FOOTER)) << name << "\n" << gpx;
     }
 }
 
@@ -421,11 +409,11 @@ TEST(ConverterOutputs, ExistingFilesAreReportedAndOverwritten) {
     // Rows for both samples; the GPS columns only where the fix was taken up.
     const std::string csv = read_file(dir.file("GOPR0042.CSV"));
     EXPECT_EQ(csv.rfind(";", 0), 0u);
-    EXPECT_TRUE(ends_with(csv,
-                          "\n0,101325,100,215,0,0,2048,0,,,,,,,,,,,,,,,,,,,\n"
-                          "200,101325,100,215,0,0,2048,0,51.123456,-1.500000, 12.34,100,0, 0.00,0,0,0,0,\n"))
+    EXPECT_TRUE(
+        csv.ends_with("\n0,101325,100,215,0,0,2048,0,,,,,,,,,,,,,,,,,,,\n"
+                      "200,101325,100,215,0,0,2048,0,51.123456,-1.500000, 12.34,100,0, 0.00,0,0,0,0,\n"))
         << csv;
-    EXPECT_TRUE(ends_with(read_file(dir.file("GOPR0042.GPX")), "    <trkseg>\n" + GPX_POINT + GPX_FOOTER));
+    EXPECT_TRUE(read_file(dir.file("GOPR0042.GPX")).ends_with("    <trkseg>\n" + GPX_POINT + GPX_FOOTER));
 }
 
 TEST(ConverterOutputs, UnopenableOutputFiles) {
@@ -538,7 +526,7 @@ TEST(ConverterOutputs, NeverOverwritesItsOwnInputs) {
         const std::string before = read_file(dir.file(c.protected_file));
         const RunResult r = convert(dir, c.args);
         EXPECT_EQ(r.exit_status, 255) << c.what;
-        EXPECT_TRUE(ends_with(r.out, DEFAULT_PRESETS + c.out_tail)) << c.what << "\n" << r.out;
+        EXPECT_TRUE(r.out.ends_with(DEFAULT_PRESETS + c.out_tail)) << c.what << "\n" << r.out;
         EXPECT_EQ(read_file(dir.file(c.protected_file)), before) << c.what;
     }
 }

@@ -37,17 +37,10 @@ RunResult convert(const TempDir& dir, const std::vector<std::string>& args, cons
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-bool ends_with(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 // Names in `dir` that start with a dot: temporary files left behind.
 std::vector<std::string> hidden_files(const TempDir& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
-        const std::string name = e.path().filename();
-        if (name[0] == '.') names.push_back(name);
-    }
+    std::vector<std::string> names = dir.names();
+    std::erase_if(names, [](const std::string& n) { return n[0] != '.'; });
     return names;
 }
 
@@ -145,9 +138,9 @@ TEST(ConverterOutputs, AReadOnlyFolderIsReportedAndLeftAsItWas) {
     if (immutable) std::system(("chattr -i '" + dir.path() + "'").c_str());
     chmod(dir.path().c_str(), 0755);
     EXPECT_EQ(r.exit_status, 255);
-    EXPECT_TRUE(ends_with(r.out,
-                          "Warning: destination file GOPR0042.SRT exists! Proceeding anyway.\n"
-                          "Could not open GOPR0042.SRT\n"))
+    EXPECT_TRUE(
+        r.out.ends_with("Warning: destination file GOPR0042.SRT exists! Proceeding anyway.\n"
+                        "Could not open GOPR0042.SRT\n"))
         << r.out;
     EXPECT_EQ(read_file(dir.file("GOPR0042.SRT")), "from an earlier run\n");
     EXPECT_EQ(hidden_files(dir), std::vector<std::string>{});

@@ -18,6 +18,7 @@ public:
     TempDir& operator=(const TempDir&) = delete;
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
+    std::vector<std::string> names() const;  // of the files in it, sorted
 
 private:
     std::string path_;
