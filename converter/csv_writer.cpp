@@ -19,13 +19,13 @@ void put_fix_columns(TextOut& t, const GpsFix& fix) {
     t.put(',');
     t.degrees(fix.lon_deg, fix.lon_frac);
     t.put(',');
-    t.fixed(fix.gps_alt, 2);  // cm -> m
+    t.fixed<2>(fix.gps_alt);  // cm -> m
     t.put(',');
     t.dec(fix.gps_speed);
     t.put(',');
     t.dec(fix.heading);
     t.put(',');
-    t.fixed(fix.dist, 2);  // hundredths of a km -> km
+    t.fixed<2>(fix.dist);  // hundredths of a km -> km
     t.put(',');
     t.dec(fix.accuracy);
     t.put(',');
@@ -38,9 +38,9 @@ void put_fix_columns(TextOut& t, const GpsFix& fix) {
 }
 
 void put_nav_columns(TextOut& t, const GpsNavData& nav, double dist_cm) {
-    t.fixed(nav.lat, 7);  // 1e-7 degree
+    t.fixed<7>(nav.lat);  // 1e-7 degree
     t.lit(", ");
-    t.fixed(nav.lon, 7);
+    t.fixed<7>(nav.lon);
     t.lit(", ");
     t.put(' ');  // altitude is unsigned: never a minus sign
     t.udec(nav.gps_alt / 100u);
@@ -122,9 +122,12 @@ void csv_write_header(std::FILE* out, const DatHeader& header) {
 }
 
 void csv_write_row(std::FILE* out, const LogEvent& ev) {
-    if (out == nullptr) return;
+    write_text(out, [&](TextOut& t) { csv_write_row(t, ev); });
+}
+
+void csv_write_row(TextOut& t, const LogEvent& ev) {
     const SensorSample s = decode_sensor_sample(ev.payload.data());
-    TextOut t(out);
+    t.reserve();
     t.udec(ev.vid_timestamp);
     t.put(',');
     for (const std::int32_t v : {s.abs_press, s.altitude, s.temp}) {

@@ -243,15 +243,15 @@ private:
                 ev->type <= static_cast<std::uint16_t>(EntryKind::GpsNavData)) {
                 std::puts("ERROR! GPS event snuck through the pipeline!");
             }
-            if (settings.csv == on_off::ON && csv_.is_open()) csv_write_row(csv_.stream(), *ev);
+            if (settings.csv == on_off::ON && csv_.is_open()) csv_write_row(csv_.text(), *ev);
             if (settings.gpx == on_off::ON && ev->gps != nullptr && ev->gps_new == 1) {
                 if (!gpx_.is_open()) {
                     if (const auto status = open_gpx()) return *status;
                 }
-                gpx_write_point(gpx_.stream(), *ev, timed_gpx());
-                gpx_write_point(outing_.stream(), *ev, timed_gpx());
+                if (gpx_.is_open()) gpx_write_point(gpx_.text(), *ev, timed_gpx());
+                if (outing_.is_open()) gpx_write_point(outing_.text(), *ev, timed_gpx());
             }
-            srt_write_entry(srt_.stream(), *ev, sub_number_, settings, state_.run, state_.last_sub_time);
+            srt_write_entry(srt_.text(), *ev, sub_number_, settings, state_.run, state_.last_sub_time);
             sub_number_ = wrap_add(sub_number_, 1);  // for every event, written or not
             if (const auto status = stop_on_write_failure()) return *status;
         }

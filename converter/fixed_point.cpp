@@ -1,7 +1,5 @@
 #include "fixed_point.h"
 
-#include "decimal_digits.h"
-
 namespace tarvex {
 
 std::uint32_t isqrt(std::uint32_t value) {
@@ -24,38 +22,30 @@ std::uint32_t isqrt(std::uint32_t value) {
     return s > r ? r + 1 : r;
 }
 
-int format_fixed(char* out, std::int64_t value, int places) {
-    static constexpr std::uint64_t pow10[] = {1ull,
-                                              10ull,
-                                              100ull,
-                                              1000ull,
-                                              10000ull,
-                                              100000ull,
-                                              1000000ull,
-                                              10000000ull,
-                                              100000000ull,
-                                              1000000000ull,
-                                              10000000000ull,
-                                              100000000000ull,
-                                              1000000000000ull,
-                                              10000000000000ull,
-                                              100000000000000ull,
-                                              1000000000000000ull,
-                                              10000000000000000ull,
-                                              100000000000000000ull,
-                                              1000000000000000000ull};
+char* write_fixed(char* p, std::int64_t value, int places) {
+    switch (places) {  // the writers' places, with constant divisors
+        case 1: return write_fixed<1>(p, value);
+        case 2: return write_fixed<2>(p, value);
+        case 7: return write_fixed<7>(p, value);
+        default: break;
+    }
     if (places < 1) places = 1;
     if (places > 18) places = 18;
-    // The magnitude is taken in 64-bit unsigned arithmetic, so the most
-    // negative 32-bit value prints as its true magnitude.
+    std::uint64_t unit = 1;
+    for (int i = 0; i < places; ++i) unit *= 10;
     const std::uint64_t mag = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-    const std::uint64_t unit = pow10[places];
-    char* p = out;
     *p++ = value < 0 ? '-' : ' ';
     p = write_decimal(p, mag / unit);
     *p++ = '.';
-    p = write_decimal_padded(p, mag % unit, places);
-    return static_cast<int>(p - out);
+    // The fraction may exceed 32 bits: eight digits at a time from the right.
+    std::uint64_t fraction = mag % unit;
+    char* end = p + places;
+    for (int left = places; left > 0; left -= 8) {
+        const int n = left < 8 ? left : 8;
+        put_last_digits(p + left, static_cast<std::uint32_t>(fraction % 100000000), n);
+        fraction /= 100000000;
+    }
+    return end;
 }
 
 }  // namespace tarvex

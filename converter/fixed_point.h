@@ -3,16 +3,45 @@
 
 #include <cstdint>
 
+#include "decimal_digits.h"
+
 namespace tarvex {
 
 // Square root rounded to the nearest integer (bit-pair method).
 std::uint32_t isqrt(std::uint32_t value);
 
 // Signed fixed-point form of a value counting units of 10^-places: '-' or a
-// space, |v| / 10^p, '.', |v| mod 10^p zero-padded ("%c%d.%0Nd").
-// `places` is 1..18. Writes into `out` (16 bytes suffice for 32-bit values,
-// 24 for any 64-bit value) without a terminating NUL; returns the number of
-// characters.
-int format_fixed(char* out, std::int64_t value, int places);
+// space, |v| / 10^p, '.', |v| mod 10^p zero-padded ("%c%d.%0Nd"). `places`
+// is 1..18. Writes at most 24 bytes at p (16 for 32-bit values), without a
+// terminating NUL; returns the end.
+char* write_fixed(char* p, std::int64_t value, int places);
+
+// write_fixed for a number of places known when compiling (1..9): the
+// divisions are by constants, which the camera's processor does without a
+// division routine when the magnitude fits 32 bits.
+template <int PLACES>
+inline char* write_fixed(char* p, std::int64_t value) {
+    static_assert(PLACES >= 1 && PLACES <= 9);
+    constexpr std::uint32_t unit = [] {
+        std::uint32_t u = 1;
+        for (int i = 0; i < PLACES; ++i) u *= 10;
+        return u;
+    }();
+    *p++ = value < 0 ? '-' : ' ';
+    // Unsigned 64-bit magnitude: the most negative value keeps its true size.
+    const std::uint64_t mag = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    std::uint32_t fraction;
+    if (mag <= UINT32_MAX) {
+        const auto m = static_cast<std::uint32_t>(mag);
+        p = write_decimal(p, m / unit);
+        fraction = m % unit;
+    } else {
+        p = write_decimal(p, mag / unit);
+        fraction = static_cast<std::uint32_t>(mag % unit);
+    }
+    *p++ = '.';
+    put_last_digits(p + PLACES, fraction, PLACES);
+    return p + PLACES;
+}
 
 }  // namespace tarvex

@@ -32,6 +32,7 @@ constexpr char GPX_ROOT_END[] =
 // path might, and must not break the document.
 void put_escaped(TextOut& t, const char* s) {
     for (; *s != '\0'; ++s) {
+        t.reserve();  // a path may be long
         switch (*s) {
             case '&': t.lit("&amp;"); break;
             case '<': t.lit("&lt;"); break;
@@ -54,18 +55,8 @@ void put_point_end(TextOut& t, bool timed, std::int64_t unix_ms) {
     }
 }
 
-}  // namespace
-
-void gpx_write_header(std::FILE* out, const char* path, const DatHeader& header, bool timed) {
-    if (out == nullptr) return;
-    std::puts("Initializing new GPX file");
-
-    const char* slash = std::strrchr(path, '/');
-    const char* name = slash != nullptr ? slash + 1 : path;
-    const std::time_t rec_date = header.rec_date;
-    const char* date = std::ctime(&rec_date);
-
-    TextOut t(out);
+// The document's start, up to the open track segment.
+void put_header(TextOut& t, const char* name, const char* date, const DatHeader& header, bool timed) {
     t.lit("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n");
     t.lit(GPX_ROOT_START);
     t.str(MAKER_WEB_ADDRESS);
@@ -85,23 +76,40 @@ void gpx_write_header(std::FILE* out, const char* path, const DatHeader& header,
     t.lit("</desc>\n    <trkseg>\n");
 }
 
+}  // namespace
+
+void gpx_write_header(std::FILE* out, const char* path, const DatHeader& header, bool timed) {
+    if (out == nullptr) return;
+    std::puts("Initializing new GPX file");
+
+    const char* slash = std::strrchr(path, '/');
+    const char* name = slash != nullptr ? slash + 1 : path;
+    const std::time_t rec_date = header.rec_date;
+    const char* date = std::ctime(&rec_date);
+
+    write_text(out, [&](TextOut& t) { put_header(t, name, date, header, timed); });
+}
+
 void gpx_write_point(std::FILE* out, const LogEvent& ev, bool timed) {
-    if (out == nullptr || ev.gps == nullptr) return;
+    write_text(out, [&](TextOut& t) { gpx_write_point(t, ev, timed); });
+}
+
+void gpx_write_point(TextOut& t, const LogEvent& ev, bool timed) {
+    if (ev.gps == nullptr) return;
     const LogEvent& rec = *ev.gps;
     if (rec.type == static_cast<std::uint16_t>(EntryKind::GpsFix)) {
         const GpsFix fix = decode_gps_fix(rec.payload.data());
-        TextOut t(out);
+        t.reserve();
         t.lit("      <trkpt lat=\"");
         t.degrees(fix.lat_deg, fix.lat_frac);
         t.lit("\" lon=\"");
         t.degrees(fix.lon_deg, fix.lon_frac);
         t.lit("\">\n        <ele>");
-        t.fixed(fix.gps_alt, 2);  // cm -> m
+        t.fixed<2>(fix.gps_alt);  // cm -> m
         // Beyond 2^63 ms the time is damage, and is refused as unusable.
         put_point_end(t, timed, static_cast<std::int64_t>(fix.gps_timestamp));
     } else if (rec.type == static_cast<std::uint16_t>(EntryKind::GpsNavData)) {
         const GpsNavData nav = decode_gps_nav_data(rec.payload.data());
-        TextOut t(out);
         t.printf("      <trkpt lat=\"%f\" lon=\"%f\">\n        <ele>", nav.lat / 10000000.0, nav.lon / 10000000.0);
         t.put(' ');  // altitude is unsigned: never a minus sign
         t.udec(nav.gps_alt / 100u);

@@ -5,12 +5,16 @@
 
 #include "dat_format.h"
 #include "log_event.h"
+#include "text_out.h"
 
 namespace tarvex {
 
 // `timed`: the recording's start as <metadata><time>, and each point's fix
 // time as <time>; off, the file is exactly the untimed track.
 void gpx_write_header(std::FILE* out /* or nullptr */, const char* path, const DatHeader& header, bool timed = false);
+// The point of the record attached to `ev`; the stream form is for callers
+// without a TextOut.
+void gpx_write_point(TextOut& t, const LogEvent& ev, bool timed = false);
 void gpx_write_point(std::FILE* out /* or nullptr */, const LogEvent& ev, bool timed = false);
 // Ends the open segment and starts the next: one segment per chapter in a
 // track that spans the whole log.

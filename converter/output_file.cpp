@@ -61,6 +61,7 @@ bool OutputFile::open(const std::string& final_path) {
     }
     if (!buffer_) buffer_ = std::make_unique<std::array<char, BUFFER_SIZE>>();
     std::setvbuf(stream_, buffer_->data(), _IOFBF, buffer_->size());
+    text_.attach(stream_);
     closed_ = false;
     discarding_ = false;
     return true;
@@ -96,6 +97,7 @@ int OutputFile::close_cookie(void* self) {
 
 bool OutputFile::close() {
     if (stream_ == nullptr) return !failed();
+    text_.attach(nullptr);  // hands the buffered text over first
     if (std::fflush(stream_) != 0) fail(errno != 0 ? errno : EIO);
     std::fclose(stream_);  // its result is the cookie's, recorded there
     stream_ = nullptr;
@@ -115,6 +117,8 @@ bool OutputFile::publish() {
 }
 
 void OutputFile::discard() {
+    text_.drop();
+    text_.attach(nullptr);
     if (stream_ != nullptr) {
         discarding_ = true;
         std::fclose(stream_);

@@ -16,6 +16,8 @@
 
 #include <sys/types.h>
 
+#include "text_out.h"
+
 namespace tarvex {
 
 // Exit status of a run that stopped because an output could not be written
@@ -38,7 +40,13 @@ public:
     // regular file this user may not write (such a name is not replaced).
     bool open(const std::string& final_path);
 
-    std::FILE* stream() const { return stream_; }  // nullptr when not open
+    // The file's stream, after the text buffered in text(); nullptr when not open.
+    std::FILE* stream() {
+        text_.flush();
+        return stream_;
+    }
+    // Buffered text for the stream: the writers' rows go here. Valid while open.
+    TextOut& text() { return text_; }
     bool is_open() const { return stream_ != nullptr; }
     // True once a write, the flush or the close has failed.
     bool failed() const { return error_ != 0; }
@@ -73,6 +81,7 @@ private:
     bool discarding_ = false;  // bytes still buffered are dropped, not written
     int error_ = 0;            // errno of the first failure
     std::unique_ptr<std::array<char, BUFFER_SIZE>> buffer_;
+    TextOut text_;
 };
 
 // Completes outputs that belong together (one chapter's files): closes every

@@ -11,6 +11,11 @@ constexpr char SEPARATOR[] = "   ";
 // A mile is taken as 1.61 km in the integer conversions.
 std::int64_t km_to_miles(std::int64_t v) { return v * 100 / 161; }
 
+void put_speed_unit(TextOut& t, bool mph) {
+    if (mph) t.lit(" mph");
+    else t.lit(" km/h");
+}
+
 // GpsFix layout: speed, distance, heading on one line. `rec` is none when the
 // kind came from an earlier record.
 void put_fix_line(TextOut& t, const LogEvent* rec, const Settings& settings) {
@@ -22,7 +27,7 @@ void put_fix_line(TextOut& t, const LogEvent* rec, const Settings& settings) {
         const bool mph = settings.gps_speed == speed_unit::MPH;
         if (rec == nullptr) t.lit("---");
         else t.dec(mph ? km_to_miles(fix.gps_speed) : fix.gps_speed);
-        t.str(mph ? " mph" : " km/h");
+        put_speed_unit(t, mph);
         has_item = true;
     }
     if (settings.gps_speed != speed_unit::HIDDEN &&
@@ -38,10 +43,11 @@ void put_fix_line(TextOut& t, const LogEvent* rec, const Settings& settings) {
         } else {
             // `dist` counts hundredths of a km; shown in hundredths or tenths.
             const std::int64_t v = fix.dist;
-            if (settings.gps_dist_places != decimal_places::ONE) t.fixed(miles ? km_to_miles(v) : v, 2);
-            else t.fixed(miles ? v * 10 / 161 : v / 10, 1);
+            if (settings.gps_dist_places != decimal_places::ONE) t.fixed<2>(miles ? km_to_miles(v) : v);
+            else t.fixed<1>(miles ? v * 10 / 161 : v / 10);
         }
-        t.str(miles ? " mi" : " km");
+        if (miles) t.lit(" mi");
+        else t.lit(" km");
         has_item = true;
     }
     if (settings.gps_dist != distance_unit::HIDDEN && settings.heading != show_hide::HIDDEN) t.lit(SEPARATOR);
@@ -67,7 +73,6 @@ void put_navdata_lines(TextOut& t, const LogEvent& ev, const Settings& settings)
     const bool single = settings.gps_speed_type != speed_type::BOTH && settings.gps_speed != speed_unit::HIDDEN;
     const bool mph = settings.gps_speed == speed_unit::MPH;
     const bool kmh = settings.gps_speed == speed_unit::KMH;
-    const char* unit = mph ? " mph" : " km/h";
 
     bool speed_written = false;
     if ((mph || kmh) &&
@@ -75,7 +80,7 @@ void put_navdata_lines(TextOut& t, const LogEvent& ev, const Settings& settings)
         t.lit("H: ");
         if (rec == nullptr) t.lit("---");
         else t.dec(mph ? km_to_miles(h) : h);
-        t.str(unit);
+        put_speed_unit(t, mph);
         speed_written = true;
     }
     if ((mph || kmh) &&
@@ -84,7 +89,7 @@ void put_navdata_lines(TextOut& t, const LogEvent& ev, const Settings& settings)
         t.lit("V: ");
         if (rec == nullptr) t.lit("---");
         else t.dec(mph ? km_to_miles(v) : v);
-        t.str(unit);
+        put_speed_unit(t, mph);
         speed_written = true;
     }
     if (speed_written) {
@@ -97,7 +102,8 @@ void put_navdata_lines(TextOut& t, const LogEvent& ev, const Settings& settings)
     if (settings.gps_dist == distance_unit::MILES || settings.gps_dist == distance_unit::KM) {
         const bool miles = settings.gps_dist == distance_unit::MILES;
         if (rec == nullptr) {
-            t.str(miles ? "--- mi" : "--- km");
+            if (miles) t.lit("--- mi");
+            else t.lit("--- km");
         } else {
             const double d = ev.dist / (miles ? 161000.0 : 100000.0);
             if (settings.gps_dist_places != decimal_places::ONE) t.printf(miles ? "%.2f mi" : "%.2f km", d);
@@ -142,8 +148,7 @@ void put_gps_lines(TextOut& t, const LogEvent& ev, const Settings& settings, Run
 }
 
 void srt_write_gps_lines(std::FILE* out, const LogEvent& ev, const Settings& settings, RunOptions& run) {
-    TextOut t(out);
-    put_gps_lines(t, ev, settings, run);
+    write_text(out, [&](TextOut& t) { put_gps_lines(t, ev, settings, run); });
 }
 
 }  // namespace tarvex

@@ -25,14 +25,22 @@ void scale_all(LogEvent& ev, std::int64_t k, std::int64_t d) {
 
 // "HH:MM:SS,mmm"; hours are not wrapped.
 void put_time(TextOut& t, std::uint32_t ms) {
-    const std::uint32_t hours = ms / 3600000u;
+    const std::uint32_t seconds = ms / 1000u;
+    const std::uint32_t minutes = seconds / 60u;
+    const std::uint32_t hours = minutes / 60u;
     t.udec_padded(hours, 2);
     t.put(':');
-    t.udec_padded(ms / 60000u - hours * 60u, 2);
+    t.udec_padded(minutes - hours * 60u, 2);
     t.put(':');
-    t.udec_padded((ms / 1000u) % 60u, 2);
+    t.udec_padded(seconds - minutes * 60u, 2);
     t.put(',');
-    t.udec_padded(ms % 1000u, 3);
+    t.udec_padded(ms - seconds * 1000u, 3);
+}
+
+// Tenths or hundredths of a G in the fixed-point form.
+void put_g(TextOut& t, std::int32_t v, bool hundredths) {
+    if (hundredths) t.fixed<2>(v);
+    else t.fixed<1>(v);
 }
 
 // Altitude, climb and temperature items; returns whether any was written.
@@ -117,7 +125,6 @@ void put_accel_part(TextOut& t, LogEvent& ev, bool has_item, const Settings& set
     const bool hundredths = settings.accel_places != decimal_places::ONE;
     if (hundredths) accel_scale_hundredths(ev, run);
     else accel_scale_tenths(ev, run);
-    const int places = hundredths ? 2 : 1;
 
     // The sum of squares is taken modulo 2^32, as on the camera.
     const auto sq = [](std::int32_t v) {
@@ -129,7 +136,7 @@ void put_accel_part(TextOut& t, LogEvent& ev, bool has_item, const Settings& set
     if (settings.accel == accel_shown::MAGNITUDE || settings.accel == accel_shown::MAGNITUDE_AND_AXES) {
         if (has_item) t.lit(SEPARATOR);
         if (valid) {
-            t.fixed(m, places);
+            put_g(t, static_cast<std::int32_t>(m), hundredths);  // at most 65536
             t.lit(" G");
         } else {
             t.lit("--- G");
@@ -145,11 +152,11 @@ void put_accel_part(TextOut& t, LogEvent& ev, bool has_item, const Settings& set
             return;
         }
         t.lit("X: ");
-        t.fixed(ev.filt_accel_x, places);
+        put_g(t, ev.filt_accel_x, hundredths);
         t.lit("  Y: ");
-        t.fixed(ev.filt_accel_y, places);
+        put_g(t, ev.filt_accel_y, hundredths);
         t.lit("  Z: ");
-        t.fixed(ev.filt_accel_z, places);
+        put_g(t, ev.filt_accel_z, hundredths);
         t.put('\n');
     }
 
@@ -175,6 +182,11 @@ void accel_scale_hundredths(LogEvent& ev, const RunOptions& run) {
 
 void srt_write_entry(std::FILE* out, LogEvent& ev, std::int32_t number, const Settings& settings, RunOptions& run,
                      std::uint32_t& last_sub_time) {
+    write_text(out, [&](TextOut& t) { srt_write_entry(t, ev, number, settings, run, last_sub_time); });
+}
+
+void srt_write_entry(TextOut& t, LogEvent& ev, std::int32_t number, const Settings& settings, RunOptions& run,
+                     std::uint32_t& last_sub_time) {
     const std::uint32_t t_end = ev.vid_timestamp;
     std::uint32_t t_start = 0;
     if (last_sub_time != NO_SUB_TIME) {
@@ -185,7 +197,7 @@ void srt_write_entry(std::FILE* out, LogEvent& ev, std::int32_t number, const Se
     }
     last_sub_time = t_end;
 
-    TextOut t(out);
+    t.reserve();
     t.dec(number);
     t.put('\n');
     put_time(t, t_start);

@@ -7,81 +7,16 @@
 # Usage: same_output.sh HOST_BUILD ARM_BUILD ARM_SIM_BUILD SOURCE_DIR
 # (exit 77: skipped, qemu-arm or a program missing)
 set -eu
-skip() { echo "SKIP: $*"; exit 77; }
 for d in "$1" "$2" "$3" "$4"; do
-    [ -d "$d" ] || skip "$d does not exist (scripts/arm.sh builds it)"
+    [ -d "$d" ] || { echo "SKIP: $d does not exist (scripts/arm.sh builds it)"; exit 77; }
 done
 host=$(cd "$1" && pwd) arm=$(cd "$2" && pwd) arm_sim=$(cd "$3" && pwd) src=$(cd "$4" && pwd)
-command -v qemu-arm >/dev/null 2>&1 || skip "qemu-arm not found (qemu-user)"
-need() { [ -x "$1" ] || skip "$1 not built (scripts/arm.sh builds it)"; }
-need "$host/converter/converter"
-need "$arm/converter/converter"
-need "$host/bench/make_synthetic_log"
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/tarvex-same-output-XXXXXX")
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-# compare NAME: runs $work/NAME/{host,arm} results through diff.
-compare() {
-    if diff -r "$work/$1/host" "$work/$1/arm" >"$work/$1.diff" 2>&1; then
-        echo "same: $1 ($(find "$work/$1/host" -type f | wc -l) files)"
-    else
-        echo "DIFFERENT: $1"
-        head -n 40 "$work/$1.diff"
-        failures=$((failures + 1))
-    fi
-}
-
-# run_in DIR COMMAND...: runs it in DIR; stdout.txt gets its output and exit status.
-run_in() {
-    dir=$1
-    shift
-    status=0
-    (cd "$dir" && "$@" >stdout.txt 2>stderr.txt) || status=$?
-    echo "exit $status" >>"$dir/stdout.txt"
-}
-
-# convert NAME DAT_NAME [converter args...]: $work/NAME/in holds the inputs;
-# each converter runs in its own copy of it, with relative paths, so that the
-# messages are comparable too.
-convert() {
-    name=$1
-    shift
-    for side in host arm; do
-        cp -r "$work/$name/in" "$work/$name/$side"
-    done
-    run_in "$work/$name/host" "$host/converter/converter" "$@"
-    run_in "$work/$name/arm" qemu-arm "$arm/converter/converter" "$@"
-    compare "$name"
-}
-
-cat >"$work/all-on.txt" <<'SETTINGS'
-; every output and item on
-altitude = both
-temperature = celcius
-accel = full
-gbar = yes
-csv = yes
-gpx = yes
-accel_places = 2
-gps_speed = km/h
-gps_dist = km
-gps_dist_places = 2
-heading = yes
-glide = yes
-speed_window = 10
-id_pins = yes
-SETTINGS
+. "$(dirname "$0")/compare_lib.sh"
 
 # Synthetic logs: GPS fixes and navigation data, three chapters each.
 for gps in fix navdata; do
-    name=synthetic-$gps
-    mkdir -p "$work/$name/in"
-    "$host/bench/make_synthetic_log" -o "$work/$name/in/GOPR0042.DAT" --seconds 200 --gps "$gps" \
-        --video "$work/$name/in/GOPR0042.MP4" --chapter-seconds 80 >/dev/null
-    cp "$work/all-on.txt" "$work/$name/in/settings.txt"
-    convert "$name" GOPR0042.DAT -v GOPR0042.MP4 -a -25 -g
+    synthetic_log "synthetic-$gps" 200 "$gps" 80
+    convert "synthetic-$gps" GOPR0042.DAT -v GOPR0042.MP4 -a -25 -g
 done
 
 # Bundled example recordings (a log named datalog.bin or *.DAT beside its

@@ -71,10 +71,10 @@ TEST(Isqrt, AgreesWithExactRoundingEverywhere) {
 
 std::string fixed(std::int64_t v, int places) {
     char buf[24];
-    return std::string(buf, static_cast<std::size_t>(format_fixed(buf, v, places)));
+    return std::string(buf, write_fixed(buf, v, places));
 }
 
-TEST(FormatFixed, Examples) {
+TEST(WriteFixed, Examples) {
     struct Case {
         std::int64_t v;
         int places;
@@ -130,7 +130,7 @@ std::vector<std::int64_t> interesting_values() {
     return vals;
 }
 
-TEST(FormatFixed, MatchesPrintfForAllPlaces) {
+TEST(WriteFixed, MatchesPrintfForAllPlaces) {
     for (const std::int64_t v : interesting_values()) {
         for (int places = 1; places <= 7; ++places) {
             ASSERT_EQ(fixed(v, places), printf_fixed(v, places)) << v << " places " << places;
@@ -144,6 +144,7 @@ TEST(TextOut, IntegersMatchPrintf) {
         TextOut t(f);
         for (const std::int64_t v : vals) {
             const auto u32 = static_cast<std::uint32_t>(v);
+            t.reserve();
             t.dec(v);
             t.put('|');
             t.udec(static_cast<std::uint64_t>(v));
@@ -181,6 +182,7 @@ TEST(TextOut, KeepsOrderWhenPiecesOutgrowTheBuffer) {
     std::snprintf(big, sizeof big, "%.4f", huge);
     const std::string got = written_by([&](std::FILE* f) {
         TextOut t(f);
+        t.reserve();
         t.lit("start ");
         t.repeat('|', 5000);
         t.put('\n');
