@@ -208,10 +208,8 @@ int read_dat_header(std::FILE* f, DatHeader& out) {
 
 namespace {
 
-// Makes `n` (at most a block) unread bytes available from r.pos on; false
-// when the stream ends first.
-bool have(LogReader& r, std::size_t n) {
-    if (r.len - r.pos >= n) return true;
+// Moves the unread bytes to the block's start and reads until `n` are there.
+bool refill(LogReader& r, std::size_t n) {
     std::memmove(r.block.data(), r.block.data() + r.pos, r.len - r.pos);
     r.len -= r.pos;
     r.pos = 0;
@@ -222,6 +220,10 @@ bool have(LogReader& r, std::size_t n) {
     }
     return r.len >= n;
 }
+
+// Makes `n` (at most a block) unread bytes available from r.pos on; false
+// when the stream ends first.
+inline bool have(LogReader& r, std::size_t n) { return r.len - r.pos >= n || refill(r, n); }
 
 ReadResult end_of_entries(LogReader& r) {
     r.pos = r.len;  // a cut entry's bytes are never read as the next entry
@@ -244,7 +246,9 @@ ReadResult read_log_entry(LogReader& r, LogEntry& e) {
     }
     const std::size_t keep = e.size < MAX_PAYLOAD ? e.size : MAX_PAYLOAD;
     if (!have(r, ENTRY_HEADER_SIZE + keep)) return end_of_entries(r);
-    std::memcpy(e.payload.data(), r.block.data() + r.pos + ENTRY_HEADER_SIZE, keep);
+    const std::uint8_t* payload = r.block.data() + r.pos + ENTRY_HEADER_SIZE;
+    if (keep == SENSOR_SAMPLE_PAYLOAD) std::memcpy(e.payload.data(), payload, SENSOR_SAMPLE_PAYLOAD);  // most entries
+    else std::memcpy(e.payload.data(), payload, keep);
     r.pos += ENTRY_HEADER_SIZE + keep;
     // An oversized payload keeps its first 96 bytes; the excess is skipped,
     // so the next entry starts where the writer put it (and a cut excess

@@ -59,8 +59,9 @@ bool OutputFile::open(const std::string& final_path) {
         errno = error;
         return false;
     }
-    if (!buffer_) buffer_ = std::make_unique<std::array<char, BUFFER_SIZE>>();
-    std::setvbuf(stream_, buffer_->data(), _IOFBF, buffer_->size());
+    // Rows come through text() in blocks of kilobytes, which a stdio buffer
+    // would only copy once more; the few header lines go out as they are.
+    std::setvbuf(stream_, nullptr, _IONBF, 0);
     text_.attach(stream_);
     closed_ = false;
     discarding_ = false;

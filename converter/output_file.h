@@ -7,11 +7,9 @@
 // system's reason.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdio>
 #include <initializer_list>
-#include <memory>
 #include <string>
 
 #include <sys/types.h>
@@ -70,17 +68,12 @@ private:
         if (error_ == 0) error_ = error;
     }
 
-    // A long log writes tens of megabytes; with the default 4 KiB stdio
-    // buffers the system calls cost more than the formatting.
-    static constexpr std::size_t BUFFER_SIZE = 64 * 1024;
-
     std::string final_path_, temp_path_;
     int fd_ = -1;
     std::FILE* stream_ = nullptr;
     bool closed_ = false;      // temporary file complete, not yet renamed
     bool discarding_ = false;  // bytes still buffered are dropped, not written
     int error_ = 0;            // errno of the first failure
-    std::unique_ptr<std::array<char, BUFFER_SIZE>> buffer_;
     TextOut text_;
 };
 

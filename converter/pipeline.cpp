@@ -67,42 +67,15 @@ void remember(PastSamples& h, const LogEvent& ev) {
     }
 }
 
-// The FilterState fields of one smoothed quantity (altitude, or the three
-// acceleration axes sharing one count).
 template <std::size_t K>
-struct Window {
-    std::int32_t* seen;
-    std::array<std::int32_t*, K> past_sum;
-    std::int32_t* past_count;
-    std::array<std::int32_t*, K> future_sum;
-    std::int32_t* future_count;
-    std::int32_t* future_fill;
-};
-
-Window<1> altitude_window(FilterState& f) {
-    return {&f.alt_seen,         {&f.alt_past_sum},   &f.alt_past_count,
-            {&f.alt_future_sum}, &f.alt_future_count, &f.alt_future_fill};
-}
-
-Window<3> accel_window(FilterState& f) {
-    return {&f.acc_seen,         {&f.acc_past_sum_x, &f.acc_past_sum_y, &f.acc_past_sum_z},
-            &f.acc_past_count,   {&f.acc_future_sum_x, &f.acc_future_sum_y, &f.acc_future_sum_z},
-            &f.acc_future_count, &f.acc_future_fill};
-}
-
-template <std::size_t K>
-void add_to(const std::array<std::int32_t*, K>& sums, std::int32_t& count, const Values<K>& v) {
-    for (std::size_t k = 0; k < K; ++k) {
-        *sums[k] = wrap_add(*sums[k], v[k]);
-    }
+void add_to(Values<K>& sums, std::int32_t& count, const Values<K>& v) {
+    for (std::size_t k = 0; k < K; ++k) sums[k] = wrap_add(sums[k], v[k]);
     ++count;
 }
 
 template <std::size_t K>
-void remove_from(const std::array<std::int32_t*, K>& sums, std::int32_t& count, const Values<K>& v) {
-    for (std::size_t k = 0; k < K; ++k) {
-        *sums[k] = wrap_sub(*sums[k], v[k]);
-    }
+void remove_from(Values<K>& sums, std::int32_t& count, const Values<K>& v) {
+    for (std::size_t k = 0; k < K; ++k) sums[k] = wrap_sub(sums[k], v[k]);
     --count;
 }
 
@@ -114,13 +87,13 @@ void remove_from(const std::array<std::int32_t*, K>& sums, std::int32_t& count, 
 // `out` holds a value; with the filter off, or before any real value, `out`
 // is the sample's own value.
 template <class Q>
-bool centred_average(const Window<Q::K>& w, Pipeline& p, const LogEvent& ev, std::int32_t n, Values<Q::K>& out) {
+bool centred_average(WindowSums<Q::K>& w, Pipeline& p, const LogEvent& ev, std::int32_t n, Values<Q::K>& out) {
     Values<Q::K> own{};
     const bool own_real = Q::read(ev, own);
-    if (own_real && *w.seen < INT32_MAX) {
-        ++*w.seen;
+    if (own_real && w.seen < INT32_MAX) {
+        ++w.seen;
     }
-    if (n <= 0 || *w.seen == 0) {
+    if (n <= 0 || w.seen == 0) {
         out = own;
         return own_real;
     }
@@ -128,12 +101,12 @@ bool centred_average(const Window<Q::K>& w, Pipeline& p, const LogEvent& ev, std
 
     // Past window: ev and the n samples before it.
     if (own_real) {
-        add_to(w.past_sum, *w.past_count, own);
+        add_to(w.past_sum, w.past_count, own);
     }
     if (p.history.count >= half + 2) {
         Values<Q::K> v{};
         if (Q::read(past(p.history, half + 1), v)) {
-            remove_from(w.past_sum, *w.past_count, v);
+            remove_from(w.past_sum, w.past_count, v);
         }
     }
 
@@ -143,33 +116,33 @@ bool centred_average(const Window<Q::K>& w, Pipeline& p, const LogEvent& ev, std
         const LogEvent* fut = queue_peek_front(ahead, half - 1);
         Values<Q::K> v{};
         if (fut != nullptr && Q::read(*fut, v)) {
-            add_to(w.future_sum, *w.future_count, v);
+            add_to(w.future_sum, w.future_count, v);
         }
-        if (*w.future_fill != n) {
-            ++*w.future_fill;
+        if (w.future_fill != n) {
+            ++w.future_fill;
         } else if (own_real) {
-            remove_from(w.future_sum, *w.future_count, own);  // now in the past window
+            remove_from(w.future_sum, w.future_count, own);  // now in the past window
         }
     }
 
-    const std::int32_t count = *w.past_count + *w.future_count;
+    const std::int32_t count = w.past_count + w.future_count;
     if (count == 0) {
         return false;
     }
     for (std::size_t k = 0; k < Q::K; ++k) {
-        out[k] = div_trunc(wrap_add(*w.past_sum[k], *w.future_sum[k]), count);
+        out[k] = div_trunc(wrap_add(w.past_sum[k], w.future_sum[k]), count);
     }
     return true;
 }
 
 void smooth_altitude(Pipeline& p, LogEvent& ev, std::int32_t n) {
     Values<1> out{};
-    ev.filt_altitude = centred_average<Altitude>(altitude_window(p.filter), p, ev, n, out) ? out[0] : NO_VALUE;
+    ev.filt_altitude = centred_average<Altitude>(p.filter.altitude, p, ev, n, out) ? out[0] : NO_VALUE;
 }
 
 void smooth_accel(Pipeline& p, LogEvent& ev, std::int32_t n) {
     Values<3> out{};
-    if (centred_average<Accel>(accel_window(p.filter), p, ev, n, out)) {
+    if (centred_average<Accel>(p.filter.accel, p, ev, n, out)) {
         ev.filt_accel_x = out[0];
         ev.filt_accel_y = out[1];
         ev.filt_accel_z = out[2];
@@ -223,16 +196,18 @@ void attach_gps(Pipeline& p, LogEvent& ev) {
     }
 }
 
+// The sample was read into the look-ahead's free slot.
 void queue_sample(Pipeline& p, LogEvent& rec, const RunOptions& run) {
     const std::int32_t altitude = sample_altitude(rec);
     if (altitude != NO_VALUE) {
         store_le32(rec.payload.data() + sample_off::altitude,
                    static_cast<std::uint32_t>(wrap_add(altitude, run.alt_adjust)));
     }
-    queue_push(p.sample_queue, rec);
+    queue_commit(p.sample_queue);
 }
 
-void queue_gps(Pipeline& p, LogEvent& rec, const Settings& settings) {
+void queue_gps(Pipeline& p, const LogEntry& entry, const Settings& settings) {
+    LogEvent rec{entry};  // nothing derived yet
     gps_preprocess(p.gps, rec, settings);
     EventQueue& gps = p.gps_queue;
     if (gps.count >= QUEUE_SLOTS) {
@@ -253,7 +228,8 @@ void fill(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOption
         p.reader.drained = false;
     }
     while (p.sample_queue.count < QUEUE_SLOTS) {
-        LogEvent rec;
+        // Read in place; the pipeline sets every derived field of a sample.
+        LogEvent& rec = queue_free_slot(p.sample_queue);
         switch (read_log_entry(p.reader, rec)) {
             case ReadResult::End: return;
             case ReadResult::InvalidSize:

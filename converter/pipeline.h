@@ -15,23 +15,21 @@
 
 namespace tarvex {
 
+// Running sums of one centred moving average over K values: the altitude,
+// or the three acceleration axes, which share their counts.
+template <std::size_t K>
+struct WindowSums {
+    std::int32_t seen = 0;  // real values seen, up to INT32_MAX
+    std::array<std::int32_t, K> past_sum{};
+    std::int32_t past_count = 0;
+    std::array<std::int32_t, K> future_sum{};
+    std::int32_t future_count = 0;
+    std::int32_t future_fill = 0;  // places of the future window filled so far
+};
+
 struct FilterState {
-    std::int32_t alt_seen = 0;
-    std::int32_t alt_past_sum = 0;
-    std::int32_t alt_past_count = 0;
-    std::int32_t alt_future_count = 0;
-    std::int32_t alt_future_sum = 0;
-    std::int32_t alt_future_fill = 0;
-    std::int32_t acc_seen = 0;
-    std::int32_t acc_past_sum_x = 0;
-    std::int32_t acc_past_sum_y = 0;
-    std::int32_t acc_past_sum_z = 0;
-    std::int32_t acc_past_count = 0;
-    std::int32_t acc_future_sum_x = 0;
-    std::int32_t acc_future_sum_y = 0;
-    std::int32_t acc_future_sum_z = 0;
-    std::int32_t acc_future_count = 0;
-    std::int32_t acc_future_fill = 0;
+    WindowSums<1> altitude;
+    WindowSums<3> accel;
 };
 
 // What the filters still need of an emitted sample: a few values instead of

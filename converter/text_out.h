@@ -109,7 +109,9 @@ public:
     __attribute__((format(printf, 2, 3))) void printf(const char* fmt, ...);
 
 private:
-    static constexpr std::size_t CAPACITY = 16 * 1024;
+    // A long log writes tens of megabytes: blocks this large keep the
+    // system calls few.
+    static constexpr std::size_t CAPACITY = 32 * 1024;
 
     std::FILE* out_;
     std::unique_ptr<char[]> buf_;
