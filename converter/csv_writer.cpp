@@ -45,7 +45,7 @@ void put_nav_columns(TextOut& t, const GpsNavData& nav, double dist_cm) {
     t.put(' ');  // altitude is unsigned: never a minus sign
     t.udec(nav.gps_alt / 100u);
     t.put('.');
-    t.udec_padded(nav.gps_alt % 100u, 2);
+    t.udec_padded<2>(nav.gps_alt % 100u);
     t.lit(", ");
     t.dec(nav.h_speed);
     t.lit(", , ");

@@ -1,5 +1,7 @@
 #include "fixed_point.h"
 
+#include <cstring>
+
 namespace tarvex {
 
 std::uint32_t isqrt(std::uint32_t value) {
@@ -37,15 +39,13 @@ char* write_fixed(char* p, std::int64_t value, int places) {
     *p++ = value < 0 ? '-' : ' ';
     p = write_decimal(p, mag / unit);
     *p++ = '.';
-    // The fraction may exceed 32 bits: eight digits at a time from the right.
-    std::uint64_t fraction = mag % unit;
-    char* end = p + places;
-    for (int left = places; left > 0; left -= 8) {
-        const int n = left < 8 ? left : 8;
-        put_last_digits(p + left, static_cast<std::uint32_t>(fraction % 100000000), n);
-        fraction /= 100000000;
-    }
-    return end;
+    // The fraction may exceed 32 bits: zeros, then its digits.
+    const std::uint64_t fraction = mag % unit;
+    char digits[20];
+    const int len = static_cast<int>(write_decimal(digits, fraction) - digits);
+    for (int i = len; i < places; ++i) *p++ = '0';
+    std::memcpy(p, digits, static_cast<std::size_t>(len));
+    return p + len;
 }
 
 }  // namespace tarvex

@@ -22,11 +22,7 @@ char* write_fixed(char* p, std::int64_t value, int places);
 template <int PLACES>
 inline char* write_fixed(char* p, std::int64_t value) {
     static_assert(PLACES >= 1 && PLACES <= 9);
-    constexpr std::uint32_t unit = [] {
-        std::uint32_t u = 1;
-        for (int i = 0; i < PLACES; ++i) u *= 10;
-        return u;
-    }();
+    constexpr std::uint32_t unit = digits_detail::pow10(PLACES);
     *p++ = value < 0 ? '-' : ' ';
     // Unsigned 64-bit magnitude: the most negative value keeps its true size.
     const std::uint64_t mag = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
@@ -40,7 +36,7 @@ inline char* write_fixed(char* p, std::int64_t value) {
         fraction = static_cast<std::uint32_t>(mag % unit);
     }
     *p++ = '.';
-    put_last_digits(p + PLACES, fraction, PLACES);
+    put_digits<PLACES>(p, fraction);
     return p + PLACES;
 }
 

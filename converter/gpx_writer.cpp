@@ -114,7 +114,7 @@ void gpx_write_point(TextOut& t, const LogEvent& ev, bool timed) {
         t.put(' ');  // altitude is unsigned: never a minus sign
         t.udec(nav.gps_alt / 100u);
         t.put('.');
-        t.udec_padded(nav.gps_alt % 100u, 2);
+        t.udec_padded<2>(nav.gps_alt % 100u);
         put_point_end(t, timed, gps_week_to_unix_ms(nav.week, nav.time_of_week));
     }
 }

@@ -28,13 +28,13 @@ void put_time(TextOut& t, std::uint32_t ms) {
     const std::uint32_t seconds = ms / 1000u;
     const std::uint32_t minutes = seconds / 60u;
     const std::uint32_t hours = minutes / 60u;
-    t.udec_padded(hours, 2);
+    t.udec_padded<2>(hours);
     t.put(':');
-    t.udec_padded(minutes - hours * 60u, 2);
+    t.udec_padded<2>(minutes - hours * 60u);
     t.put(':');
-    t.udec_padded(seconds - minutes * 60u, 2);
+    t.udec_padded<2>(seconds - minutes * 60u);
     t.put(',');
-    t.udec_padded(ms - seconds * 1000u, 3);
+    t.udec_padded<3>(ms - seconds * 1000u);
 }
 
 // Tenths or hundredths of a G in the fixed-point form.

@@ -79,8 +79,9 @@ public:
         else cur_ = write_decimal(cur_, static_cast<std::uint64_t>(v));
         assert(cur_ <= limit_);
     }
-    void udec_padded(std::uint32_t v, int width) {  // "%0*u", width <= 10
-        cur_ = write_decimal_padded(cur_, v, width);
+    template <int WIDTH>
+    void udec_padded(std::uint32_t v) {  // "%0*u", WIDTH <= 9
+        cur_ = write_decimal_padded<WIDTH>(cur_, v);
         assert(cur_ <= limit_);
     }
     // A GpsFix coordinate, "%d.%06d": whole degrees carry the sign, the
@@ -88,7 +89,7 @@ public:
     void degrees(std::int16_t whole, std::uint32_t millionths) {
         dec(whole);
         put('.');
-        udec_padded(millionths, 6);
+        udec_padded<6>(millionths);
     }
     template <int PLACES>
     void fixed(std::int64_t v) {  // signed fixed-point form, write_fixed

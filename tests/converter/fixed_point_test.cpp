@@ -149,11 +149,11 @@ TEST(TextOut, IntegersMatchPrintf) {
             t.put('|');
             t.udec(static_cast<std::uint64_t>(v));
             t.put('|');
-            t.udec_padded(u32 % 100000u, 2);
+            t.udec_padded<2>(u32 % 100000u);
             t.put('|');
-            t.udec_padded(u32 % 1000u, 3);
+            t.udec_padded<3>(u32 % 1000u);
             t.put('|');
-            t.udec_padded(u32, 6);
+            t.udec_padded<6>(u32);
             t.put('|');
             t.dec(static_cast<std::int32_t>(v));
             t.put('\n');
