@@ -66,7 +66,7 @@ inline char* write_small_decimal(char* p, std::uint32_t v) {
 }
 
 // "%u"
-inline char* write_decimal(char* p, std::uint32_t v) {
+[[gnu::always_inline]] inline char* write_decimal(char* p, std::uint32_t v) {
     if (v < 10000) return write_small_decimal(p, v);
     if (v < 100000000) {
         const std::uint32_t high = v / 10000;
