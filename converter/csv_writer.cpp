@@ -14,7 +14,7 @@ namespace {
 // GPS columns of a row without a fresh GPS record.
 constexpr char EMPTY_GPS_PART[] = ",,,,,,,,,,,,,,,,,,\n";
 
-void put_fix_columns(TextOut& t, const GpsFix& fix) {
+void put_fix_columns(Row& t, const GpsFix& fix) {
     t.degrees(fix.lat_deg, fix.lat_frac);
     t.put(',');
     t.degrees(fix.lon_deg, fix.lon_frac);
@@ -37,7 +37,7 @@ void put_fix_columns(TextOut& t, const GpsFix& fix) {
     t.lit(",\n");
 }
 
-void put_nav_columns(TextOut& t, const GpsNavData& nav, double dist_cm) {
+void put_nav_columns(Row& t, const GpsNavData& nav, double dist_cm) {
     t.fixed<7>(nav.lat);  // 1e-7 degree
     t.lit(", ");
     t.fixed<7>(nav.lon);
@@ -125,9 +125,9 @@ void csv_write_row(std::FILE* out, const LogEvent& ev) {
     write_text(out, [&](TextOut& t) { csv_write_row(t, ev); });
 }
 
-void csv_write_row(TextOut& t, const LogEvent& ev) {
+void csv_write_row(TextOut& out, const LogEvent& ev) {
     const SensorSample s = decode_sensor_sample(ev.payload.data());
-    t.reserve();
+    Row t(out);
     t.udec(ev.vid_timestamp);
     t.put(',');
     for (const std::int32_t v : {s.abs_press, s.altitude, s.temp}) {

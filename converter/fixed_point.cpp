@@ -5,11 +5,11 @@
 namespace tarvex {
 
 std::uint32_t isqrt(std::uint32_t value) {
+    if (value == 0) return 0;
     std::uint32_t s = value;
-    std::uint32_t b = 0x40000000u;
-    if (s <= 0x3FFFFFFFu) {
-        while (b > s) b >>= 2;  // ends at 0 only for s == 0
-    }
+    // The highest power of four not above the value (processors have an
+    // instruction that counts the leading zeros).
+    std::uint32_t b = 1u << ((31 - __builtin_clz(value)) & ~1);
     std::uint32_t r = 0;
     while (b != 0) {
         if (s >= r + b) {

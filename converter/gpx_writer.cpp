@@ -32,19 +32,18 @@ constexpr char GPX_ROOT_END[] =
 // path might, and must not break the document.
 void put_escaped(TextOut& t, const char* s) {
     for (; *s != '\0'; ++s) {
-        t.reserve();  // a path may be long
         switch (*s) {
-            case '&': t.lit("&amp;"); break;
-            case '<': t.lit("&lt;"); break;
-            case '>': t.lit("&gt;"); break;
-            default: t.put(*s); break;
+            case '&': t.str("&amp;"); break;
+            case '<': t.str("&lt;"); break;
+            case '>': t.str("&gt;"); break;
+            default: t.put(s, 1); break;
         }
     }
 }
 
 // Ends the point's elevation; with `timed`, adds the fix's UTC time where
 // the GPX schema expects it (after <ele>), unless the time is unusable.
-void put_point_end(TextOut& t, bool timed, std::int64_t unix_ms) {
+void put_point_end(Row& t, bool timed, std::int64_t unix_ms) {
     char iso[ISO_TIME_SIZE];
     if (timed && format_iso_utc_ms(unix_ms, iso)) {
         t.lit("</ele>\n        <time>");
@@ -56,20 +55,24 @@ void put_point_end(TextOut& t, bool timed, std::int64_t unix_ms) {
 }
 
 // The document's start, up to the open track segment.
-void put_header(TextOut& t, const char* name, const char* date, const DatHeader& header, bool timed) {
-    t.lit("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n");
-    t.lit(GPX_ROOT_START);
-    t.str(MAKER_WEB_ADDRESS);
-    t.lit(GPX_ROOT_END);
-    char iso[ISO_TIME_SIZE];
-    if (timed && format_iso_utc_ms(static_cast<std::int64_t>(header.rec_date) * 1000, iso)) {
-        // The schema puts <metadata> first in <gpx>, before any track.
-        t.lit("  <metadata>\n    <time>");
-        t.str(iso);
-        t.lit("</time>\n  </metadata>\n");
+void put_header(TextOut& out, const char* name, const char* date, const DatHeader& header, bool timed) {
+    {
+        Row t(out);
+        t.lit("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n");
+        t.lit(GPX_ROOT_START);
+        t.str(MAKER_WEB_ADDRESS);
+        t.lit(GPX_ROOT_END);
+        char iso[ISO_TIME_SIZE];
+        if (timed && format_iso_utc_ms(static_cast<std::int64_t>(header.rec_date) * 1000, iso)) {
+            // The schema puts <metadata> first in <gpx>, before any track.
+            t.lit("  <metadata>\n    <time>");
+            t.str(iso);
+            t.lit("</time>\n  </metadata>\n");
+        }
+        t.lit("  <trk>\n    <name>");
     }
-    t.lit("  <trk>\n    <name>");
-    put_escaped(t, name);
+    put_escaped(out, name);  // any length: checked writes
+    Row t(out);
     t.lit("</name>\n    <desc>");
     // ctime's text ends with its own newline.
     t.str(date != nullptr ? date : "\n");
@@ -94,12 +97,12 @@ void gpx_write_point(std::FILE* out, const LogEvent& ev, bool timed) {
     write_text(out, [&](TextOut& t) { gpx_write_point(t, ev, timed); });
 }
 
-void gpx_write_point(TextOut& t, const LogEvent& ev, bool timed) {
+void gpx_write_point(TextOut& out, const LogEvent& ev, bool timed) {
     if (ev.gps == nullptr) return;
     const LogEvent& rec = *ev.gps;
+    Row t(out);
     if (rec.type == static_cast<std::uint16_t>(EntryKind::GpsFix)) {
         const GpsFix fix = decode_gps_fix(rec.payload.data());
-        t.reserve();
         t.lit("      <trkpt lat=\"");
         t.degrees(fix.lat_deg, fix.lat_frac);
         t.lit("\" lon=\"");

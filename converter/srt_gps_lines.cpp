@@ -11,14 +11,14 @@ constexpr char SEPARATOR[] = "   ";
 // A mile is taken as 1.61 km in the integer conversions.
 std::int64_t km_to_miles(std::int64_t v) { return v * 100 / 161; }
 
-void put_speed_unit(TextOut& t, bool mph) {
+void put_speed_unit(Row& t, bool mph) {
     if (mph) t.lit(" mph");
     else t.lit(" km/h");
 }
 
 // GpsFix layout: speed, distance, heading on one line. `rec` is none when the
 // kind came from an earlier record.
-void put_fix_line(TextOut& t, const LogEvent* rec, const Settings& settings) {
+void put_fix_line(Row& t, const LogEvent* rec, const Settings& settings) {
     GpsFix fix{};
     if (rec != nullptr) fix = decode_gps_fix(rec->payload.data());
     bool has_item = false;
@@ -62,7 +62,7 @@ void put_fix_line(TextOut& t, const LogEvent* rec, const Settings& settings) {
 }
 
 // GpsNavData layout: speeds, distance and glide ratio.
-void put_navdata_lines(TextOut& t, const LogEvent& ev, const Settings& settings) {
+void put_navdata_lines(Row& t, const LogEvent& ev, const Settings& settings) {
     const LogEvent* rec = ev.gps;
     GpsNavData nav{};
     if (rec != nullptr) nav = decode_gps_nav_data(rec->payload.data());
@@ -137,8 +137,9 @@ void put_navdata_lines(TextOut& t, const LogEvent& ev, const Settings& settings)
 
 }  // namespace
 
-void put_gps_lines(TextOut& t, const LogEvent& ev, const Settings& settings, RunOptions& run) {
+void put_gps_lines(TextOut& out, const LogEvent& ev, const Settings& settings, RunOptions& run) {
     if (ev.gps != nullptr) run.last_gps_kind = ev.gps->type;
+    Row t(out);
     switch (static_cast<EntryKind>(run.last_gps_kind)) {
         case EntryKind::GpsNavData: put_navdata_lines(t, ev, settings); break;
         case EntryKind::GpsFix: put_fix_line(t, ev.gps, settings); break;

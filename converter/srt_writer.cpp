@@ -10,41 +10,46 @@ namespace {
 
 constexpr char SEPARATOR[] = "   ";
 
-// Rounds k * c / D half away from zero; 64-bit so no count can overflow.
-std::int32_t scale_axis(std::int32_t c, std::int64_t k, std::int64_t d) {
-    const std::int64_t h = d / 2;
-    const std::int64_t kc = k * c;
-    return static_cast<std::int32_t>(c >= 0 ? (kc + h) / d : (kc - h) / d);
+// Rounds K * c / D half away from zero; 64-bit so no count can overflow.
+// The factors are constants, so the division is a shift on any processor.
+template <std::int64_t K, std::int64_t D>
+std::int32_t scale_axis(std::int32_t c) {
+    const std::int64_t kc = K * c;
+    return static_cast<std::int32_t>(c >= 0 ? (kc + D / 2) / D : (kc - D / 2) / D);
 }
 
-void scale_all(LogEvent& ev, std::int64_t k, std::int64_t d) {
-    ev.filt_accel_x = scale_axis(ev.filt_accel_x, k, d);
-    ev.filt_accel_y = scale_axis(ev.filt_accel_y, k, d);
-    ev.filt_accel_z = scale_axis(ev.filt_accel_z, k, d);
+template <std::int64_t K, std::int64_t D>
+void scale_all(LogEvent& ev) {
+    ev.filt_accel_x = scale_axis<K, D>(ev.filt_accel_x);
+    ev.filt_accel_y = scale_axis<K, D>(ev.filt_accel_y);
+    ev.filt_accel_z = scale_axis<K, D>(ev.filt_accel_z);
 }
 
-// "HH:MM:SS,mmm"; hours are not wrapped.
-void put_time(TextOut& t, std::uint32_t ms) {
-    const std::uint32_t seconds = ms / 1000u;
-    const std::uint32_t minutes = seconds / 60u;
-    const std::uint32_t hours = minutes / 60u;
+// "HH:MM:SS,mmm"; hours are not wrapped. Inlined, like put_g: the row's
+// write position then stays in a register for the whole entry.
+[[gnu::always_inline]] inline void put_time(Row& t, std::uint32_t ms) {
+    const std::uint32_t hours = ms / 3600000u;
+    std::uint32_t rest = ms - hours * 3600000u;
+    const std::uint32_t minutes = rest / 60000u;
+    rest -= minutes * 60000u;
+    const std::uint32_t seconds = rest / 1000u;
     t.udec_padded<2>(hours);
     t.put(':');
-    t.udec_padded<2>(minutes - hours * 60u);
+    t.udec_padded<2>(minutes);
     t.put(':');
-    t.udec_padded<2>(seconds - minutes * 60u);
+    t.udec_padded<2>(seconds);
     t.put(',');
-    t.udec_padded<3>(ms - seconds * 1000u);
+    t.udec_padded<3>(rest - seconds * 1000u);
 }
 
 // Tenths or hundredths of a G in the fixed-point form.
-void put_g(TextOut& t, std::int32_t v, bool hundredths) {
+[[gnu::always_inline]] inline void put_g(Row& t, std::int32_t v, bool hundredths) {
     if (hundredths) t.fixed<2>(v);
     else t.fixed<1>(v);
 }
 
 // Altitude, climb and temperature items; returns whether any was written.
-bool put_reading_items(TextOut& t, const LogEvent& ev, const SensorSample& sample, const Settings& settings) {
+bool put_reading_items(Row& t, const LogEvent& ev, const SensorSample& sample, const Settings& settings) {
     bool has_item = false;
     const auto separate = [&] {
         if (has_item) t.lit(SEPARATOR);
@@ -120,7 +125,7 @@ bool put_reading_items(TextOut& t, const LogEvent& ev, const SensorSample& sampl
 }
 
 // Magnitude item (ends the reading line), axes line and bar line.
-void put_accel_part(TextOut& t, LogEvent& ev, bool has_item, const Settings& settings, const RunOptions& run) {
+void put_accel_part(Row& t, LogEvent& ev, bool has_item, const Settings& settings, const RunOptions& run) {
     const bool valid = ev.filt_accel_x != NO_ACCEL && ev.filt_accel_y != NO_ACCEL && ev.filt_accel_z != NO_ACCEL;
     const bool hundredths = settings.accel_places != decimal_places::ONE;
     if (hundredths) accel_scale_hundredths(ev, run);
@@ -171,13 +176,13 @@ void put_accel_part(TextOut& t, LogEvent& ev, bool has_item, const Settings& set
 
 void accel_scale_tenths(LogEvent& ev, const RunOptions& run) {
     // 16 G part: 2048 counts per G; 200 G part: 32768 counts are 200 G.
-    if (run.high_g) scale_all(ev, 125, 2048);
-    else scale_all(ev, 5, 1024);
+    if (run.high_g) scale_all<125, 2048>(ev);
+    else scale_all<5, 1024>(ev);
 }
 
 void accel_scale_hundredths(LogEvent& ev, const RunOptions& run) {
-    if (run.high_g) scale_all(ev, 625, 1024);
-    else scale_all(ev, 25, 512);
+    if (run.high_g) scale_all<625, 1024>(ev);
+    else scale_all<25, 512>(ev);
 }
 
 void srt_write_entry(std::FILE* out, LogEvent& ev, std::int32_t number, const Settings& settings, RunOptions& run,
@@ -185,7 +190,7 @@ void srt_write_entry(std::FILE* out, LogEvent& ev, std::int32_t number, const Se
     write_text(out, [&](TextOut& t) { srt_write_entry(t, ev, number, settings, run, last_sub_time); });
 }
 
-void srt_write_entry(TextOut& t, LogEvent& ev, std::int32_t number, const Settings& settings, RunOptions& run,
+void srt_write_entry(TextOut& out, LogEvent& ev, std::int32_t number, const Settings& settings, RunOptions& run,
                      std::uint32_t& last_sub_time) {
     const std::uint32_t t_end = ev.vid_timestamp;
     std::uint32_t t_start = 0;
@@ -197,24 +202,27 @@ void srt_write_entry(TextOut& t, LogEvent& ev, std::int32_t number, const Settin
     }
     last_sub_time = t_end;
 
-    t.reserve();
-    t.dec(number);
-    t.put('\n');
-    put_time(t, t_start);
-    t.lit(" --> ");
-    put_time(t, t_end);
-    t.put('\n');
-
     const SensorSample sample = decode_sensor_sample(ev.payload.data());
-    const bool has_item = put_reading_items(t, ev, sample, settings);
-    if (settings.accel == accel_shown::HIDDEN && settings.gbar == show_hide::HIDDEN) {
-        if (has_item) t.put('\n');
-    } else {
-        put_accel_part(t, ev, has_item, settings, run);
+    {
+        Row t(out);
+        t.dec(number);
+        t.put('\n');
+        put_time(t, t_start);
+        t.lit(" --> ");
+        put_time(t, t_end);
+        t.put('\n');
+
+        const bool has_item = put_reading_items(t, ev, sample, settings);
+        if (settings.accel == accel_shown::HIDDEN && settings.gbar == show_hide::HIDDEN) {
+            if (has_item) t.put('\n');
+        } else {
+            put_accel_part(t, ev, has_item, settings, run);
+        }
     }
 
-    put_gps_lines(t, ev, settings, run);
+    put_gps_lines(out, ev, settings, run);
 
+    Row t(out);
     if (settings.id_pins == show_hide::SHOWN) {
         const std::uint32_t flags = sample.flags;
         t.lit("ID1: ");

@@ -1,11 +1,9 @@
 #include "text_out.h"
 
-#include <cstdarg>
-
 namespace tarvex {
 
 TextOut::TextOut(std::FILE* out)
-    : out_(out), buf_(std::make_unique<char[]>(CAPACITY)), cur_(buf_.get()), end_(cur_ + CAPACITY), limit_(cur_) {}
+    : out_(out), buf_(std::make_unique<char[]>(CAPACITY)), cur_(buf_.get()), end_(cur_ + CAPACITY) {}
 
 void TextOut::attach(std::FILE* out) {
     flush();
@@ -15,7 +13,7 @@ void TextOut::attach(std::FILE* out) {
 void TextOut::flush() {
     const char* begin = buf_.get();
     if (cur_ > begin && out_ != nullptr) fwrite_unlocked(begin, 1, static_cast<std::size_t>(cur_ - begin), out_);
-    cur_ = limit_ = buf_.get();
+    cur_ = buf_.get();
 }
 
 void TextOut::put(const char* s, std::size_t n) {
@@ -23,12 +21,11 @@ void TextOut::put(const char* s, std::size_t n) {
         flush();
         if (n > CAPACITY) {
             if (out_ != nullptr) fwrite_unlocked(s, 1, n, out_);
-            n = 0;
+            return;
         }
     }
     std::memcpy(cur_, s, n);
     cur_ += n;
-    reserve();
 }
 
 void TextOut::repeat(char c, std::size_t n) {
@@ -40,16 +37,19 @@ void TextOut::repeat(char c, std::size_t n) {
         cur_ += chunk;
         n -= chunk;
     }
-    reserve();
 }
 
 void TextOut::printf(const char* fmt, ...) {
     std::va_list ap;
     va_start(ap, fmt);
+    vprintf(fmt, ap);
+    va_end(ap);
+}
+
+void TextOut::vprintf(const char* fmt, std::va_list ap) {
     std::va_list again;
     va_copy(again, ap);
     const int n = std::vsnprintf(cur_, static_cast<std::size_t>(end_ - cur_), fmt, ap);
-    va_end(ap);
     if (n >= 0 && n < end_ - cur_) {
         cur_ += n;
     } else if (n >= 0) {
@@ -58,7 +58,6 @@ void TextOut::printf(const char* fmt, ...) {
         if (out_ != nullptr) std::vfprintf(out_, fmt, again);
     }
     va_end(again);
-    reserve();
 }
 
 }  // namespace tarvex

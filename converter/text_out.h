@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cassert>
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -18,17 +19,12 @@
 
 namespace tarvex {
 
-// Two kinds of writes:
-// - checked ones (text of any length: str, put with a length, repeat,
-//   printf, flush) make room as they go, and leave ROW_MAX bytes of room;
-// - unchecked ones (single characters, short literals, numbers) write
-//   straight into that room. A writer calls reserve() at the start of each
-//   row or entry, and writes at most ROW_MAX bytes with them before the next
-//   checked write or reserve() (debug builds assert it).
+// The buffer in front of one stream, with the writes that check for room:
+// text of any length.
 class TextOut {
 public:
-    // Far more than any row or entry of the writers, a bar of '|' excepted
-    // (which is a checked write).
+    // Room every Row gets: far more than any row or entry of the writers,
+    // a bar of '|' excepted (which is a checked write).
     static constexpr std::size_t ROW_MAX = 1024;
 
     // Text for `out`; nullptr discards it (a stream can be attached later).
@@ -42,17 +38,50 @@ public:
     // Hands the buffered text to the stream.
     void flush();
     // Forgets the buffered text (its file is being thrown away).
-    void drop() { cur_ = limit_ = buf_.get(); }
+    void drop() { cur_ = buf_.get(); }
 
-    void reserve() {
+    void put(const char* s, std::size_t n);
+    void str(const char* s) { put(s, std::strlen(s)); }
+    void repeat(char c, std::size_t n);
+    // For the few double conversions ("%f", "%.4f"): the C library's own
+    // rounding is the reference, so it formats them.
+    __attribute__((format(printf, 2, 3))) void printf(const char* fmt, ...);
+    void vprintf(const char* fmt, std::va_list ap);
+
+    // For Row: ROW_MAX bytes of room from the returned position on, and the
+    // end of what was written there.
+    char* begin_row() {
         if (static_cast<std::size_t>(end_ - cur_) < ROW_MAX) flush();
-        limit_ = cur_ + ROW_MAX;
+        return cur_;
     }
+    void end_row(char* end) { cur_ = end; }
 
-    // ---- Unchecked writes.
+private:
+    // A long log writes tens of megabytes: blocks this large keep the
+    // system calls few.
+    static constexpr std::size_t CAPACITY = 32 * 1024;
+
+    std::FILE* out_;
+    std::unique_ptr<char[]> buf_;
+    char* cur_;  // next byte to write
+    char* end_;  // end of the buffer
+};
+
+// One row or entry being written into a TextOut without room checks: it
+// takes ROW_MAX bytes of room up front, and the writer stays within them
+// between checked writes (debug builds assert it). The write position is a
+// local value, which the compiler keeps in a register; a position held in
+// the TextOut would be reloaded after every byte stored.
+class Row {
+public:
+    explicit Row(TextOut& t) : t_(t) { start(); }
+    ~Row() { t_.end_row(p_); }
+    Row(const Row&) = delete;
+    Row& operator=(const Row&) = delete;
+
     void put(char c) {
-        *cur_++ = c;
-        assert(cur_ <= limit_);
+        *p_++ = c;
+        check();
     }
     // Literal text; the length is known at compile time.
     template <std::size_t N>
@@ -60,29 +89,29 @@ public:
         if constexpr (N - 1 > 64) {
             put(s, N - 1);  // a long text: checked
         } else {
-            std::memcpy(cur_, s, N - 1);
-            cur_ += N - 1;
-            assert(cur_ <= limit_);
+            std::memcpy(p_, s, N - 1);
+            p_ += N - 1;
+            check();
         }
     }
     template <class T>
     void dec(T v) {  // "%d" / "%lld"
         static_assert(std::is_integral_v<T> && std::is_signed_v<T>);
-        if constexpr (sizeof(T) <= 4) cur_ = write_signed(cur_, static_cast<std::int32_t>(v));
-        else cur_ = write_signed(cur_, static_cast<std::int64_t>(v));
-        assert(cur_ <= limit_);
+        if constexpr (sizeof(T) <= 4) p_ = write_signed(p_, static_cast<std::int32_t>(v));
+        else p_ = write_signed(p_, static_cast<std::int64_t>(v));
+        check();
     }
     template <class T>
     void udec(T v) {  // "%u" / "%llu"
         static_assert(std::is_integral_v<T> && std::is_unsigned_v<T>);
-        if constexpr (sizeof(T) <= 4) cur_ = write_decimal(cur_, static_cast<std::uint32_t>(v));
-        else cur_ = write_decimal(cur_, static_cast<std::uint64_t>(v));
-        assert(cur_ <= limit_);
+        if constexpr (sizeof(T) <= 4) p_ = write_decimal(p_, static_cast<std::uint32_t>(v));
+        else p_ = write_decimal(p_, static_cast<std::uint64_t>(v));
+        check();
     }
     template <int WIDTH>
     void udec_padded(std::uint32_t v) {  // "%0*u", WIDTH <= 9
-        cur_ = write_decimal_padded<WIDTH>(cur_, v);
-        assert(cur_ <= limit_);
+        p_ = write_decimal_padded<WIDTH>(p_, v);
+        check();
     }
     // A GpsFix coordinate, "%d.%06d": whole degrees carry the sign, the
     // fraction is millionths of a degree.
@@ -93,32 +122,49 @@ public:
     }
     template <int PLACES>
     void fixed(std::int64_t v) {  // signed fixed-point form, write_fixed
-        cur_ = write_fixed<PLACES>(cur_, v);
-        assert(cur_ <= limit_);
-    }
-    void fixed(std::int64_t v, int places) {
-        cur_ = write_fixed(cur_, v, places);
-        assert(cur_ <= limit_);
+        p_ = write_fixed<PLACES>(p_, v);
+        check();
     }
 
-    // ---- Checked writes.
-    void put(const char* s, std::size_t n);
+    // Checked writes through the TextOut; the room is taken anew after them.
+    void put(const char* s, std::size_t n) {
+        t_.end_row(p_);
+        t_.put(s, n);
+        start();
+    }
     void str(const char* s) { put(s, std::strlen(s)); }
-    void repeat(char c, std::size_t n);
-    // For the few double conversions ("%f", "%.4f"): the C library's own
-    // rounding is the reference, so it formats them.
-    __attribute__((format(printf, 2, 3))) void printf(const char* fmt, ...);
+    void repeat(char c, std::size_t n) {
+        t_.end_row(p_);
+        t_.repeat(c, n);
+        start();
+    }
+    __attribute__((format(printf, 2, 3))) void printf(const char* fmt, ...) {
+        t_.end_row(p_);
+        std::va_list ap;
+        va_start(ap, fmt);
+        t_.vprintf(fmt, ap);
+        va_end(ap);
+        start();
+    }
 
 private:
-    // A long log writes tens of megabytes: blocks this large keep the
-    // system calls few.
-    static constexpr std::size_t CAPACITY = 32 * 1024;
+    void start() {
+        p_ = t_.begin_row();
+#ifndef NDEBUG
+        limit_ = p_ + TextOut::ROW_MAX;
+#endif
+    }
+    void check() const {
+#ifndef NDEBUG
+        assert(p_ <= limit_);
+#endif
+    }
 
-    std::FILE* out_;
-    std::unique_ptr<char[]> buf_;
-    char* cur_;    // next byte to write
-    char* end_;    // end of the buffer
-    char* limit_;  // end of the room the unchecked writes may use
+    TextOut& t_;
+    char* p_;
+#ifndef NDEBUG
+    char* limit_;
+#endif
 };
 
 // For callers holding a plain stream: runs `write` on a TextOut over `out`
@@ -127,7 +173,6 @@ template <class Write>
 void write_text(std::FILE* out, Write&& write) {
     if (out == nullptr) return;
     TextOut t(out);
-    t.reserve();
     write(t);
 }
 
