@@ -1,24 +1,31 @@
-// Decimal digits written by hand, two at a time, for the text writers: each
-// function writes exactly the bytes of the printf conversion named in its
-// comment at p, without a terminating NUL, and returns the end. The code is
-// straight-line per number of digits, and values that fit 32 bits take
-// 32-bit arithmetic with constant divisors only: the camera's ARM processor
-// has no divide instruction, and a 64-bit division is a slow library call
-// there.
+// Decimal digits written by hand for the text writers: each function writes
+// exactly the bytes of the printf conversion named in its comment at p,
+// without a terminating NUL, and returns the end; it may store up to three
+// bytes of scratch past that end. Digits come four at a time from a table,
+// and values that fit 32 bits take 32-bit arithmetic with constant divisors
+// only: the camera's ARM processor has no divide instruction, and a 64-bit
+// division is a slow library call there.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 
 namespace tarvex {
 
 namespace digits_detail {
-inline constexpr char pairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
-inline void put2(char* p, std::uint32_t v) { std::memcpy(p, pairs + 2 * v, 2); }  // v < 100
+// The four digits of every value below 10^4, "0000" to "9999", back to back:
+// one load gives up to four digits.
+inline constexpr std::array<char, 40000> quads = [] {
+    std::array<char, 40000> t{};
+    for (int v = 0; v < 10000; ++v) {
+        t[4 * v] = static_cast<char>('0' + v / 1000);
+        t[4 * v + 1] = static_cast<char>('0' + v / 100 % 10);
+        t[4 * v + 2] = static_cast<char>('0' + v / 10 % 10);
+        t[4 * v + 3] = static_cast<char>('0' + v % 10);
+    }
+    return t;
+}();
 
 constexpr std::uint32_t pow10(int n) {
     std::uint32_t u = 1;
@@ -30,16 +37,11 @@ constexpr std::uint32_t pow10(int n) {
 // Exactly W digits of v < 10^W (W from 1 to 9), leading zeros included.
 template <int W>
 inline void put_digits(char* p, std::uint32_t v) {
-    using namespace digits_detail;
     static_assert(W >= 1 && W <= 9);
-    if constexpr (W == 1) {
-        *p = static_cast<char>('0' + v);
-    } else if constexpr (W == 2) {
-        put2(p, v);
+    if constexpr (W == 3) {
+        std::memcpy(p, digits_detail::quads.data() + 4 * v + 1, 4);  // one byte of scratch
     } else if constexpr (W <= 4) {
-        const std::uint32_t high = v / 100;
-        put_digits<W - 2>(p, high);
-        put2(p + W - 2, v - high * 100);
+        std::memcpy(p, digits_detail::quads.data() + 4 * v + (4 - W), W);
     } else {
         const std::uint32_t high = v / 10000;
         put_digits<W - 4>(p, high);
@@ -47,21 +49,23 @@ inline void put_digits(char* p, std::uint32_t v) {
     }
 }
 
-// "%u" for v < 10^4.
+// "%u" for v < 10^4. Three digits are stored as four bytes, one load and
+// one store (the fourth is scratch past the returned end).
 inline char* write_small_decimal(char* p, std::uint32_t v) {
+    const char* digits = digits_detail::quads.data() + 4 * v;
     if (v < 10) {
-        put_digits<1>(p, v);
+        *p = digits[3];
         return p + 1;
     }
     if (v < 100) {
-        put_digits<2>(p, v);
+        std::memcpy(p, digits + 2, 2);
         return p + 2;
     }
     if (v < 1000) {
-        put_digits<3>(p, v);
+        std::memcpy(p, digits + 1, 4);  // reads into the next value's digits
         return p + 3;
     }
-    put_digits<4>(p, v);
+    std::memcpy(p, digits, 4);
     return p + 4;
 }
 

@@ -13,7 +13,8 @@ std::uint32_t isqrt(std::uint32_t value);
 // Signed fixed-point form of a value counting units of 10^-places: '-' or a
 // space, |v| / 10^p, '.', |v| mod 10^p zero-padded ("%c%d.%0Nd"). `places`
 // is 1..18. Writes at most 24 bytes at p (16 for 32-bit values), without a
-// terminating NUL; returns the end.
+// terminating NUL, plus up to three bytes of scratch past them; returns the
+// end.
 char* write_fixed(char* p, std::int64_t value, int places);
 
 // write_fixed for a number of places known when compiling (1..9): the

@@ -70,7 +70,7 @@ TEST(Isqrt, AgreesWithExactRoundingEverywhere) {
 }
 
 std::string fixed(std::int64_t v, int places) {
-    char buf[24];
+    char buf[32];
     return std::string(buf, write_fixed(buf, v, places));
 }
 
@@ -138,13 +138,13 @@ TEST(WriteFixed, MatchesPrintfForAllPlaces) {
     }
 }
 
-TEST(TextOut, IntegersMatchPrintf) {
+TEST(Row, IntegersMatchPrintf) {
     const std::vector<std::int64_t> vals = interesting_values();
     const std::string got = written_by([&](std::FILE* f) {
-        TextOut t(f);
+        TextOut out(f);
         for (const std::int64_t v : vals) {
             const auto u32 = static_cast<std::uint32_t>(v);
-            t.reserve();
+            Row t(out);
             t.dec(v);
             t.put('|');
             t.udec(static_cast<std::uint64_t>(v));
@@ -173,7 +173,7 @@ TEST(TextOut, IntegersMatchPrintf) {
     EXPECT_EQ(pos, got.size());
 }
 
-TEST(TextOut, KeepsOrderWhenPiecesOutgrowTheBuffer) {
+TEST(Row, KeepsOrderWhenPiecesOutgrowTheBuffer) {
     // A bar far longer than the buffer, a long string and a double conversion
     // wider than what is left: the bytes must come out whole and in order.
     const std::string long_text(3000, 'x');
@@ -181,8 +181,8 @@ TEST(TextOut, KeepsOrderWhenPiecesOutgrowTheBuffer) {
     char big[400];
     std::snprintf(big, sizeof big, "%.4f", huge);
     const std::string got = written_by([&](std::FILE* f) {
-        TextOut t(f);
-        t.reserve();
+        TextOut out(f);
+        Row t(out);
         t.lit("start ");
         t.repeat('|', 5000);
         t.put('\n');
