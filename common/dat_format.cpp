@@ -233,7 +233,7 @@ ReadResult end_of_entries(LogReader& r) {
 
 }  // namespace
 
-ReadResult read_log_entry(LogReader& r, LogEntry& e) {
+ReadResult read_log_entry_any(LogReader& r, LogEntry& e) {
     e = LogEntry{};
     if (!have(r, ENTRY_HEADER_SIZE)) return end_of_entries(r);
     const std::uint8_t* h = r.block.data() + r.pos;
@@ -246,9 +246,7 @@ ReadResult read_log_entry(LogReader& r, LogEntry& e) {
     }
     const std::size_t keep = e.size < MAX_PAYLOAD ? e.size : MAX_PAYLOAD;
     if (!have(r, ENTRY_HEADER_SIZE + keep)) return end_of_entries(r);
-    const std::uint8_t* payload = r.block.data() + r.pos + ENTRY_HEADER_SIZE;
-    if (keep == SENSOR_SAMPLE_PAYLOAD) std::memcpy(e.payload.data(), payload, SENSOR_SAMPLE_PAYLOAD);  // most entries
-    else std::memcpy(e.payload.data(), payload, keep);
+    std::memcpy(e.payload.data(), r.block.data() + r.pos + ENTRY_HEADER_SIZE, keep);
     r.pos += ENTRY_HEADER_SIZE + keep;
     // An oversized payload keeps its first 96 bytes; the excess is skipped,
     // so the next entry starts where the writer put it (and a cut excess

@@ -7,6 +7,9 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+
+#include "byte_order.h"
 
 namespace tarvex {
 
@@ -210,6 +213,24 @@ struct LogReader {
 // payload over 96 bytes keeps its first 96 and the rest is skipped so the
 // next entry starts where it should. A short header or payload ends the
 // entries: every later call returns End too.
-ReadResult read_log_entry(LogReader& r, LogEntry& e);
+// Inline for the common case only, an entry of 1 to 96 payload bytes lying
+// whole in the block; read_log_entry_any takes every case.
+ReadResult read_log_entry_any(LogReader& r, LogEntry& e);
+
+inline ReadResult read_log_entry(LogReader& r, LogEntry& e) {
+    const std::uint8_t* h = r.block.data() + r.pos;
+    if (r.len - r.pos < ENTRY_HEADER_SIZE + MAX_PAYLOAD) return read_log_entry_any(r, e);
+    const std::uint16_t size = load_le16(h + 2);
+    if (size == 0 || size > MAX_PAYLOAD) return read_log_entry_any(r, e);
+    e.type = load_le16(h);
+    e.size = size;
+    e.vid_timestamp = load_le32(h + 4);
+    e.payload = {};
+    // A constant length for the most common kind lets the copy be inlined.
+    if (size == SENSOR_SAMPLE_PAYLOAD) std::memcpy(e.payload.data(), h + ENTRY_HEADER_SIZE, SENSOR_SAMPLE_PAYLOAD);
+    else std::memcpy(e.payload.data(), h + ENTRY_HEADER_SIZE, size);
+    r.pos += ENTRY_HEADER_SIZE + size;
+    return ReadResult::Entry;
+}
 
 }  // namespace tarvex
