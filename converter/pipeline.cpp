@@ -207,15 +207,16 @@ void queue_sample(Pipeline& p, LogEvent& rec, const RunOptions& run) {
 }
 
 void queue_gps(Pipeline& p, const LogEntry& entry, const Settings& settings) {
-    LogEvent rec{entry};  // nothing derived yet
-    gps_preprocess(p.gps, rec, settings);
     EventQueue& gps = p.gps_queue;
     if (gps.count >= QUEUE_SLOTS) {
         queue_pop(gps);  // nothing attached them yet: the oldest goes
     }
+    LogEvent& rec = queue_free_slot(gps);
+    rec = LogEvent{entry};  // nothing derived yet
+    gps_preprocess(p.gps, rec, settings);
     const auto lag = static_cast<std::uint32_t>(settings.gps_lag);  // ms
     rec.vid_timestamp = rec.vid_timestamp < lag ? 0 : rec.vid_timestamp - lag;
-    queue_push(gps, rec);
+    queue_commit(gps);
 }
 
 // Reads entries until the look-ahead is full or the file yields no more.

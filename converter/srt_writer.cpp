@@ -124,6 +124,14 @@ bool put_reading_items(Row& t, const LogEvent& ev, const SensorSample& sample, c
     return has_item;
 }
 
+// n times '|'. A bar is short unless a reading is damaged, so the common
+// case is one fixed-size copy.
+void put_bar(Row& t, std::uint32_t n) {
+    static constexpr char SHORT_BAR[] = "||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||";  // 64
+    if (n <= sizeof SHORT_BAR - 1) t.lit_prefix(SHORT_BAR, n);
+    else t.repeat('|', n);
+}
+
 // Magnitude item (ends the reading line), axes line and bar line.
 void put_accel_part(Row& t, LogEvent& ev, bool has_item, const Settings& settings, const RunOptions& run) {
     const bool valid = ev.filt_accel_x != NO_ACCEL && ev.filt_accel_y != NO_ACCEL && ev.filt_accel_z != NO_ACCEL;
@@ -167,7 +175,7 @@ void put_accel_part(Row& t, LogEvent& ev, bool has_item, const Settings& setting
 
     if (settings.gbar == show_hide::SHOWN && valid) {
         // One '|' per tenth of a G.
-        t.repeat('|', hundredths ? m / 10 : m);
+        put_bar(t, hundredths ? m / 10 : m);
         t.put('\n');
     }
 }

@@ -126,6 +126,15 @@ public:
         check();
     }
 
+    // The first n bytes of a literal of at least n; the whole literal is
+    // stored (a fixed-size copy), the bytes past n being scratch.
+    template <std::size_t N>
+    void lit_prefix(const char (&s)[N], std::size_t n) {
+        std::memcpy(p_, s, N - 1);
+        p_ += n < N - 1 ? n : N - 1;
+        check();
+    }
+
     // Checked writes through the TextOut; the room is taken anew after them.
     void put(const char* s, std::size_t n) {
         t_.end_row(p_);
