@@ -4,8 +4,10 @@ namespace tarvex {
 
 char* write_wide_decimal(char* p, std::uint64_t v) {
     if (v <= UINT32_MAX) return write_decimal(p, static_cast<std::uint32_t>(v));
+    // A leading part, then eight digits; a leading part beyond 32 bits (from
+    // about 4.3 * 10^17 on) takes the same way once more.
     const std::uint64_t high = v / 100000000;
-    p = write_wide_decimal(p, high);  // at most twice more: 20 digits in all
+    p = high <= UINT32_MAX ? write_decimal(p, static_cast<std::uint32_t>(high)) : write_wide_decimal(p, high);
     put_digits<8>(p, static_cast<std::uint32_t>(v - high * 100000000));
     return p + 8;
 }

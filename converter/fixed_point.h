@@ -1,11 +1,26 @@
 // Integer display helpers shared by the SRT, CSV and GPX writers.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 
 #include "decimal_digits.h"
 
 namespace tarvex {
+
+// v * K / D truncated toward zero, exactly as 64-bit arithmetic gives it, but
+// in 32-bit arithmetic whenever v * K fits: the camera's processor divides
+// 32-bit values by a constant with a multiplication, 64-bit ones only with a
+// slow library call.
+template <std::int64_t K, std::int64_t D>
+inline std::int64_t mul_div(std::int64_t v) {
+    static_assert(K > 0 && K <= INT32_MAX && D > 0 && D <= INT32_MAX);
+    constexpr std::int64_t limit = INT32_MAX / K;
+    if (v >= -limit && v <= limit) {
+        return static_cast<std::int32_t>(v) * static_cast<std::int32_t>(K) / static_cast<std::int32_t>(D);
+    }
+    return v * K / D;
+}
 
 // Square root rounded to the nearest integer (bit-pair method).
 std::uint32_t isqrt(std::uint32_t value);

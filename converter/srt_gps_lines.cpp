@@ -9,7 +9,7 @@ namespace {
 constexpr char SEPARATOR[] = "   ";
 
 // A mile is taken as 1.61 km in the integer conversions.
-std::int64_t km_to_miles(std::int64_t v) { return v * 100 / 161; }
+std::int64_t km_to_miles(std::int64_t v) { return mul_div<100, 161>(v); }
 
 void put_speed_unit(Row& t, bool mph) {
     if (mph) t.lit(" mph");
@@ -44,7 +44,7 @@ void put_fix_line(Row& t, const LogEvent* rec, const Settings& settings) {
             // `dist` counts hundredths of a km; shown in hundredths or tenths.
             const std::int64_t v = fix.dist;
             if (settings.gps_dist_places != decimal_places::ONE) t.fixed<2>(miles ? km_to_miles(v) : v);
-            else t.fixed<1>(miles ? v * 10 / 161 : v / 10);
+            else t.fixed<1>(miles ? mul_div<10, 161>(v) : mul_div<1, 10>(v));
         }
         if (miles) t.lit(" mi");
         else t.lit(" km");

@@ -58,8 +58,8 @@ bool put_reading_items(Row& t, const LogEvent& ev, const SensorSample& sample, c
 
     const std::int32_t alt = ev.filt_altitude;
     const bool alt_known = alt != NO_VALUE;
-    // Metres = ft * 1000 / 3281, truncated; 64-bit so no altitude overflows.
-    const std::int64_t metres = static_cast<std::int64_t>(alt) * 1000 / 3281;
+    // Metres = ft * 1000 / 3281, truncated, without overflow for any altitude.
+    const std::int64_t metres = mul_div<1000, 3281>(alt);
     switch (settings.altitude) {
         case altitude_unit::FEET:
             separate();
@@ -113,7 +113,7 @@ bool put_reading_items(Row& t, const LogEvent& ev, const SensorSample& sample, c
         case temperature_unit::FAHRENHEIT:
             separate();
             if (temp_known) {
-                t.dec(static_cast<std::int64_t>(sample.temp) * 9 / 50 + 32);
+                t.dec(mul_div<9, 50>(sample.temp) + 32);
                 t.lit(" F");
             } else {
                 t.lit("-- F");
@@ -180,36 +180,11 @@ void put_accel_part(Row& t, LogEvent& ev, bool has_item, const Settings& setting
     }
 }
 
-}  // namespace
-
-void accel_scale_tenths(LogEvent& ev, const RunOptions& run) {
-    // 16 G part: 2048 counts per G; 200 G part: 32768 counts are 200 G.
-    if (run.high_g) scale_all<125, 2048>(ev);
-    else scale_all<5, 1024>(ev);
-}
-
-void accel_scale_hundredths(LogEvent& ev, const RunOptions& run) {
-    if (run.high_g) scale_all<625, 1024>(ev);
-    else scale_all<25, 512>(ev);
-}
-
-void srt_write_entry(std::FILE* out, LogEvent& ev, std::int32_t number, const Settings& settings, RunOptions& run,
-                     std::uint32_t& last_sub_time) {
-    write_text(out, [&](TextOut& t) { srt_write_entry(t, ev, number, settings, run, last_sub_time); });
-}
-
-void srt_write_entry(TextOut& out, LogEvent& ev, std::int32_t number, const Settings& settings, RunOptions& run,
-                     std::uint32_t& last_sub_time) {
+// The entry itself. Kept out of line: most events of a dense log are
+// skipped by the minimum spacing, and their path stays short.
+[[gnu::noinline]] void put_entry(TextOut& out, LogEvent& ev, std::int32_t number, std::uint32_t t_start,
+                                 const Settings& settings, RunOptions& run) {
     const std::uint32_t t_end = ev.vid_timestamp;
-    std::uint32_t t_start = 0;
-    if (last_sub_time != NO_SUB_TIME) {
-        // Unsigned: an event earlier than the last entry is never skipped.
-        const std::uint32_t d = t_end - last_sub_time;
-        if (d < static_cast<std::uint32_t>(settings.min_sub_delay)) return;
-        t_start = last_sub_time;
-    }
-    last_sub_time = t_end;
-
     const SensorSample sample = decode_sensor_sample(ev.payload.data());
     {
         Row t(out);
@@ -240,6 +215,38 @@ void srt_write_entry(TextOut& out, LogEvent& ev, std::int32_t number, const Sett
         t.put('\n');
     }
     t.put('\n');
+}
+
+}  // namespace
+
+void accel_scale_tenths(LogEvent& ev, const RunOptions& run) {
+    // 16 G part: 2048 counts per G; 200 G part: 32768 counts are 200 G.
+    if (run.high_g) scale_all<125, 2048>(ev);
+    else scale_all<5, 1024>(ev);
+}
+
+void accel_scale_hundredths(LogEvent& ev, const RunOptions& run) {
+    if (run.high_g) scale_all<625, 1024>(ev);
+    else scale_all<25, 512>(ev);
+}
+
+void srt_write_entry(std::FILE* out, LogEvent& ev, std::int32_t number, const Settings& settings, RunOptions& run,
+                     std::uint32_t& last_sub_time) {
+    write_text(out, [&](TextOut& t) { srt_write_entry(t, ev, number, settings, run, last_sub_time); });
+}
+
+void srt_write_entry(TextOut& out, LogEvent& ev, std::int32_t number, const Settings& settings, RunOptions& run,
+                     std::uint32_t& last_sub_time) {
+    const std::uint32_t t_end = ev.vid_timestamp;
+    std::uint32_t t_start = 0;
+    if (last_sub_time != NO_SUB_TIME) {
+        // Unsigned: an event earlier than the last entry is never skipped.
+        const std::uint32_t d = t_end - last_sub_time;
+        if (d < static_cast<std::uint32_t>(settings.min_sub_delay)) return;
+        t_start = last_sub_time;
+    }
+    last_sub_time = t_end;
+    put_entry(out, ev, number, t_start, settings, run);
 }
 
 }  // namespace tarvex
