@@ -11,7 +11,7 @@ namespace tarvex {
 // v * K / D truncated toward zero, exactly as 64-bit arithmetic gives it, but
 // in 32-bit arithmetic whenever v * K fits: the camera's processor divides
 // 32-bit values by a constant with a multiplication, 64-bit ones only with a
-// slow library call.
+// slow library call. v * K must fit 64 bits.
 template <std::int64_t K, std::int64_t D>
 inline std::int64_t mul_div(std::int64_t v) {
     static_assert(K > 0 && K <= INT32_MAX && D > 0 && D <= INT32_MAX);

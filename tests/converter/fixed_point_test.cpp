@@ -138,6 +138,19 @@ TEST(WriteFixed, MatchesPrintfForAllPlaces) {
     }
 }
 
+TEST(MulDiv, EqualsSixtyFourBitArithmeticOnBothSidesOfThe32BitLimit) {
+    for (const std::int64_t v : interesting_values()) {
+        if (v < INT32_MIN || v > INT32_MAX) continue;  // the callers' values are 32-bit
+        ASSERT_EQ((mul_div<1000, 3281>(v)), v * 1000 / 3281) << v;
+        ASSERT_EQ((mul_div<9, 50>(v)), v * 9 / 50) << v;
+        ASSERT_EQ((mul_div<100, 161>(v)), v * 100 / 161) << v;
+        ASSERT_EQ((mul_div<1, 10>(v)), v / 10) << v;
+    }
+    for (const std::int64_t edge : {INT32_MAX / 1000, -(INT32_MAX / 1000)}) {
+        for (std::int64_t v = edge - 2; v <= edge + 2; ++v) ASSERT_EQ((mul_div<1000, 3281>(v)), v * 1000 / 3281) << v;
+    }
+}
+
 TEST(Row, IntegersMatchPrintf) {
     const std::vector<std::int64_t> vals = interesting_values();
     const std::string got = written_by([&](std::FILE* f) {
