@@ -27,22 +27,7 @@ mkdir -p "$WORK"
 cd "$WORK"
 "$BUILD_DIR/bench/make_synthetic_log" -o GOPR0001.DAT --hours "$HOURS" --rate 10 --gps "$GPS" --gps-rate 5 \
     --video GOPR0001.MP4 --chapter-seconds 1560 >generator.txt
-cat >settings.txt <<'SETTINGS'
-altitude = both
-temperature = celcius
-accel = full
-gbar = yes
-csv = yes
-gpx = yes
-accel_places = 2
-gps_speed = km/h
-gps_dist = km
-gps_dist_places = 2
-heading = yes
-glide = yes
-speed_window = 10
-id_pins = yes
-SETTINGS
+cp "$ROOT/bench/settings_all_on.txt" settings.txt
 
 valgrind --tool=callgrind --callgrind-out-file=callgrind.out "$BUILD_DIR/converter/converter" GOPR0001.DAT \
     >console.txt 2>valgrind.txt

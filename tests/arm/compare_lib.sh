@@ -48,23 +48,7 @@ convert() {
     compare "$name"
 }
 
-cat >"$work/all-on.txt" <<'SETTINGS'
-; every output and item on
-altitude = both
-temperature = celcius
-accel = full
-gbar = yes
-csv = yes
-gpx = yes
-accel_places = 2
-gps_speed = km/h
-gps_dist = km
-gps_dist_places = 2
-heading = yes
-glide = yes
-speed_window = 10
-id_pins = yes
-SETTINGS
+cp "$(dirname "$0")/../../bench/settings_all_on.txt" "$work/all-on.txt"
 
 # synthetic_log NAME SECONDS GPS CHAPTER_SECONDS: a synthetic log named
 # GOPR0042.DAT with its chapters and every output on, in $work/NAME/in.
