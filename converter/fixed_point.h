@@ -25,16 +25,13 @@ inline std::int64_t mul_div(std::int64_t v) {
 // Square root rounded to the nearest integer (bit-pair method).
 std::uint32_t isqrt(std::uint32_t value);
 
-// Signed fixed-point form of a value counting units of 10^-places: '-' or a
-// space, |v| / 10^p, '.', |v| mod 10^p zero-padded ("%c%d.%0Nd"). `places`
-// is 1..18. Writes at most 24 bytes at p (16 for 32-bit values), without a
-// terminating NUL, plus up to three bytes of scratch past them; returns the
-// end.
-char* write_fixed(char* p, std::int64_t value, int places);
-
-// write_fixed for a number of places known when compiling (1..9): the
-// divisions are by constants, which the camera's processor does without a
-// division routine when the magnitude fits 32 bits.
+// Signed fixed-point form of a value counting units of 10^-PLACES: '-' or a
+// space, |v| / 10^p, '.', |v| mod 10^p zero-padded ("%c%d.%0Nd"). Writes at
+// most 21 bytes at p (12 for 32-bit values), without a terminating NUL, plus
+// up to three bytes of scratch past them; returns the end. The places are
+// known when compiling, so the divisions are by constants, which the
+// camera's processor does without a division routine when the magnitude
+// fits 32 bits.
 template <int PLACES>
 inline char* write_fixed(char* p, std::int64_t value) {
     static_assert(PLACES >= 1 && PLACES <= 9);

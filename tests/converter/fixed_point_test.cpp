@@ -69,9 +69,22 @@ TEST(Isqrt, AgreesWithExactRoundingEverywhere) {
     }
 }
 
-std::string fixed(std::int64_t v, int places) {
+template <int PLACES>
+std::string fixed_with(std::int64_t v) {
     char buf[32];
-    return std::string(buf, write_fixed(buf, v, places));
+    return std::string(buf, write_fixed<PLACES>(buf, v));
+}
+
+std::string fixed(std::int64_t v, int places) {
+    switch (places) {
+        case 1: return fixed_with<1>(v);
+        case 2: return fixed_with<2>(v);
+        case 3: return fixed_with<3>(v);
+        case 4: return fixed_with<4>(v);
+        case 5: return fixed_with<5>(v);
+        case 6: return fixed_with<6>(v);
+        default: return fixed_with<7>(v);
+    }
 }
 
 TEST(WriteFixed, Examples) {
