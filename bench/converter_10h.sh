@@ -7,23 +7,16 @@
 #   BUILD_DIR=build-mine bench/converter_10h.sh
 set -euo pipefail
 
-ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD_DIR=${BUILD_DIR:-$ROOT/build}
-WORK=$ROOT/out/bench-converter-10h
+. "$(dirname "$0")/bench_lib.sh"
 
 if [ ! -x /usr/bin/time ]; then
     echo "Installing GNU time for the peak-memory figure"
     apt-get install -y time >/dev/null
 fi
 
-if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
-    cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-fi
-cmake --build "$BUILD_DIR" --target converter make_synthetic_log -j2 >/dev/null
+build_targets converter make_synthetic_log
 
-rm -rf "$WORK"
-mkdir -p "$WORK"
-cd "$WORK"
+enter_work_dir bench-converter-10h
 "$BUILD_DIR/bench/make_synthetic_log" -o datalog.bin --hours 10 --rate 10 --gps none \
     --video GOPR0001.MP4 --chapter-seconds 1560 >/dev/null
 # SRT only: no CSV, no GPX.

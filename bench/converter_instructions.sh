@@ -10,21 +10,14 @@
 #   BUILD_DIR=build-mine bench/converter_instructions.sh
 set -euo pipefail
 
-ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+. "$(dirname "$0")/bench_lib.sh"
 HOURS=${HOURS:-10}
 GPS=${GPS:-fix}
-WORK=$ROOT/out/bench-converter-instructions
 
 command -v valgrind >/dev/null || { echo "valgrind is needed for this benchmark" >&2; exit 1; }
-if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
-    cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-fi
-cmake --build "$BUILD_DIR" --target converter make_synthetic_log -j2 >/dev/null
+build_targets converter make_synthetic_log
 
-rm -rf "$WORK"
-mkdir -p "$WORK"
-cd "$WORK"
+enter_work_dir bench-converter-instructions
 "$BUILD_DIR/bench/make_synthetic_log" -o GOPR0001.DAT --hours "$HOURS" --rate 10 --gps "$GPS" --gps-rate 5 \
     --video GOPR0001.MP4 --chapter-seconds 1560 >generator.txt
 cp "$ROOT/bench/settings_all_on.txt" settings.txt

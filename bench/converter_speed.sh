@@ -17,10 +17,8 @@
 # what each program itself spends) and from wall time.
 set -euo pipefail
 
-ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+. "$(dirname "$0")/bench_lib.sh"
 HOURS=${HOURS:-10}
-WORK=$ROOT/out/bench-converter-speed
 
 for tool in gpsbabel awk; do
     if ! command -v "$tool" >/dev/null; then
@@ -33,16 +31,11 @@ if [ ! -x /usr/bin/time ]; then
     exit 1
 fi
 
-if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
-    cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-fi
-cmake --build "$BUILD_DIR" --target converter make_synthetic_log -j2 >/dev/null
+build_targets converter make_synthetic_log
 CONVERTER=$BUILD_DIR/converter/converter
 GENERATOR=$BUILD_DIR/bench/make_synthetic_log
 
-rm -rf "$WORK"
-mkdir -p "$WORK"
-cd "$WORK"
+enter_work_dir bench-converter-speed
 
 # Fields of a GNU time -v report: seconds of CPU, seconds of wall, KiB peak.
 cpu_seconds() { awk -F': ' '/User time|System time/ { s += $2 } END { printf "%.3f", s }' "$1"; }

@@ -7,18 +7,11 @@
 #   BUILD_DIR=build-mine bench/datview_10h.sh
 set -euo pipefail
 
-ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD_DIR=${BUILD_DIR:-$ROOT/build}
-WORK=$ROOT/out/bench-datview-10h
+. "$(dirname "$0")/bench_lib.sh"
 
-if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
-    cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-fi
-cmake --build "$BUILD_DIR" --target datview make_synthetic_log -j2 >/dev/null
+build_targets datview make_synthetic_log
 
-rm -rf "$WORK"
-mkdir -p "$WORK"
-cd "$WORK"
+enter_work_dir bench-datview-10h
 "$BUILD_DIR/bench/make_synthetic_log" -o datalog.bin --hours 10 --rate 10 --gps fix \
     --video GOPR0001.MP4 --chapter-seconds 1560 >/dev/null
 

@@ -17,8 +17,10 @@
 #include <system_error>
 #include <vector>
 
+#include "byte_order.h"
 #include "dat_format.h"
 #include "log_jobs.h"
+#include "option_match.h"
 #include "version.h"
 
 namespace tarvex {
@@ -40,10 +42,6 @@ struct CardOptions {
 
 void print_card_usage(const char* prog) {
     std::printf("Usage: %s --card DIR [-s settings_file] [-a number] [-g]\n", prog);
-}
-
-bool is_option(const char* arg, const char* short_form, const char* long_form) {
-    return std::strcmp(arg, short_form) == 0 || std::strcmp(arg, long_form) == 0;
 }
 
 // Returns an exit status when the program ends here.
@@ -92,10 +90,10 @@ bool is_regular_file(const std::string& path) {
 bool has_log_magic(const fs::path& path) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr) return true;  // unreadable: let the conversion say why
-    char magic[4] = {};
+    std::uint8_t magic[4] = {};
     const std::size_t n = std::fread(magic, 1, sizeof magic, f);
     std::fclose(f);
-    return n < sizeof magic || std::memcmp(magic, "TRVX", sizeof magic) == 0;
+    return n < sizeof magic || load_le32(magic) == DAT_MAGIC;
 }
 
 bool has_dat_extension(const fs::path& path) {

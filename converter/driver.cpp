@@ -21,6 +21,7 @@
 #include "filter_presets.h"
 #include "gpx_writer.h"
 #include "log_event.h"
+#include "option_match.h"
 #include "output_file.h"
 #include "pipeline.h"
 #include "run_options.h"
@@ -110,10 +111,6 @@ struct CommandLine {
 };
 
 void print_version() { std::printf("converter %s\n", PROGRAM_VERSION); }
-
-bool is_option(const char* arg, const char* short_form, const char* long_form) {
-    return std::strcmp(arg, short_form) == 0 || std::strcmp(arg, long_form) == 0;
-}
 
 // Fills `cl` and `run`; returns an exit status when the program ends here.
 std::optional<int> parse_command_line(int argc, char** argv, CommandLine& cl, RunOptions& run) {

@@ -10,11 +10,13 @@
 
 #include "entry_dump.h"
 #include "log_health.h"
+#include "option_match.h"
 #include "ride_plot.h"
 
 namespace {
 
 using namespace tarvex::datview;
+using tarvex::is_option;
 
 constexpr char USAGE[] =
     "Usage: datview info LOG\n"
@@ -35,14 +37,10 @@ int usage_error(const char* what, const char* arg) {
     return EXIT_UNUSABLE;
 }
 
-bool is(const char* arg, const char* a, const char* b = nullptr) {
-    return std::strcmp(arg, a) == 0 || (b != nullptr && std::strcmp(arg, b) == 0);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 2 && is(argv[1], "-h", "--help")) {
+    if (argc >= 2 && is_option(argv[1], "-h", "--help")) {
         std::fputs(USAGE, stdout);
         return EXIT_OK;
     }
@@ -54,23 +52,23 @@ int main(int argc, char** argv) {
     plot.log_path = log;
     for (int i = 3; i < argc; ++i) {
         const char* a = argv[i];
-        const bool takes_value =
-            is(a, "-o", "--output") || is(a, "-s", "--settings-file") || is(a, "-v", "--video-file");
+        const bool takes_value = is_option(a, "-o", "--output") || is_option(a, "-s", "--settings-file") ||
+                                 is_option(a, "-v", "--video-file");
         if (takes_value && i + 1 >= argc) return usage_error("a value is missing after ", a);
-        if (is(command, "dump") && is(a, "--json")) dump.format = DumpFormat::Json;
-        else if (!is(command, "info") && is(a, "-g", "--high-g")) dump.high_g = plot.high_g = true;
-        else if (is(command, "plot") && is(a, "-o", "--output")) plot.out_path = argv[++i];
-        else if (is(command, "plot") && is(a, "-s", "--settings-file")) plot.settings_path = argv[++i];
-        else if (is(command, "plot") && is(a, "-v", "--video-file")) plot.first_chapter = argv[++i];
+        if (is_option(command, "dump") && is_option(a, "--json")) dump.format = DumpFormat::Json;
+        else if (!is_option(command, "info") && is_option(a, "-g", "--high-g")) dump.high_g = plot.high_g = true;
+        else if (is_option(command, "plot") && is_option(a, "-o", "--output")) plot.out_path = argv[++i];
+        else if (is_option(command, "plot") && is_option(a, "-s", "--settings-file")) plot.settings_path = argv[++i];
+        else if (is_option(command, "plot") && is_option(a, "-v", "--video-file")) plot.first_chapter = argv[++i];
         else return usage_error("unknown option: ", a);
     }
-    if (is(command, "info")) {
+    if (is_option(command, "info")) {
         const LogHealth h = check_log(log);
         print_health(stdout, log, h);
         return health_exit_status(h);
     }
-    if (is(command, "dump")) return dump_log(stdout, log, dump);
-    if (is(command, "plot")) {
+    if (is_option(command, "dump")) return dump_log(stdout, log, dump);
+    if (is_option(command, "plot")) {
         if (plot.out_path == nullptr) return usage_error("plot needs -o PICTURE.svg", "");
         return plot_ride(plot);
     }

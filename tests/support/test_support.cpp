@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -51,6 +52,22 @@ std::string read_file(const std::string& path) {
 }
 
 bool file_exists(const std::string& path) { return std::filesystem::exists(path); }
+
+bool runs_in_bounded_memory(const std::function<bool()>& fn, long max_growth_kib) {
+    std::fflush(stdout);
+    const pid_t pid = fork();
+    if (pid < 0) return false;
+    if (pid == 0) {
+        std::freopen("/dev/null", "w", stdout);
+        rusage before{}, after{};
+        getrusage(RUSAGE_SELF, &before);
+        const bool ok = fn();
+        getrusage(RUSAGE_SELF, &after);
+        _exit(ok && after.ru_maxrss - before.ru_maxrss < max_growth_kib ? 0 : 1);
+    }
+    int status = 0;
+    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 std::string capture_stdout(const std::function<void()>& fn) {
     std::fflush(stdout);

@@ -28,6 +28,12 @@ void write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
 
+// Runs `fn` in a forked child with stdout going to /dev/null; true when `fn`
+// returned true and the child's peak resident size grew by less than
+// `max_growth_kib` meanwhile (its high-water mark starts at its size when
+// forked, so only what `fn` takes counts).
+bool runs_in_bounded_memory(const std::function<bool()>& fn, long max_growth_kib);
+
 // Runs `fn` and returns what it printed on stdout (C stdio included).
 std::string capture_stdout(const std::function<void()>& fn);
 
