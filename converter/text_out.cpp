@@ -39,13 +39,6 @@ void TextOut::repeat(char c, std::size_t n) {
     }
 }
 
-void TextOut::printf(const char* fmt, ...) {
-    std::va_list ap;
-    va_start(ap, fmt);
-    vprintf(fmt, ap);
-    va_end(ap);
-}
-
 void TextOut::vprintf(const char* fmt, std::va_list ap) {
     std::va_list again;
     va_copy(again, ap);

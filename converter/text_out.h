@@ -45,7 +45,6 @@ public:
     void repeat(char c, std::size_t n);
     // For the few double conversions ("%f", "%.4f"): the C library's own
     // rounding is the reference, so it formats them.
-    __attribute__((format(printf, 2, 3))) void printf(const char* fmt, ...);
     void vprintf(const char* fmt, std::va_list ap);
 
     // For Row: ROW_MAX bytes of room from the returned position on, and the

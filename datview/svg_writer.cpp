@@ -39,15 +39,4 @@ void SvgWriter::text(double x, double y, std::string_view s, const char* cls, co
                  xml_escape(cls).c_str(), xml_escape(anchor).c_str(), xml_escape(s).c_str());
 }
 
-void SvgWriter::rotated_text(double x, double y, double degrees, std::string_view s, const char* cls) {
-    std::fprintf(out_,
-                 "<text x=\"%.1f\" y=\"%.1f\" class=\"%s\" text-anchor=\"middle\" "
-                 "transform=\"rotate(%.1f %.1f %.1f)\">%s</text>\n",
-                 x, y, xml_escape(cls).c_str(), degrees, x, y, xml_escape(s).c_str());
-}
-
-void SvgWriter::group_begin(const char* cls) { std::fprintf(out_, "<g class=\"%s\">\n", xml_escape(cls).c_str()); }
-
-void SvgWriter::group_end() { std::fprintf(out_, "</g>\n"); }
-
 }  // namespace tarvex::datview

@@ -21,11 +21,6 @@ public:
     // `d` is path data made by the caller from numbers only.
     void path(const std::string& d, const char* cls);
     void text(double x, double y, std::string_view s, const char* cls, const char* anchor = "start");
-    // A text with a rotation about its anchor point, in degrees.
-    void rotated_text(double x, double y, double degrees, std::string_view s, const char* cls);
-    // Grouping with a class, e.g. for a panel.
-    void group_begin(const char* cls);
-    void group_end();
 
 private:
     std::FILE* out_;
