@@ -18,7 +18,8 @@ inline constexpr std::int32_t HIDDEN = 0, CELSIUS = 1, FAHRENHEIT = 2;
 namespace accel_shown {  // `accel` in the subtitles
 inline constexpr std::int32_t HIDDEN = 0, MAGNITUDE = 1, MAGNITUDE_AND_AXES = 2, AXES = 3;
 }
-namespace show_hide {  // `gbar`, `id_pins`, `heading` (any nonzero shows), `glide`, `gpx_time`, `gpx_outing`
+namespace show_hide {  // `gbar`, `id_pins`, `heading` (any nonzero shows), `glide`, `gpx_time`, `gpx_outing`,
+                       // `ride_page`
 inline constexpr std::int32_t HIDDEN = 0, SHOWN = 1;
 }
 namespace on_off {  // `csv`, `gpx`, `haptics`
@@ -71,6 +72,7 @@ struct Settings {
     // lines stay what older tools parse.
     std::int32_t gpx_time = show_hide::HIDDEN;    // UTC times in the GPX files
     std::int32_t gpx_outing = show_hide::HIDDEN;  // one GPX track for the whole log
+    std::int32_t ride_page = show_hide::HIDDEN;   // an HTML page per recording beside its chapters
 };
 
 // One word list: entries of a value and up to eight words, ended by an entry

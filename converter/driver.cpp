@@ -24,6 +24,7 @@
 #include "log_event.h"
 #include "output_file.h"
 #include "pipeline.h"
+#include "ride_page.h"
 #include "run_options.h"
 #include "run_outcome.h"
 #include "settings.h"
@@ -408,6 +409,36 @@ std::string header_failure(const DatHeader& h) {
     return line.data();
 }
 
+// The ride page, named after the first chapter ("GOPR0042.html"), once the
+// chapters are written: it finds them as they are now on the card.
+int write_page_beside_chapters(const LogCommand& cl, const RunState& state, RunOutcome* outcome) {
+    const ChapterNaming naming = chapter_naming(cl.base_path, cl.named_video);
+    std::array<char, PATH_BUFFER_SIZE> video{};
+    if (chapter_file_name(video.data(), cl.base_path, 0, "MP4", naming) != 0) return EXIT_CONVERTED;
+    // Chapter names are cut to 8.3; the page's extension is longer.
+    std::string page = video.data();
+    const std::size_t slash = page.rfind('/'), dot = page.rfind('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) page.erase(dot);
+    page += ".html";
+    RidePageRequest request;
+    request.log_path = cl.dat_path;
+    request.out_path = page.c_str();
+    request.settings_path = cl.settings_path;
+    request.first_chapter = video.data();
+    request.naming = naming;
+    request.high_g = cl.high_g;
+    request.alt_adjust = state.run.alt_adjust;
+    std::string message;
+    switch (write_ride_page(request, state.settings, message)) {
+        case RidePageResult::Written: std::printf("Ride page: %s\n", message.c_str()); return EXIT_CONVERTED;
+        case RidePageResult::NoSamples: return EXIT_CONVERTED;
+        case RidePageResult::WriteFailed: say_failure(outcome, "%s\n", message.c_str()); return EXIT_WRITE_FAILED;
+        case RidePageResult::Unreadable:
+        case RidePageResult::OverInput: std::printf("No ride page: %s\n", message.c_str()); return EXIT_CONVERTED;
+    }
+    return EXIT_CONVERTED;
+}
+
 // One DAT log, from its header to the last chapter, with the settings and
 // options already in `state`.
 int convert_log(const LogCommand& cl, RunState& state, RunOutcome* outcome) {
@@ -431,7 +462,9 @@ int convert_log(const LogCommand& cl, RunState& state, RunOutcome* outcome) {
 
     Conversion conversion(cl, dat.get(), header, state, outcome);
     conversion.add_inputs(cl.settings_path);
-    return conversion.run();
+    const int status = conversion.run();
+    if (status != EXIT_CONVERTED || settings.ride_page != show_hide::SHOWN) return status;
+    return write_page_beside_chapters(cl, state, outcome);
 }
 
 }  // namespace

@@ -30,9 +30,9 @@ namespace tarvex {
 
 namespace {
 
-constexpr std::int64_t NONE = INT64_MIN;  // no value at this place of a series
+constexpr std::int64_t NONE = INT64_MIN;    // no value at this place of a series
 constexpr std::size_t PLOT_COLUMNS = 1600;  // wider than the page's plot on any laptop screen
-constexpr double TRACK_CELLS = 1000.0;  // the track keeps a point per 1/1000 of its extent
+constexpr double TRACK_CELLS = 1000.0;      // the track keeps a point per 1/1000 of its extent
 constexpr double EARTH_RADIUS_M = 6371000.0;
 constexpr double PI = 3.14159265358979323846;
 constexpr char DATA_MARK[] = "/*RIDE_DATA*/";
@@ -56,8 +56,7 @@ std::string base64(const std::string& bytes) {
     for (std::size_t i = 0; i < bytes.size(); i += 3) {
         const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
         std::uint32_t v = 0;
-        for (std::size_t k = 0; k < 3; ++k)
-            v = v << 8 | (k < n ? static_cast<std::uint8_t>(bytes[i + k]) : 0u);
+        for (std::size_t k = 0; k < 3; ++k) v = v << 8 | (k < n ? static_cast<std::uint8_t>(bytes[i + k]) : 0u);
         for (std::size_t k = 0; k < 4; ++k) out += k <= n ? digits[(v >> (18 - 6 * k)) & 0x3F] : '=';
     }
     return out;
@@ -225,7 +224,8 @@ std::string track_json(const std::vector<TrackPoint>& track) {
         const TrackPoint& p = track[i];
         const double px = (p.lon_deg - lon0) * k_lon, py = (p.lat_deg - lat0) * k_lat;
         if (i > 0 && p.log_time_ms - prev_t > FIX_GAP_MS) {
-            if (pending) keep(track[i - 1], (track[i - 1].lon_deg - lon0) * k_lon, (track[i - 1].lat_deg - lat0) * k_lat);
+            if (pending)
+                keep(track[i - 1], (track[i - 1].lon_deg - lon0) * k_lon, (track[i - 1].lat_deg - lat0) * k_lat);
             t.push_back(NONE), x.push_back(NONE), y.push_back(NONE);
             keep(p, px, py);
             pending = false;
@@ -237,8 +237,8 @@ std::string track_json(const std::vector<TrackPoint>& track) {
         }
         prev_t = p.log_time_ms;
     }
-    return "{\"lat0\":" + number(lat0, 7) + ",\"lon0\":" + number(lon0, 7) + ",\"t\":" + pack(t) +
-           ",\"x\":" + pack(x) + ",\"y\":" + pack(y) + "}";
+    return "{\"lat0\":" + number(lat0, 7) + ",\"lon0\":" + number(lon0, 7) + ",\"t\":" + pack(t) + ",\"x\":" + pack(x) +
+           ",\"y\":" + pack(y) + "}";
 }
 
 // Times of the statistics that belong to a moment, ms.

@@ -212,7 +212,7 @@ function tick() {
 
 // ---- live values, clock ----
 const LIVE = [['height_m', 'height', U.alt, (v) => altText(v / FT)], ['climb_m_s', 'climb', U.climb, (v) => climbText(v * 100)],
-  ['g', 'G', 'G', (v) => v.toFixed(2)], ['speed_kmh', 'speed', U.speed, speedText], ['temperature_c', 'temperature', U.temp, tempText]];
+  ['g', 'acceleration', 'G', (v) => v.toFixed(2)], ['speed_kmh', 'speed', U.speed, speedText], ['temperature_c', 'temperature', U.temp, tempText]];
 $('live').innerHTML = LIVE.map((l) => '<div><b id="v_' + l[0] + '">-</b><span>' + l[1] + ' (' + l[2] + ')</span></div>').join('');
 const timeline = $('timeline');
 timeline.min = T_MIN / 1000; timeline.max = T_MAX / 1000;
@@ -231,6 +231,7 @@ function update() {
   for (const l of LIVE) $('v_' + l[0]).textContent = v[l[0]] === null ? '-' : l[3](v[l[0]]);
   drawPlotCursor(ms);
   drawMapTop(ms);
+  for (const li of HL_ITEMS) li.classList.toggle('now', Math.abs(parseFloat(li.dataset.logTime) * 1000 - ms) < 1500);
 }
 
 // ---- canvases ----
@@ -350,12 +351,21 @@ function drawPlot() {
     ctx.font = '11px sans-serif';
     if (i === 0) {
       ctx.fillStyle = '#d62728';
-      for (const c of CH) if (c.start <= T_MAX) ctx.fillText(c.name, xOf(Math.max(c.start, T_MIN)) + 3, top + 12);
+      let free = 0;  // names that would overlap the one before are left out
+      for (const c of CH) {
+        const x = xOf(Math.max(c.start, T_MIN)) + 3;
+        if (c.start > T_MAX || x < free) continue;
+        ctx.fillText(c.name, x, top + 12);
+        free = x + ctx.measureText(c.name).width + 6;
+      }
     }
   });
   ctx.fillStyle = '#333'; ctx.textAlign = 'center';
   const yb = panelTop(PANELS.length - 1) + PL.panel + 16;
-  for (let s = Math.ceil(T_MIN / 1000 / step) * step; s <= span + T_MIN / 1000; s += step) ctx.fillText(clock(s * 1000, false), xOf(s * 1000), yb);
+  for (let s = Math.ceil(T_MIN / 1000 / step) * step; s <= span + T_MIN / 1000; s += step) {
+    const label = clock(s * 1000, false), x = xOf(s * 1000);
+    ctx.fillText(label, Math.min(x, w - ctx.measureText(label).width / 2 - 2), yb);
+  }
   shown = NaN;
 }
 function drawPlotCursor(ms) {
@@ -471,7 +481,7 @@ const STATS = [['duration_s', 'duration', (v) => clock(v * 1000, false)],
   ['height_max_m', 'highest point', (v) => altText(v / FT) + ' ' + U.alt], ['height_min_m', 'lowest point', (v) => altText(v / FT) + ' ' + U.alt],
   ['climb_m', 'climb', (v) => altText(v / FT) + ' ' + U.alt], ['descent_m', 'descent', (v) => altText(v / FT) + ' ' + U.alt],
   ['climb_rate_max_m_s', 'steepest climb', (v) => climbText(v * 100) + ' ' + U.climb], ['sink_rate_max_m_s', 'steepest sink', (v) => climbText(v * 100) + ' ' + U.climb],
-  ['g_max', 'hardest hit', (v) => v.toFixed(2) + ' G'],
+  ['g_max', 'largest G', (v) => v.toFixed(2) + ' G'],
   ['temperature_min_c', 'lowest temperature', (v) => tempText(v) + ' ' + U.temp], ['temperature_max_c', 'highest temperature', (v) => tempText(v) + ' ' + U.temp],
   ['speed_max_kmh', 'top speed', (v) => speedText(v) + ' ' + U.speed], ['speed_avg_kmh', 'average moving speed', (v) => speedText(v) + ' ' + U.speed],
   ['distance_m', 'distance', distText]];
@@ -481,7 +491,7 @@ $('stats').innerHTML = STATS.filter((s) => ST[s[0]] !== null && ST[s[0]] !== und
 }).join('');
 const NAMES = { g: 'hit', height: 'highest point', speed: 'top speed', climb: 'steepest climb', sink: 'steepest sink' };
 function hlValue(h) {
-  if (h.kind === 'g') return h.value.toFixed(1) + ' G';
+  if (h.kind === 'g') return h.value.toFixed(2) + ' G';
   if (h.kind === 'height') return altText(h.value / FT) + ' ' + U.alt;
   if (h.kind === 'speed') return speedText(h.value) + ' ' + U.speed;
   return climbText(h.value * 100) + ' ' + U.climb;
@@ -494,6 +504,7 @@ $('highlights').innerHTML = HL.map((h) => {
   return '<li data-kind="' + h.kind + '" data-log-time="' + h.log_time_s + '">' + name + ' <b>' + esc(hlValue(h)) +
     '</b> <small>at ' + clock(h.log_time_s * 1000, false) + (where ? ' = ' + where : '') + '</small></li>';
 }).join('');
+const HL_ITEMS = Array.from(document.querySelectorAll('#highlights li'));
 for (const el of document.querySelectorAll('[data-log-time]'))
   el.addEventListener('click', () => { seekMs(parseFloat(el.dataset.logTime) * 1000); });
 

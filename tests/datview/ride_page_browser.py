@@ -9,9 +9,10 @@ checked: no console error and no request beyond the local files; seeking to
 a table of times names the right chapter and time, the video element shows
 that chapter at that time and the live values equal `datview dump --json`;
 a click on the hardest hit moves the video there; playing across the
-chapter boundary continues in the next chapter.
+chapter boundary continues in the next chapter. The converter, with the
+settings key ride_page, writes the same page beside the chapters.
 
-    ride_page_browser.py DATVIEW SOURCE_DIR WORK_DIR [--screenshot PNG]
+    ride_page_browser.py DATVIEW CONVERTER SOURCE_DIR WORK_DIR [--screenshot PNG]
     ride_page_browser.py --time-to-interactive PAGE.html
 
 Exit status 77 (skipped) when ffmpeg, Chromium, its driver or Selenium is
@@ -149,8 +150,8 @@ def main(argv):
     if len(argv) == 3 and argv[1] == "--time-to-interactive":
         time_to_interactive(argv[2])
         return 0
-    datview, source, work = (os.path.abspath(a) for a in argv[1:4])
-    screenshot = argv[5] if len(argv) > 5 and argv[4] == "--screenshot" else None
+    datview, converter, source, work = (os.path.abspath(a) for a in argv[1:5])
+    screenshot = argv[6] if len(argv) > 6 and argv[5] == "--screenshot" else None
     if not shutil.which("ffmpeg") or not shutil.which("ffprobe"):
         skip("ffmpeg is not installed")
     shutil.rmtree(work, ignore_errors=True)
@@ -161,6 +162,15 @@ def main(argv):
     subprocess.run([datview, "page", "GOPR0077.DAT", "-v", "GOPR0077.MP4", "-o", "GOPR0077.html"],
                    cwd=work, check=True)
     samples, fixes = dump_samples(datview, work)
+    with open(os.path.join(work, "settings.txt")) as f:
+        settings = f.read()
+    with open(os.path.join(work, "page-settings.txt"), "w") as f:
+        f.write(settings + "ride_page = yes\n")
+    os.rename(os.path.join(work, "GOPR0077.html"), os.path.join(work, "datview.html"))
+    subprocess.run([converter, "GOPR0077.DAT", "-s", "page-settings.txt"], cwd=work, check=True,
+                   stdout=subprocess.DEVNULL)
+    with open(os.path.join(work, "datview.html"), "rb") as a, open(os.path.join(work, "GOPR0077.html"), "rb") as b:
+        assert a.read() == b.read(), "the converter's page differs from datview's"
 
     drv = browser(work)
     try:
@@ -193,9 +203,11 @@ def main(argv):
         assert abs(state["logTime"] - at) < 1e-6, (at, state)
         assert video["src"].endswith("/" + state["chapter"]) and abs(video["time"] - state["chapterTime"]) <= 0.1
 
-        if screenshot:
+        if screenshot:  # the whole page: a window as tall as the document
+            height = drv.execute_script("return document.documentElement.scrollHeight")
+            drv.set_window_size(1280, height + 140)
             drv.execute_script("document.activeElement.blur(); window.scrollTo(0, 0)")
-            time.sleep(0.5)
+            time.sleep(1.0)
             drv.save_screenshot(screenshot)
 
         # Across the boundary: from 1.5 s before the first chapter's end.
