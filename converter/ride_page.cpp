@@ -131,8 +131,6 @@ std::string guard_script_text(const std::string& json) {
 
 // ---- gathering ----
 
-double per_g_of(bool high_g) { return accel_counts_per_g(high_g); }
-
 std::int64_t speed_decikmh(const LogEvent& rec) {
     if (rec.type == static_cast<std::uint16_t>(EntryKind::GpsFix) ||
         rec.type == static_cast<std::uint16_t>(EntryKind::GpsFix2))  // its speed was moved to the GpsFix place
@@ -283,7 +281,7 @@ std::string filter_text(std::int32_t n) {
 
 std::string folder_of(const char* path) {
     const char* slash = std::strrchr(path, '/');
-    return slash == nullptr ? std::string(".") : std::string(path, static_cast<std::size_t>(slash - path + 1));
+    return slash == nullptr ? std::string("./") : std::string(path, static_cast<std::size_t>(slash - path + 1));
 }
 
 // The chapter as the page finds it: relative to the page's folder, so the
@@ -337,7 +335,8 @@ RidePageResult write_ride_page(const RidePageRequest& q, const Settings& setting
         return RidePageResult::Unreadable;
     }
     std::setvbuf(f.get(), nullptr, _IONBF, 0);  // the pipeline reads in blocks of its own
-    if (same_file(q.out_path, q.log_path) || same_file(q.out_path, q.settings_path)) {
+    if (same_file(q.out_path, q.log_path) || same_file(q.out_path, q.settings_path) ||
+        same_file(q.out_path, q.first_chapter)) {
         message = std::string("refusing to write the page over its input ") + q.out_path;
         return RidePageResult::OverInput;
     }
@@ -348,7 +347,7 @@ RidePageResult write_ride_page(const RidePageRequest& q, const Settings& setting
     options.keep_track = true;
     RideStatsBuilder stats(settings, options);
     Samples s;
-    const double per_g = per_g_of(q.high_g);
+    const double per_g = accel_counts_per_g(q.high_g);
     {
         auto pipeline = std::make_unique<Pipeline>();  // three rings of 256 records
         pipeline->quiet = true;

@@ -176,7 +176,7 @@ function seekMs(ms) {
   logTime = ms;
   const k = chapterAt(ms);
   if (k >= 0) { showVideo(true); loadChapter(k, ms); }
-  else { video.pause(); cur = cur; showVideo(false); wallAt = performance.now(); }
+  else { video.pause(); showVideo(false); wallAt = performance.now(); }
   update();
 }
 function videoOn() { return cur >= 0 && chapterAt(logTime) === cur; }
