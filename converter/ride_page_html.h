@@ -162,24 +162,35 @@ function applyPending() {
   if (playing) video.play().catch(() => {});
 }
 video.addEventListener('loadedmetadata', applyPending);
+// A chapter the browser cannot play (moved, damaged) is log time without
+// video: playing goes on through it by the clock.
+const broken = new Set();
+video.addEventListener('error', () => {
+  if (cur < 0) return;
+  broken.add(cur);
+  pending = null;
+  showVideo(false, 'cannot play ' + CH[cur].name);
+  wallAt = performance.now();
+});
 video.addEventListener('ended', () => { if (playing) nextChapter(); });
 function nextChapter() {
   if (cur + 1 < CH.length) seekMs(CH[cur + 1].start);
   else seekMs(CH[cur].start + CH[cur].len + 1);
 }
-function showVideo(on) {
+function showVideo(on, why) {
   video.style.visibility = on ? 'visible' : 'hidden';
   $('novideo').style.display = on ? 'none' : 'flex';
+  $('novideo').textContent = why || 'no video at this time';
 }
 function seekMs(ms) {
   ms = Math.min(Math.max(ms, T_MIN), T_MAX);
   logTime = ms;
   const k = chapterAt(ms);
-  if (k >= 0) { showVideo(true); loadChapter(k, ms); }
-  else { video.pause(); showVideo(false); wallAt = performance.now(); }
+  if (k >= 0 && !broken.has(k)) { showVideo(true); loadChapter(k, ms); }
+  else { video.pause(); showVideo(false, k >= 0 ? 'cannot play ' + CH[k].name : ''); wallAt = performance.now(); }
   update();
 }
-function videoOn() { return cur >= 0 && chapterAt(logTime) === cur; }
+function videoOn() { return cur >= 0 && chapterAt(logTime) === cur && !broken.has(cur); }
 // Log time now: the video's own clock while it shows the moment.
 function now() {
   if (videoOn() && pending === null && !video.seeking && video.readyState >= 1)
@@ -203,7 +214,7 @@ function tick() {
       logTime += t - wallAt;
       wallAt = t;
       if (logTime >= T_MAX) { logTime = T_MAX; setPlaying(false); }
-      else if (chapterAt(logTime) >= 0) seekMs(logTime);
+      else if (chapterAt(logTime) >= 0 && !broken.has(chapterAt(logTime))) seekMs(logTime);
     }
   }
   update();

@@ -10,7 +10,6 @@
 namespace tarvex {
 namespace {
 
-
 TEST(Page, IsNeverWrittenOverAnInput) {
     test::DatLog log = test::log_of("TX-1");
     test::samples(log, 0, 300);  // 30 s: into the second chapter
