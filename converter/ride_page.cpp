@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -31,13 +32,20 @@ namespace tarvex {
 namespace {
 
 constexpr std::int64_t NONE = INT64_MIN;    // no value at this place of a series
+constexpr std::int32_t NONE32 = INT32_MIN;  // the same in a series of readings
 constexpr std::size_t PLOT_COLUMNS = 1600;  // wider than the page's plot on any laptop screen
 constexpr double TRACK_CELLS = 1000.0;      // the track keeps a point per 1/1000 of its extent
 constexpr double EARTH_RADIUS_M = 6371000.0;
 constexpr double PI = 3.14159265358979323846;
 constexpr char DATA_MARK[] = "/*RIDE_DATA*/";
 
-using Series = std::vector<std::int64_t>;
+using Series = std::vector<std::int64_t>;  // times, track
+using Values = std::vector<std::int32_t>;  // readings: half the memory of a 10-hour log's series
+
+// A reading as a series holds it; out-of-range values (a damaged record) are clamped.
+std::int32_t value_of(std::int64_t v) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN + 1, INT32_MAX));
+}
 
 // ---- packing ----
 
@@ -64,11 +72,12 @@ std::string base64(const std::string& bytes) {
 
 // Code 0 is "no value"; otherwise the zigzag of the change since the last
 // value, plus one. The page's decoder is the mirror of this.
-std::string pack(const Series& values) {
+template <typename T>
+std::string pack(const std::vector<T>& values) {
     std::string bytes;
     std::int64_t prev = 0;
     for (const std::int64_t v : values) {
-        if (v == NONE) {
+        if (v == std::numeric_limits<T>::min()) {
             put_varint(bytes, 0);
             continue;
         }
@@ -141,55 +150,55 @@ std::int64_t speed_decikmh(const LogEvent& rec) {
 }
 
 struct Samples {
-    Series t_ms, alt_ft, temp_dc, g_milli, speed_dkmh;  // live values, per sample
-    Series alt_smooth_ft, g_smooth_milli;               // plotted only: reduced later
-    std::vector<std::int32_t> filt_alt;                 // for the climb rate, ft
+    Series t_ms;
+    Values alt_ft, temp_dc, g_milli, speed_dkmh;  // live values, per sample
+    Values alt_smooth_ft, g_smooth_milli;         // plotted only: reduced later
 };
 
 void add_sample(Samples& s, const LogEvent& ev, double per_g) {
     const SensorSample raw = decode_sensor_sample(ev.payload.data());
     s.t_ms.push_back(ev.vid_timestamp);
-    s.alt_ft.push_back(raw.altitude != NO_VALUE ? raw.altitude : NONE);
-    s.temp_dc.push_back(raw.temp != NO_VALUE ? raw.temp : NONE);
+    s.alt_ft.push_back(raw.altitude != NO_VALUE ? value_of(raw.altitude) : NONE32);
+    s.temp_dc.push_back(raw.temp != NO_VALUE ? value_of(raw.temp) : NONE32);
     const auto milli_g = [per_g](double x, double y, double z) {
-        return static_cast<std::int64_t>(std::lround(std::sqrt(x * x + y * y + z * z) / per_g * 1000.0));
+        return value_of(std::lround(std::sqrt(x * x + y * y + z * z) / per_g * 1000.0));
     };
     const bool accel = !(raw.accel_x == -1 && raw.accel_y == -1 && raw.accel_z == -1);  // all -1: no reading
-    s.g_milli.push_back(accel ? milli_g(raw.accel_x, raw.accel_y, raw.accel_z) : NONE);
+    s.g_milli.push_back(accel ? milli_g(raw.accel_x, raw.accel_y, raw.accel_z) : NONE32);
     const bool smooth = ev.filt_accel_x != NO_ACCEL && ev.filt_accel_y != NO_ACCEL && ev.filt_accel_z != NO_ACCEL;
-    s.g_smooth_milli.push_back(smooth ? milli_g(ev.filt_accel_x, ev.filt_accel_y, ev.filt_accel_z) : NONE);
-    s.alt_smooth_ft.push_back(ev.filt_altitude != NO_VALUE ? ev.filt_altitude : NONE);
-    s.filt_alt.push_back(ev.filt_altitude);
-    s.speed_dkmh.push_back(ev.gps != nullptr ? speed_decikmh(*ev.gps) : NONE);
+    s.g_smooth_milli.push_back(smooth ? milli_g(ev.filt_accel_x, ev.filt_accel_y, ev.filt_accel_z) : NONE32);
+    s.alt_smooth_ft.push_back(ev.filt_altitude != NO_VALUE ? value_of(ev.filt_altitude) : NONE32);
+    const std::int64_t speed = ev.gps != nullptr ? speed_decikmh(*ev.gps) : NONE;
+    s.speed_dkmh.push_back(speed != NONE ? value_of(speed) : NONE32);
 }
 
 // The smoothed height's change over `window` samples in cm/s, placed at the
 // window's middle sample (where the statistics place the steepest climb).
-Series climb_rates(const Samples& s, std::int32_t window) {
-    Series rate(s.t_ms.size(), NONE);
+Values climb_rates(const Samples& s, std::int32_t window) {
+    Values rate(s.t_ms.size(), NONE32);
     const std::size_t w = static_cast<std::size_t>(window);
     for (std::size_t i = w; i < s.t_ms.size(); ++i) {
-        const std::int32_t a = s.filt_alt[i - w], b = s.filt_alt[i];
+        const std::int32_t a = s.alt_smooth_ft[i - w], b = s.alt_smooth_ft[i];
         const std::int64_t dt = s.t_ms[i] - s.t_ms[i - w];
-        if (a == NO_VALUE || b == NO_VALUE || dt <= 0) continue;
+        if (a == NONE32 || b == NONE32 || dt <= 0) continue;
         const double cm_s = (static_cast<double>(b) - a) * 30.48 * 1000.0 / static_cast<double>(dt);
-        rate[i - w / 2] = std::lround(cm_s);
+        rate[i - w / 2] = value_of(std::lround(cm_s));
     }
     return rate;
 }
 
 // Per pixel column the smallest and largest value, interleaved.
-Series column_min_max(const Series& t_ms, const Series& values, std::int64_t t0, std::int64_t t1) {
-    Series out(2 * PLOT_COLUMNS, NONE);
+Values column_min_max(const Series& t_ms, const Values& values, std::int64_t t0, std::int64_t t1) {
+    Values out(2 * PLOT_COLUMNS, NONE32);
     const std::int64_t span = t1 - t0 + 1;
     for (std::size_t i = 0; i < values.size(); ++i) {
-        if (values[i] == NONE) continue;
+        if (values[i] == NONE32) continue;
         const std::int64_t c = (t_ms[i] - t0) * static_cast<std::int64_t>(PLOT_COLUMNS) / span;
         if (c < 0 || c >= static_cast<std::int64_t>(PLOT_COLUMNS)) continue;
-        std::int64_t& lo = out[2 * static_cast<std::size_t>(c)];
-        std::int64_t& hi = out[2 * static_cast<std::size_t>(c) + 1];
-        if (lo == NONE || values[i] < lo) lo = values[i];
-        if (hi == NONE || values[i] > hi) hi = values[i];
+        std::int32_t& lo = out[2 * static_cast<std::size_t>(c)];
+        std::int32_t& hi = out[2 * static_cast<std::size_t>(c) + 1];
+        if (lo == NONE32 || values[i] < lo) lo = values[i];
+        if (hi == NONE32 || values[i] > hi) hi = values[i];
     }
     return out;
 }
@@ -260,10 +269,10 @@ std::string stat_times_json(const RideReport& r, const Samples& s) {
     if (const Highlight* h = first_of(HighlightKind::Speed)) add("speed_max_kmh", h->log_time_ms);
     if (const Highlight* h = first_of(HighlightKind::Climb)) add("climb_rate_max_m_s", h->log_time_ms);
     if (const Highlight* h = first_of(HighlightKind::Sink)) add("sink_rate_max_m_s", h->log_time_ms);
-    const auto extreme_at = [&s](const Series& v, bool lowest) -> std::int64_t {
+    const auto extreme_at = [&s](const Values& v, bool lowest) -> std::int64_t {
         std::size_t best = v.size();
         for (std::size_t i = 0; i < v.size(); ++i) {
-            if (v[i] == NONE) continue;
+            if (v[i] == NONE32) continue;
             if (best == v.size() || (lowest ? v[i] < v[best] : v[i] > v[best])) best = i;
         }
         return best == v.size() ? NONE : s.t_ms[best];
