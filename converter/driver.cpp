@@ -238,7 +238,7 @@ private:
     // chapter (`complete`) first gets its GPX footer. An exit status when one
     // of them could not be written (none of them is then put in place).
     std::optional<int> end_chapter_files(bool complete) {
-        if (complete && gpx_.is_open()) gpx_write_footer(gpx_.stream());
+        if (complete && gpx_.is_open()) gpx_write_footer(gpx_.text());
         if (!commit_outputs({&srt_, &csv_, &gpx_})) return EXIT_WRITE_FAILED;
         return std::nullopt;
     }
@@ -251,7 +251,7 @@ private:
             outing_.discard();
             return std::nullopt;
         }
-        gpx_write_footer(outing_.stream());
+        gpx_write_footer(outing_.text());
         if (!commit_outputs({&outing_})) return EXIT_WRITE_FAILED;
         return std::nullopt;
     }
@@ -330,7 +330,7 @@ private:
         state_.last_sub_time = NO_SUB_TIME;
         if (state_.settings.csv == on_off::ON) {
             if (const auto status = open_output(CSV_OUTPUT, csv_)) return status;
-            csv_write_header(csv_.stream(), header_);
+            if (csv_.is_open()) csv_write_header(csv_.text(), header_);
         }
         sub_number_ = 1;
         if (outcome_ != nullptr) {
@@ -348,9 +348,9 @@ private:
             std::puts("GPX track points carry their UTC fix times");
             said_timed_ = true;
         }
-        if (gpx_.is_open()) gpx_write_header(gpx_.stream(), path_.data(), header_, timed_gpx());
+        if (gpx_.is_open()) gpx_write_header(gpx_.text(), path_.data(), header_, timed_gpx());
         if (state_.settings.gpx_outing == show_hide::SHOWN) {
-            if (outing_.is_open()) gpx_write_segment_break(outing_.stream());
+            if (outing_.is_open()) gpx_write_segment_break(outing_.text());
             else if (!outing_tried_) return open_outing();
         }
         return std::nullopt;
@@ -374,7 +374,7 @@ private:
         std::memmove(dot + suffix_len, dot, std::strlen(dot) + 1);
         std::memcpy(dot, OUTING_SUFFIX, suffix_len);
         if (const auto status = open_named_output(OUTING_OUTPUT, outing_)) return status;
-        if (outing_.is_open()) gpx_write_header(outing_.stream(), path_.data(), header_, timed_gpx());
+        if (outing_.is_open()) gpx_write_header(outing_.text(), path_.data(), header_, timed_gpx());
         return std::nullopt;
     }
 
