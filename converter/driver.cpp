@@ -18,9 +18,10 @@
 #include "chapters.h"
 #include "csv_writer.h"
 #include "dat_format.h"
-#include "filter_presets.h"
 #include "gpx_writer.h"
+#include "input_file.h"
 #include "log_event.h"
+#include "log_settings.h"
 #include "option_match.h"
 #include "output_file.h"
 #include "pipeline.h"
@@ -164,26 +165,6 @@ std::optional<int> parse_command_line(int argc, char** argv, CommandLine& cl, Ru
     }
     return std::nullopt;
 }
-
-// A file the converter reads, which no output file may replace. Known by its
-// name and, when it exists, by device and inode (which also catches another
-// spelling of the path, a hard link or a symbolic link).
-struct InputFile {
-    std::string path;
-    bool exists = false;
-    dev_t dev = 0;
-    ino_t ino = 0;
-
-    void set(const char* p, const struct stat* st) {
-        path = p;
-        exists = st != nullptr;
-        if (st != nullptr) dev = st->st_dev, ino = st->st_ino;
-    }
-    bool is(const char* out_path, const struct stat* out_st) const {
-        if (!path.empty() && path == out_path) return true;
-        return exists && out_st != nullptr && out_st->st_dev == dev && out_st->st_ino == ino;
-    }
-};
 
 class Conversion {
 public:
@@ -454,12 +435,7 @@ int convert_log(const CommandLine& cl, RunState& state, RunOutcome* outcome) {
     DatHeader header;
     if (read_dat_header(dat.get(), header) != 0) return EXIT_FATAL;
 
-    Settings& settings = state.settings;
-    resolve_filter_presets(settings, header.hw_revision);
-    if (header.expander_id == EXPANDER_GPS) {
-        settings.gps_lag = settings.gps_hw_lag;
-        std::printf("Hardware GPS detected - using gpw_hw_lag value for GPS offset: %d ms\n", settings.gps_lag);
-    }
+    settings_for_log(state.settings, header, stdout);
 
     Conversion conversion(cl, dat.get(), header, state, outcome);
     conversion.add_inputs(cl.settings_path);

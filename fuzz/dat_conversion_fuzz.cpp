@@ -11,9 +11,9 @@
 
 #include "csv_writer.h"
 #include "dat_format.h"
-#include "filter_presets.h"
 #include "gpx_writer.h"
 #include "log_event.h"
+#include "log_settings.h"
 #include "pipeline.h"
 #include "run_options.h"
 #include "settings.h"
@@ -128,8 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::fclose(dat);
         return 0;
     }
-    resolve_filter_presets(settings, header.hw_revision);
-    if (header.expander_id == EXPANDER_GPS) settings.gps_lag = settings.gps_hw_lag;
+    settings_for_log(settings, header, nullptr);
 
     std::FILE* out = null_output();
     std::FILE* csv = (flags & FLAG_NO_CSV_FILE) != 0 ? nullptr : out;
