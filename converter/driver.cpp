@@ -19,9 +19,10 @@
 #include "csv_writer.h"
 #include "dat_format.h"
 #include "exit_status.h"
-#include "filter_presets.h"
 #include "gpx_writer.h"
+#include "input_file.h"
 #include "log_event.h"
+#include "log_settings.h"
 #include "output_file.h"
 #include "pipeline.h"
 #include "run_options.h"
@@ -95,26 +96,6 @@ constexpr OutputKind OUTING_OUTPUT = {"GPX", "Now writing GPX outing track to %s
                                       "Destination file %s exists! Proceeding anyway.\n",
                                       "Could not open GPX file %s. Proceeding anyway.\n", false};
 constexpr char OUTING_SUFFIX[] = "-outing";
-
-// A file the converter reads, which no output file may replace. Known by its
-// name and, when it exists, by device and inode (which also catches another
-// spelling of the path, a hard link or a symbolic link).
-struct InputFile {
-    std::string path;
-    bool exists = false;
-    dev_t dev = 0;
-    ino_t ino = 0;
-
-    void set(const char* p, const struct stat* st) {
-        path = p;
-        exists = st != nullptr;
-        if (st != nullptr) dev = st->st_dev, ino = st->st_ino;
-    }
-    bool is(const char* out_path, const struct stat* out_st) const {
-        if (!path.empty() && path == out_path) return true;
-        return exists && out_st != nullptr && out_st->st_dev == dev && out_st->st_ino == ino;
-    }
-};
 
 class Conversion {
 public:
@@ -422,12 +403,7 @@ int convert_log(const LogCommand& cl, RunState& state, RunOutcome* outcome) {
         return EXIT_FATAL;
     }
 
-    Settings& settings = state.settings;
-    resolve_filter_presets(settings, header.hw_revision);
-    if (header.expander_id == EXPANDER_GPS) {
-        settings.gps_lag = settings.gps_hw_lag;
-        std::printf("Hardware GPS detected - using gpw_hw_lag value for GPS offset: %d ms\n", settings.gps_lag);
-    }
+    settings_for_log(state.settings, header, stdout);
 
     Conversion conversion(cl, dat.get(), header, state, outcome);
     conversion.add_inputs(cl.settings_path);

@@ -11,9 +11,9 @@
 
 #include "csv_writer.h"
 #include "dat_format.h"
-#include "filter_presets.h"
 #include "gpx_writer.h"
 #include "log_event.h"
+#include "log_settings.h"
 #include "pipeline.h"
 #include "run_options.h"
 #include "settings.h"
@@ -118,8 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::fclose(dat);
         return 0;
     }
-    resolve_filter_presets(settings, header.hw_revision);
-    if (header.expander_id == EXPANDER_GPS) settings.gps_lag = settings.gps_hw_lag;
+    settings_for_log(settings, header, nullptr);
 
     // All three outputs share one text that is dropped: the text itself is
     // not checked here, only that producing it stays within bounds and
