@@ -439,7 +439,7 @@ int convert_log(const LogCommand& cl, RunState& state, RunOutcome* outcome) {
     Conversion conversion(cl, dat.get(), header, state, outcome);
     conversion.add_inputs(cl.settings_path);
     const int status = conversion.run();
-    if (status != EXIT_CONVERTED || settings.ride_page != show_hide::SHOWN) return status;
+    if (status != EXIT_CONVERTED || state.settings.ride_page != show_hide::SHOWN) return status;
     return write_page_beside_chapters(cl, state, outcome);
 }
 

@@ -5,9 +5,10 @@
 // the plot draws are reduced to pixel columns and the track to what a map's
 // pixel can show. Series travel as base64 of zigzag varint deltas: about one
 // or two bytes per value, so a 10-hour log stays within a few megabytes.
-#include "ride_page.h"
+// Logs over 2 GiB, and the output guard's inode numbers, on the 32-bit camera.
+#define _FILE_OFFSET_BITS 64
 
-#include <sys/stat.h>
+#include "ride_page.h"
 
 #include <algorithm>
 #include <array>
@@ -15,17 +16,20 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <vector>
 
 #include "byte_order.h"
+#include "input_file.h"
 #include "output_file.h"
 #include "pipeline.h"
 #include "ride_page_html.h"
 #include "ride_stats.h"
 #include "stdio_file.h"
+#include "units.h"
 
 namespace tarvex {
 
@@ -181,7 +185,7 @@ Values climb_rates(const Samples& s, std::int32_t window) {
         const std::int32_t a = s.alt_smooth_ft[i - w], b = s.alt_smooth_ft[i];
         const std::int64_t dt = s.t_ms[i] - s.t_ms[i - w];
         if (a == NONE32 || b == NONE32 || dt <= 0) continue;
-        const double cm_s = (static_cast<double>(b) - a) * 30.48 * 1000.0 / static_cast<double>(dt);
+        const double cm_s = (static_cast<double>(b) - a) * METRES_PER_FOOT * 100.0 * 1000.0 / static_cast<double>(dt);
         rate[i - w / 2] = value_of(std::lround(cm_s));
     }
     return rate;
@@ -313,11 +317,12 @@ std::string relative_source(const char* page_path, const char* first_chapter, co
     return up + to.substr(common) + name;
 }
 
-bool same_file(const char* a, const char* b) {
-    struct stat sa {
-    }, sb{};
-    return a != nullptr && b != nullptr && stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
+// The guard of the converter's outputs: by name, or by the file itself.
+bool is_input(const char* out_path, const char* input) {
+    if (input == nullptr) return false;
+    InputFile in;
+    in.set(input);
+    return in.is(out_path);
 }
 
 std::string serial_of(const DatHeader& h) {
@@ -344,8 +349,8 @@ RidePageResult write_ride_page(const RidePageRequest& q, const Settings& setting
         return RidePageResult::Unreadable;
     }
     std::setvbuf(f.get(), nullptr, _IONBF, 0);  // the pipeline reads in blocks of its own
-    if (same_file(q.out_path, q.log_path) || same_file(q.out_path, q.settings_path) ||
-        same_file(q.out_path, q.first_chapter)) {
+    if (is_input(q.out_path, q.log_path) || is_input(q.out_path, q.settings_path) ||
+        is_input(q.out_path, q.first_chapter)) {
         message = std::string("refusing to write the page over its input ") + q.out_path;
         return RidePageResult::OverInput;
     }
@@ -356,7 +361,7 @@ RidePageResult write_ride_page(const RidePageRequest& q, const Settings& setting
     options.keep_track = true;
     RideStatsBuilder stats(settings, options);
     Samples s;
-    const double per_g = accel_counts_per_g(q.high_g);
+    const double per_g = counts_per_g(q.high_g);
     {
         auto pipeline = std::make_unique<Pipeline>();  // three rings of 256 records
         pipeline->quiet = true;
@@ -377,7 +382,7 @@ RidePageResult write_ride_page(const RidePageRequest& q, const Settings& setting
     if (q.first_chapter != nullptr) chapters = find_ride_chapters(q.first_chapter, q.naming, report.last_ms);
     for (const RideChapter& c : chapters) {
         const std::string path = folder_of(q.first_chapter) + c.name;
-        if (same_file(q.out_path, path.c_str())) {
+        if (is_input(q.out_path, path.c_str())) {
             message = std::string("refusing to write the page over its input ") + q.out_path;
             return RidePageResult::OverInput;
         }
@@ -426,10 +431,10 @@ RidePageResult write_ride_page(const RidePageRequest& q, const Settings& setting
         message = std::string("Could not write ") + q.out_path + ": " + std::strerror(errno);
         return RidePageResult::WriteFailed;
     }
-    std::FILE* stream = out.stream();
-    std::fwrite(page.data(), 1, mark, stream);
-    std::fwrite(j.data(), 1, j.size(), stream);
-    std::fwrite(page.data() + mark + sizeof DATA_MARK - 1, 1, page.size() - mark - (sizeof DATA_MARK - 1), stream);
+    TextOut& text = out.text();
+    text.put(page.data(), mark);
+    text.put(j.data(), j.size());
+    text.put(page.data() + mark + sizeof DATA_MARK - 1, page.size() - mark - (sizeof DATA_MARK - 1));
     const std::size_t size = page.size() - (sizeof DATA_MARK - 1) + j.size();
     if (!out.close() || !out.publish()) {
         message = out.failure_message();

@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
-#include "filter_presets.h"
 #include "log_health.h"
+#include "log_settings.h"
 #include "quiet_stdout.h"
 #include "ride_page.h"
 #include "settings.h"
@@ -25,11 +25,10 @@ int page_command(const PageOptions& o) {
     }
     Settings settings;
     {
-        QuietStdout quiet;  // the settings dump and preset lines are the converter's console, not ours
+        QuietStdout quiet;  // the settings dump is the converter's console, not ours
         settings_load(o.settings_path, settings);
-        resolve_filter_presets(settings, header.hw_revision);
     }
-    if (header.expander_id == EXPANDER_GPS) settings.gps_lag = settings.gps_hw_lag;
+    settings_for_log(settings, header, nullptr);
 
     RidePageRequest request;
     request.log_path = o.log_path;
