@@ -152,7 +152,7 @@ let logTime = Math.max(D.t0, T_MIN), playing = false, cur = -1, pending = null, 
 function loadChapter(k, ms) {
   const c = CH[k];
   pending = (ms - c.start) / 1000;
-  if (cur !== k) { cur = k; video.src = c.src; }
+  if (cur !== k) { cur = k; video.src = c.src.split('/').map(encodeURIComponent).join('/'); }
   else applyPending();
 }
 function applyPending() {
@@ -525,9 +525,9 @@ $('title').textContent = 'Ride of ' + (D.serial || 'a unit without serial number
 document.title = $('title').textContent;
 $('sub').textContent = D.log + ': ' + T.length + ' samples over ' + clock(D.t1 - D.t0, false) + ', ' +
   (CH.length ? CH.length + ' video chapter' + (CH.length > 1 ? 's' : '') : 'no video') + '. Space plays and pauses, arrow keys step 5 s; click the plot, the map or a highlight to go there.';
-$('play').addEventListener('click', () => setPlaying(!playing));
+$('play').addEventListener('click', (e) => { setPlaying(!playing); e.currentTarget.blur(); });
 document.addEventListener('keydown', (e) => {
-  if (e.target === timeline && e.key !== ' ') return;
+  if ((e.target === timeline && e.key !== ' ') || e.target.tagName === 'BUTTON') return;  // their own keys
   if (e.key === ' ') { e.preventDefault(); setPlaying(!playing); }
   else if (e.key === 'ArrowLeft') { e.preventDefault(); seekMs(now() - 5000); }
   else if (e.key === 'ArrowRight') { e.preventDefault(); seekMs(now() + 5000); }
