@@ -38,7 +38,7 @@ constexpr char USAGE[] =
     "-g     the 200 G accelerometer instead of the 16 G one\n"
     "\n"
     "Exit status: 0 healthy log / done, 1 the log has problems (info, dump) or\n"
-    "no samples to plot, 2 usage error, unreadable log or picture not written.\n";
+    "no samples to show, 2 usage error, unreadable log or output not written.\n";
 
 int usage_error(const char* what, const char* arg) {
     std::fprintf(stderr, "datview: %s%s\n\n%s", what, arg, USAGE);
