@@ -378,17 +378,6 @@ private:
     bool said_timed_ = false;
 };
 
-// The line read_dat_header printed when it refused the header: a header it
-// could not read whole stays as constructed (magic and version right).
-std::string header_failure(const DatHeader& h) {
-    std::array<char, 64> line{};
-    if (h.magic != DAT_MAGIC) std::snprintf(line.data(), line.size(), "Invalid DAT header magic: %08x!", h.magic);
-    else if (h.version != DAT_VERSION)
-        std::snprintf(line.data(), line.size(), "Unexpected DAT file version: %d", static_cast<int>(h.version));
-    else return "Error reading DAT header!";
-    return line.data();
-}
-
 // One DAT log, from its header to the last chapter, with the settings and
 // options already in `state`.
 int convert_log(const LogCommand& cl, RunState& state, RunOutcome* outcome) {
@@ -398,8 +387,9 @@ int convert_log(const LogCommand& cl, RunState& state, RunOutcome* outcome) {
         return EXIT_FATAL;
     }
     DatHeader header;
-    if (read_dat_header(dat.get(), header) != 0) {
-        if (outcome != nullptr) note_failure(*outcome, header_failure(header));
+    std::string problem;
+    if (read_dat_header(dat.get(), header, &problem) != 0) {
+        if (outcome != nullptr) note_failure(*outcome, problem);
         return EXIT_FATAL;
     }
 
