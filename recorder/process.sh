@@ -18,8 +18,8 @@ log=${TARVEX_LOG:-/tmp/datalog.bin}
 converter=${TARVEX_CONVERTER:-$card/tarvex/converter}
 settings=${TARVEX_SETTINGS:-/tmp/settings.txt}
 # Held by the running conversion. Beside the log, in /tmp, so that power-off,
-# which may cut a conversion short, clears it too.
-lock=$(dirname "$log")/tarvex-converting
+# which may cut a conversion short, clears it too. Absolute: the job moves.
+lock=$(cd "$(dirname "$log")" 2>/dev/null && pwd)/tarvex-converting
 
 # Waits until this job holds the lock. A holder that died without letting go
 # (killed) is cleared by one waiter at a time, and only the lock it saw dead.
