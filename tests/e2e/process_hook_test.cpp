@@ -133,7 +133,9 @@ TEST_F(ProcessHook, ReturnsOnceTheLogIsKeptAndConvertsOneRecordingAtATime) {
         EXPECT_EQ(r.exit_status, 0) << r.out << r.err;
         EXPECT_EQ(read_file(folder + base + ".DAT"), logs[i]);
     }
-    EXPECT_EQ(read_file(trace).find("end"), std::string::npos) << "a hook waited for its conversion";
+    // The conversions may not even have started yet.
+    EXPECT_FALSE(file_exists(trace) && read_file(trace).find("end") != std::string::npos)
+        << "a hook waited for its conversion";
     write_file(dir.file("go"), "");
     for (const char* console : {"GOPR0001.LOG", "GOPR0002.LOG"}) {
         ASSERT_TRUE(conversion_ended(folder + console, 3)) << console << ": " << read_file(folder + console);
