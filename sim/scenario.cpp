@@ -277,7 +277,7 @@ const Directive directives[] = {
          }
          return true;
      }},
-    {"hook-time", ONCE, 1, "one word or time: real or SECONDS",
+    {"hook-time", ONCE, 1, "one word or duration: real or SECONDS",
      [](Line& l, Scenario& s) {
          if (l.value(0) == "real") {
              s.hook_time.real = true;
