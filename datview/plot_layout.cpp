@@ -110,7 +110,7 @@ std::string filter_text(std::int32_t n) {
 
 int plot_height(int panels) { return TITLE_HEIGHT + panels * (PANEL_GAP + PANEL_HEIGHT) + BOTTOM_HEIGHT; }
 
-void draw_ride(std::FILE* out, const RideData& r, const std::string& log_name) {
+void draw_ride(TextOut& out, const RideData& r, const std::string& log_name) {
     const RideSeries& s = r.series;
     const std::string alt = r.units.altitude;
     std::vector<Panel> panels;

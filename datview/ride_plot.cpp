@@ -62,7 +62,7 @@ int plot_ride(const PlotOptions& o) {
         std::fprintf(stderr, "datview: cannot write %s\n", o.out_path);
         return EXIT_UNUSABLE;
     }
-    draw_ride(out.stream(), *ride, base_name(o.log_path));
+    draw_ride(out.text(), *ride, base_name(o.log_path));
     struct stat st {};
     if (!out.close() || !out.publish() || stat(o.out_path, &st) != 0) {
         out.discard();

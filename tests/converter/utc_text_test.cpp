@@ -28,11 +28,22 @@ std::string reference_iso(std::int64_t unix_ms) {
 
 TEST(UtcText, EqualsTheCLibraryCalendarForAnyTime) {
     constexpr std::int64_t DAY_MS = 86400000;
-    const std::int64_t fixed[] = {
-        0, -1, 999, -999, 1000, 951782400000 /* 2000-02-29 */, 4107542399999 /* 2100-02-28 end */,
-        2147483648000 /* past 32-bit time_t */, 253402300799999 /* 9999-12-31 end */, 253402300800000,
-        -62167219200000 /* 0000-01-01 */, -62167219200001, -62198755200000 /* year -1 */, -93750000000000,
-        std::numeric_limits<std::int64_t>::max() - 807, std::numeric_limits<std::int64_t>::min() + 808};
+    const std::int64_t fixed[] = {0,
+                                  -1,
+                                  999,
+                                  -999,
+                                  1000,
+                                  951782400000 /* 2000-02-29 */,
+                                  4107542399999 /* 2100-02-28 end */,
+                                  2147483648000 /* past 32-bit time_t */,
+                                  253402300799999 /* 9999-12-31 end */,
+                                  253402300800000,
+                                  -62167219200000 /* 0000-01-01 */,
+                                  -62167219200001,
+                                  -62198755200000 /* year -1 */,
+                                  -93750000000000,
+                                  std::numeric_limits<std::int64_t>::max() - 807,
+                                  std::numeric_limits<std::int64_t>::min() + 808};
     for (const std::int64_t ms : fixed) {
         char text[UTC_TEXT_SIZE];
         format_utc_iso_ms(ms, text);
