@@ -1,8 +1,9 @@
 // A minimal SVG writer: a self-contained document (inline style, no external
-// assets), elements written straight to the text of an output file, every
-// text and attribute value XML-escaped on the way out.
+// assets), elements written to an output file's text buffer, every text and attribute
+// value XML-escaped on the way out.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -24,7 +25,7 @@ public:
     void text(double x, double y, std::string_view s, const char* cls, const char* anchor = "start");
 
 private:
-    [[gnu::format(printf, 2, 3)]] void say(const char* format, ...);
+    __attribute__((format(printf, 2, 3))) void print(const char* fmt, ...);
 
     TextOut& out_;
 };
