@@ -20,10 +20,12 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "byte_order.h"
 #include "input_file.h"
+#include "log_settings.h"
 #include "output_file.h"
 #include "pipeline.h"
 #include "ride_page_html.h"
@@ -341,14 +343,22 @@ std::string base_name(const char* path) {
 
 }  // namespace
 
-RidePageResult write_ride_page(const RidePageRequest& q, const Settings& settings, std::string& message) {
+RidePageResult write_ride_page(const RidePageRequest& q, const Settings& loaded, std::string& message) {
     File f(std::fopen(q.log_path, "rb"));
-    DatHeader header;
-    if (!f || read_dat_header(f.get(), header) != 0) {
-        message = std::string(q.log_path) + ": not a readable DAT log";
+    if (!f) {
+        message = std::string(q.log_path) + ": cannot be opened";
         return RidePageResult::Unreadable;
     }
     std::setvbuf(f.get(), nullptr, _IONBF, 0);  // the pipeline reads in blocks of its own
+    DatHeader header;
+    std::array<std::uint8_t, DAT_HEADER_SIZE> head{};
+    const std::size_t got = std::fread(head.data(), 1, head.size(), f.get());
+    if (const HeaderCheck check = check_dat_header(std::span(head.data(), got), header); check != HeaderCheck::Ok) {
+        message = std::string(q.log_path) + ": " + dat_header_problem(check, header);
+        return RidePageResult::Unreadable;
+    }
+    Settings settings = loaded;
+    settings_for_log(settings, header, nullptr);
     if (is_input(q.out_path, q.log_path) || is_input(q.out_path, q.settings_path) ||
         is_input(q.out_path, q.first_chapter)) {
         message = std::string("refusing to write the page over its input ") + q.out_path;

@@ -31,9 +31,9 @@ enum class RidePageResult {
     WriteFailed,  // the output routine's failure; nothing replaced
 };
 
-// Gathers the ride in one pass of the event pipeline with `settings` as a
-// conversion of this log uses them (filter presets resolved, the expander's
-// GPS lag chosen), then writes the page through a temporary file and rename.
+// Gathers the ride in one pass of the event pipeline with `settings` (as
+// loaded) made the log's as a conversion makes them, then writes the page
+// through a temporary file and rename.
 // `message` says what was written, or why not, in one line.
 RidePageResult write_ride_page(const RidePageRequest& request, const Settings& settings, std::string& message);
 
