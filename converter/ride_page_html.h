@@ -174,8 +174,10 @@ video.addEventListener('error', () => {
 });
 video.addEventListener('ended', () => { if (playing) nextChapter(); });
 function nextChapter() {
-  if (cur + 1 < CH.length) seekMs(CH[cur + 1].start);
-  else seekMs(CH[cur].start + CH[cur].len + 1);
+  if (cur + 1 < CH.length) { seekMs(CH[cur + 1].start); return; }
+  const end = CH[cur].start + CH[cur].len;
+  if (end >= T_MAX) setPlaying(false);  // the end: play() again would start the video over
+  else seekMs(end + 1);  // log time after the last chapter goes on by the clock
 }
 function showVideo(on, why) {
   video.style.visibility = on ? 'visible' : 'hidden';
