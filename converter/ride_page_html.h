@@ -362,6 +362,18 @@ function drawPlot() {
     ctx.fillStyle = '#222'; ctx.font = 'bold 12px sans-serif'; ctx.textAlign = 'left';
     ctx.fillText(p.cap, PL.left, top - 10);
     ctx.font = '11px sans-serif';
+    if (p.series.length > 1) {  // legend: raw and smoothed, at the panel's right
+      ctx.textAlign = 'right';
+      let x = w - PL.right;
+      for (const s of p.series.slice().reverse()) {
+        const label = s.raw ? 'raw' : 'smoothed';
+        ctx.fillStyle = '#444'; ctx.fillText(label, x, top - 10);
+        x -= ctx.measureText(label).width + 4;
+        ctx.strokeStyle = s.color; ctx.lineWidth = 3; ctx.beginPath(); ctx.moveTo(x - 16, top - 14); ctx.lineTo(x, top - 14); ctx.stroke();
+        x -= 28;
+      }
+      ctx.textAlign = 'left';
+    }
     if (i === 0) {
       ctx.fillStyle = '#d62728';
       let free = 0;  // names that would overlap the one before are left out
