@@ -27,7 +27,7 @@ void print_summary_line(const std::string& log, const ConversionResult& r, const
     } else if (chapters == 0) {
         std::printf("%s: failed, no chapter written (no video %s)", name,
                     o.next_chapter[0] != '\0' ? o.next_chapter.data() : "found for the log");
-    } else if (const std::uint32_t left = ms_left_unconverted(o); left > 0) {
+    } else if (const std::uint32_t left = ms_left_unconverted(o); left > LOG_PAST_VIDEO_ALLOWED_MS) {
         const std::uint32_t tenths = left / 100 + (left % 100 != 0 ? 1 : 0);  // rounded up: never "0.0 s"
         std::printf("%s: failed, %d chapter%s written, %u.%u s of log left unconverted", name, chapters, plural,
                     tenths / 10, tenths % 10);

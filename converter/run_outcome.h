@@ -39,8 +39,17 @@ inline std::uint32_t ms_left_unconverted(const RunOutcome& o) {
     return o.have_samples && o.last_sample_ms > o.chapters_end_ms ? o.last_sample_ms - o.chapters_end_ms : 0;
 }
 
-// At least one chapter written, and the last sample inside the last chapter.
-inline bool converted_completely(const RunOutcome& o) { return o.chapters_written > 0 && ms_left_unconverted(o) == 0; }
+// Log time after the last chapter that still counts as converted, ms. The
+// recorder sees a recording end only at its next status checks, so its log
+// normally runs a little past the video (about 0.03 to 0.12 s); a missing
+// chapter leaves far more.
+inline constexpr std::uint32_t LOG_PAST_VIDEO_ALLOWED_MS = 1000;
+
+// At least one chapter written, and the log's last sample within the
+// allowance after the last chapter.
+inline bool converted_completely(const RunOutcome& o) {
+    return o.chapters_written > 0 && ms_left_unconverted(o) <= LOG_PAST_VIDEO_ALLOWED_MS;
+}
 
 // How a conversion ended, in the process that ran it or in a child.
 struct ConversionResult {

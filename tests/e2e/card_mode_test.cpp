@@ -112,7 +112,7 @@ struct OptionCase {
 };
 
 TEST(SingleLogOptions, StrictVersionChapterNamesAndSettingsMessages) {
-    const std::string log = log_until(1900), short_log = log_until(900);
+    const std::string log = log_until(2900), short_log = log_until(900);
     std::string bad_magic = short_log;
     bad_magic.replace(0, 4, "XXXX");
     const std::string v = std::string("converter ") + PROGRAM_VERSION + "\n";
@@ -120,10 +120,10 @@ TEST(SingleLogOptions, StrictVersionChapterNamesAndSettingsMessages) {
         {"version", {}, {"--version"}, 0, {v}, {}, {}, {}},
         {"version after the log", {}, {"x.dat", "--version"}, 0, {v}, {"Settings filename"}, {}, {}},
         {"strict: log left over",
-         {{"x.dat", log}, {"GOPR0042.MP4", mp4_file(1000)}},
+         {{"x.dat", log_until(2900)}, {"GOPR0042.MP4", mp4_file(1000)}},
          {"x.dat", "-v", "GOPR0042.MP4", "--strict"},
          1,
-         {"No more chapters. Exiting.\nx.dat: failed, 1 chapter written, 0.9 s of log left unconverted "
+         {"No more chapters. Exiting.\nx.dat: failed, 1 chapter written, 1.9 s of log left unconverted "
           "(no video GP010042.MP4); "
           "settings: defaults\n"},
          {},
@@ -197,7 +197,7 @@ TEST(SingleLogOptions, StrictVersionChapterNamesAndSettingsMessages) {
          {},
          {}},
         {"lower-case chapters",
-         {{"x.dat", log}, {"gopr0042.mp4", mp4_file(1000)}, {"gp010042.mp4", mp4_file(1000)}},
+         {{"x.dat", log_until(1900)}, {"gopr0042.mp4", mp4_file(1000)}, {"gp010042.mp4", mp4_file(1000)}},
          {"x.dat", "-v", "gopr0042.mp4", "--strict"},
          0,
          {"Now writing to gp010042.srt\n"},
@@ -231,6 +231,99 @@ TEST(SingleLogOptions, StrictVersionChapterNamesAndSettingsMessages) {
     const RunResult rec = run_program({binary_path("sim/recorder-sim-rev3"), "--version"});
     EXPECT_EQ(rec.exit_status, 0);
     EXPECT_EQ(rec.out, std::string("recorder-sim-rev3 ") + PROGRAM_VERSION + "\n");
+}
+
+// A card or folder as the test lays it out, a command line run in it, and
+// what the run must show.
+struct CardCase {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> files;  // path in the folder, content
+    std::vector<std::string> args;
+    int status;
+    std::vector<std::string> printed;  // text stdout holds
+    std::vector<std::string> not_printed;
+    std::vector<std::string> written;  // files that must exist afterwards
+    std::vector<std::string> not_written;
+    std::vector<std::string> on_stderr;  // text stderr holds
+};
+
+void check(const CardCase& c) {
+    TempDir dir;
+    for (const auto& [name, content] : c.files) put(dir.file(name), content);
+    const RunResult r = converter(c.args, dir.path());
+    EXPECT_EQ(r.exit_status, c.status) << c.what << "\n" << r.out;
+    for (const std::string& s : c.printed)
+        EXPECT_NE(r.out.find(s), std::string::npos) << c.what << ": " << s << "\n" << r.out;
+    for (const std::string& s : c.not_printed) EXPECT_EQ(r.out.find(s), std::string::npos) << c.what << ": " << s;
+    for (const std::string& f : c.written) EXPECT_TRUE(file_exists(dir.file(f))) << c.what << ": " << f;
+    for (const std::string& f : c.not_written) EXPECT_FALSE(file_exists(dir.file(f))) << c.what << ": " << f;
+    for (const std::string& s : c.on_stderr)
+        EXPECT_NE(r.err.find(s), std::string::npos) << c.what << ": " << s << "\n" << r.err;
+}
+
+std::string example(const std::string& name) { return read_file(source_path("examples/outing/" + name)); }
+
+TEST(CardVerdicts, RecordingsEndingJustAfterTheVideoAreConvertedAndAMissingChapterFails) {
+    const std::string outing = example("datalog.bin"), first = example("GOPR0042.MP4"),
+                      second = example("GP010042.MP4");
+    const std::string m = "card/DCIM/100MEDIA/";
+    const CardCase cases[] = {
+        {"the outing example on a card: its log runs 0.111 s past the video",
+         {{m + "GOPR0042.DAT", outing}, {m + "GOPR0042.MP4", first}, {m + "GP010042.MP4", second}},
+         {"--card", "card"},
+         0,
+         {"DCIM/100MEDIA/GOPR0042.DAT: converted, 2 chapters; settings: defaults\n"},
+         {},
+         {},
+         {},
+         {}},
+        {"the outing example under --strict",
+         {{"datalog.bin", outing}, {"GOPR0042.MP4", first}, {"GP010042.MP4", second}},
+         {"datalog.bin", "-v", "GOPR0042.MP4", "--strict"},
+         0,
+         {"datalog.bin: converted, 2 chapters; settings: defaults\n"},
+         {},
+         {},
+         {},
+         {}},
+        {"a missing 30 s last chapter",
+         {{m + "GOPR0001.DAT", log_until(60000)}, {m + "GOPR0001.MP4", mp4_file(30000)}},
+         {"--card", "card"},
+         1,
+         {"GOPR0001.DAT: failed, 1 chapter written, 30.0 s of log left unconverted (no video GP010001.MP4)"},
+         {},
+         {},
+         {},
+         {}},
+    };
+    for (const CardCase& c : cases) check(c);
+}
+
+// A recording of the simulated camera, converted by the example hook, with
+// a chapter that ffmpeg made at the recording's length.
+TEST(CardVerdicts, ASimulatedRecordingIsConverted) {
+    const std::string ffmpeg = find_tool("ffmpeg");
+    if (ffmpeg.empty()) GTEST_SKIP() << "ffmpeg is not installed; nothing checked";
+    TempDir dir;
+    const std::string card = dir.file("root/tmp/fuse_d"), media = card + "/DCIM/100MEDIA";
+    fs::create_directories(media);
+    fs::create_directories(card + "/tarvex");
+    fs::copy_file(source_path("examples/outing/root/tmp/process.sh"), dir.file("root/tmp/process.sh"));
+    fs::copy_file(source_path("recorder/process.sh"), card + "/tarvex/process.sh");
+    ASSERT_EQ(run_program({ffmpeg, "-nostdin", "-v", "error", "-f", "lavfi", "-i", "color=c=black:s=16x16:r=10:d=10",
+                           "-c:v", "mpeg4", media + "/GOPR0001.MP4"})
+                  .exit_status,
+              0);
+    write_file(dir.file("scenario.txt"), "record 2 12\nend 20\n");  // a 10 s video
+    setenv("TARVEX_CONVERTER", binary_path("converter/converter").c_str(), 1);
+    const RunResult rec = run_program({binary_path("sim/recorder-sim-rev3"), "scenario.txt", "root"}, dir.path());
+    unsetenv("TARVEX_CONVERTER");
+    ASSERT_TRUE(file_exists(media + "/GOPR0001.SRT")) << rec.out;
+
+    const RunResult r = converter({"--card", "root/tmp/fuse_d"}, dir.path());
+    EXPECT_EQ(r.exit_status, 0) << r.out;
+    EXPECT_NE(r.out.find("DCIM/100MEDIA/GOPR0001.DAT: converted, 1 chapter; settings: defaults\n"), std::string::npos)
+        << r.out;
 }
 
 }  // namespace
