@@ -307,7 +307,7 @@ private:
         }
 
         // A video not named like a chapter is the only chapter.
-        const bool no_such_chapter = naming_ == ChapterNaming::Single && chapter_index_ > 0;
+        const bool no_such_chapter = naming_.form == ChapterNaming::Form::Single && chapter_index_ > 0;
         if (!no_such_chapter) {
             if (const auto status = build_name("MP4")) return status;
         }
@@ -397,6 +397,29 @@ private:
     bool said_timed_ = false;
 };
 
+// A base named like a later chapter ("GP010042.MP4") is converted from its
+// recording's first chapter, since the log starts there; says so, or, when
+// that chapter is missing, that the named one cannot be placed in the log.
+bool first_chapter_found(const LogCommand& cl, RunOutcome* outcome) {
+    const ChapterNaming naming = chapter_naming(cl.base_path, cl.named_video);
+    if (naming.named_chapter == 0) return true;
+    std::array<char, PATH_BUFFER_SIZE> first{};
+    if (chapter_file_name(first.data(), cl.base_path, 0, "MP4", naming) != 0) return true;  // said when opening
+    const char* slash = std::strrchr(cl.base_path, '/');
+    const char* recording = (slash != nullptr ? slash + 1 : cl.base_path) + 4;
+    struct stat st {};
+    if (stat(first.data(), &st) == 0 && S_ISREG(st.st_mode)) {
+        std::printf("%s is chapter %d of recording %.4s: converting the recording from %s\n", cl.base_path,
+                    naming.named_chapter, recording, first.data());
+        return true;
+    }
+    say_failure(outcome, "%s is chapter %d of recording %.4s; placing it in the log needs %s\n", cl.base_path,
+                naming.named_chapter, recording, first.data());
+    if (outcome != nullptr)
+        std::snprintf(outcome->next_chapter.data(), outcome->next_chapter.size(), "%s", first.data());
+    return false;
+}
+
 // The line read_dat_header printed when it refused the header: a header it
 // could not read whole stays as constructed (magic and version right).
 std::string header_failure(const DatHeader& h) {
@@ -429,6 +452,7 @@ int convert_log(const LogCommand& cl, RunState& state, RunOutcome* outcome) {
         std::printf("Hardware GPS detected - using gpw_hw_lag value for GPS offset: %d ms\n", settings.gps_lag);
     }
 
+    if (!first_chapter_found(cl, outcome)) return EXIT_CONVERTED;
     Conversion conversion(cl, dat.get(), header, state, outcome);
     conversion.add_inputs(cl.settings_path);
     return conversion.run();

@@ -22,6 +22,8 @@ void print_summary_line(const std::string& log, const ConversionResult& r, const
         std::printf("%s: failed, the conversion was stopped by signal %d", name, r.signal);
     } else if (r.exit_status != 0) {
         std::printf("%s: failed, exit status %d (%s)", name, r.exit_status, o.failure.data());
+    } else if (o.failure[0] != '\0') {
+        std::printf("%s: failed, %s", name, o.failure.data());
     } else if (!o.have_samples) {
         std::printf("%s: failed, the log holds no samples", name);
     } else if (chapters == 0) {

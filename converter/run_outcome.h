@@ -25,8 +25,8 @@ struct RunOutcome {
     std::array<char, PATH_BUFFER_SIZE> next_chapter{};   // the chapter video looked for last and not found
     bool settings_found = false;                         // a settings file was read
     std::array<char, PATH_BUFFER_SIZE> settings_path{};  // its name, as given
-    // The console line of the failure that ended the run with a non-zero
-    // status, without the newline; empty when the run did not fail.
+    // The console line of the failure that ended the run, without the
+    // newline; empty when the run did not fail.
     std::array<char, FAILURE_TEXT_SIZE> failure{};
 };
 

@@ -73,7 +73,8 @@ TEST(ChapterFileName, NamesAsUsersHaveThem) {
         {"/v/MyRide.mp4", true, 0, "MP4", "/v/MyRide.mp4"},  // the named video, nothing else
         {"/v/MyRide.mp4", true, 0, "SRT", "/v/MyRide.SRT"},
         {"/v/MyRide.mp4", true, 1, "MP4", nullptr},
-        {"/v/GP010042.MP4", true, 0, "GPX", "/v/GP010042.GPX"},  // a later chapter is no first chapter
+        {"/v/GP010042.MP4", true, 0, "GPX", "/v/GOPR0042.GPX"},  // a later chapter: its recording
+        {"/v/GOPR0042.mp4", true, 1, "MP4", "/v/GP010042.mp4"},  // name and extension keep their case
         {"ride", true, 0, "SRT", "ride.SRT"},
         {"/v/GOPR0042.MP4", true, 1, "SRT", "/v/GP010042.SRT"},  // the camera's names as before
         {"/v/log.dat", false, 0, "SRT", "/v/GOPR0000.SRT"},      // the log names nothing itself

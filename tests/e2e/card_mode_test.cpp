@@ -326,5 +326,49 @@ TEST(CardVerdicts, ASimulatedRecordingIsConverted) {
         << r.out;
 }
 
+TEST(RightChapter, AChapterNamedInEitherFormAndCaseFindsItsRecording) {
+    const std::string log = log_until(1900), one = mp4_file(1000);
+    const CardCase cases[] = {
+        {"a later chapter converts its recording from the first",
+         {{"x.dat", log}, {"GOPR0042.MP4", one}, {"GP010042.MP4", one}},
+         {"x.dat", "-v", "GP010042.MP4", "--strict"},
+         0,
+         {"GP010042.MP4 is chapter 1 of recording 0042: converting the recording from GOPR0042.MP4\n",
+          "x.dat: converted, 2 chapters"},
+         {},
+         {"GOPR0042.SRT", "GP010042.SRT"},
+         {},
+         {}},
+        {"a later chapter without its first",
+         {{"x.dat", log}, {"gp010042.MP4", one}},
+         {"x.dat", "-v", "gp010042.MP4", "--strict"},
+         1,
+         {"gp010042.MP4 is chapter 1 of recording 0042; placing it in the log needs gopr0042.MP4\n"},
+         {},
+         {},
+         {"gp010042.SRT", "GOPR0042.SRT"},
+         {}},
+        {"upper-case names, lower-case extensions",
+         {{"x.dat", log}, {"GOPR0042.mp4", one}, {"GP010042.mp4", one}},
+         {"x.dat", "-v", "GOPR0042.mp4", "--strict"},
+         0,
+         {"x.dat: converted, 2 chapters"},
+         {},
+         {"GOPR0042.srt", "GP010042.srt"},
+         {},
+         {}},
+        {"a card whose extensions an importer made lower case",
+         {{"card/GOPR0001.DAT", log}, {"card/GOPR0001.mp4", one}, {"card/GP010001.mp4", one}},
+         {"--card", "card"},
+         0,
+         {"GOPR0001.DAT: converted, 2 chapters"},
+         {},
+         {"card/GOPR0001.srt", "card/GP010001.srt"},
+         {},
+         {}},
+    };
+    for (const CardCase& c : cases) check(c);
+}
+
 }  // namespace
 }  // namespace tarvex::test
