@@ -71,6 +71,7 @@ constexpr OptionSpec option_table[] = {
      }},
     // Card mode always reports as --strict does.
     {nullptr, "--strict", false, false, true, [](Options&, const char*) {}},
+    {nullptr, "--verbose", false, false, true, [](Options& o, const char*) { o.card.verbose = true; }},
     {"-h", "--help", false, true, true, [](Options& o, const char*) { o.help = true; }},
     {nullptr, "--version", false, true, true, [](Options& o, const char*) { o.version = true; }},
 };

@@ -14,6 +14,7 @@ struct CardCommand {
     const char* settings = nullptr;    // -s
     const char* alt_adjust = nullptr;  // -a, passed on to each log's command line as typed
     bool high_g = false;               // -g
+    bool verbose = false;              // --verbose: each log's console too
 };
 
 // converter whatever.dat [options]: fills `command`, saying each option as it

@@ -61,7 +61,10 @@ struct ConversionResult {
 // Whether the conversion converted its log completely.
 bool conversion_converted(const ConversionResult& result);
 
-// "<log>: converted, ..." or "<log>: failed, <reason>", then "; settings: <file>".
+// "<log>: converted, ..." or "<log>: failed, <reason>", then "; settings: <file>",
+// the names in it made printable (printable_name.h).
+std::string summary_line(const std::string& log, const ConversionResult& result, const std::string& settings);
+// That line on stdout.
 void print_summary_line(const std::string& log, const ConversionResult& result, const std::string& settings);
 
 }  // namespace tarvex

@@ -2,6 +2,8 @@
 // settings messages, through the real converter on files built here.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -60,7 +62,7 @@ TEST(CardMode, ConvertsEveryLogBesideItsChaptersWithItsOwnSettings) {
     put(b + "NOTALOG.DAT", "firmware data");
     put(card + "/tarvex/settings.txt", "altitude = meters\n");
 
-    const RunResult r = converter({"--card", "card"}, dir.path());
+    const RunResult r = converter({"--card", "card", "--verbose"}, dir.path());
     EXPECT_EQ(r.exit_status, 1);
     EXPECT_EQ(tail(r.out, 4),
               "DCIM/100MEDIA/GOPR0001.DAT: converted, 2 chapters; settings: tarvex/settings.txt\n"
@@ -368,6 +370,119 @@ TEST(RightChapter, AChapterNamedInEitherFormAndCaseFindsItsRecording) {
          {}},
     };
     for (const CardCase& c : cases) check(c);
+}
+
+TEST(CardRun, EveryLogIsAccountedForAndTheSummaryIsTrue) {
+    const std::string log = log_until(500), one = mp4_file(1000);
+    const std::string stale = ".GOPR0001.SRT.99999999.part",
+                      live = ".GOPR0001.SRT." + std::to_string(getpid()) + ".part";
+    const CardCase cases[] = {
+        {"logs whose outputs would have the same names",
+         {{"card/GOPR0001.DAT", log},
+          {"card/GOPR0001 copy.DAT", log},
+          {"card/GOPR0001.MP4", one},
+          {"card/a.DAT", log},
+          {"card/b.DAT", log},
+          {"card/GOPR0000.MP4", one},
+          {"card/GOPR0002.DAT", log},
+          {"card/GOPR0002.MP4", one}},
+         {"--card", "card"},
+         1,
+         {"GOPR0001 copy.DAT: failed, its outputs (GOPR0001.*) would have the names of those of GOPR0001.DAT; "
+          "none of them is converted; settings: defaults\n",
+          "GOPR0001.DAT: failed, its outputs (GOPR0001.*) would have the names of those of GOPR0001 copy.DAT",
+          "a.DAT: failed, its outputs (GOPR0000.*) would have the names of those of b.DAT",
+          "GOPR0002.DAT: converted, 1 chapter; settings: defaults\n", "5 logs: 1 converted, 4 failed\n"},
+         {"Now writing"},
+         {"card/GOPR0002.SRT"},
+         {"card/GOPR0001.SRT", "card/GOPR0000.SRT"},
+         {"a.DAT: failed, its outputs"}},
+        {"a folder inside the card finds the card's settings; stale temporary files go, live ones stay",
+         {{"card/tarvex/settings.txt", "csv = yes\n"},
+          {"card/DCIM/GOPR0001.DAT", log},
+          {"card/DCIM/GOPR0001.MP4", one},
+          {"card/DCIM/" + stale, ""},
+          {"card/DCIM/" + live, ""}},
+         {"--card", "card/DCIM"},
+         0,
+         {"Removed 1 temporary file left by an interrupted conversion\n",
+          "The card's settings file: ../tarvex/settings.txt\n",
+          "GOPR0001.DAT: converted, 1 chapter; settings: ../tarvex/settings.txt\n"},
+         {},
+         {"card/DCIM/GOPR0001.CSV", "card/DCIM/" + live},
+         {"card/DCIM/" + stale},
+         {}},
+        {"names that would split or garble a line are escaped",
+         {{"card/new\nline\x1b[2J\xff/GOPR0001.DAT", log}},
+         {"--card", "card"},
+         1,
+         {"new\\x0Aline\\x1B[2J\\xFF/GOPR0001.DAT: failed, no chapter written (no video GOPR0001.MP4); "
+          "settings: defaults\n"},
+         {},
+         {},
+         {},
+         {"new\\x0Aline"}},
+    };
+    for (const CardCase& c : cases) check(c);
+}
+
+// A tree deeper than the open-file limit: the card is still searched, the
+// folders too deep are named and the run is not complete.
+TEST(CardRun, ADeepTreeIsSearchedToALimitAndSaysWhatItLeftOut) {
+    TempDir dir;
+    std::string deep = "card";
+    for (int i = 0; i < 20; ++i) deep += "/d";
+    put(dir.file(deep + "/GOPR0009.DAT"), log_until(500));
+    put(dir.file("card/d/GOPR0001.DAT"), log_until(500));
+    put(dir.file("card/d/GOPR0001.MP4"), mp4_file(1000));
+    const RunResult r = run_program(
+        {"/bin/sh", "-c", "ulimit -n 12; exec \"$0\" --card card", binary_path("converter/converter")}, dir.path());
+    EXPECT_EQ(r.exit_status, 1) << r.out;
+    EXPECT_NE(r.out.find("d/d/d/d/d/d/d/d/d/d/d/d/d/d/d/d/d: more than 16 folders down, not searched\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("d/GOPR0001.DAT: converted, 1 chapter; settings: defaults\n"
+                         "1 log: 1 converted, 0 failed; 1 folder not searched\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.err.find("more than 16 folders down"), std::string::npos) << r.err;
+}
+
+// A folder the user may not read; as a superuser, the run is made as nobody.
+TEST(CardRun, AnUnreadableFolderIsNamedAndTheRunIsNotComplete) {
+    TempDir dir;
+    put(dir.file("card/GOPR0001.DAT"), log_until(500));
+    put(dir.file("card/GOPR0001.MP4"), mp4_file(1000));
+    put(dir.file("card/locked/GOPR0002.DAT"), log_until(500));
+    std::vector<std::string> argv{binary_path("converter/converter"), "--card", "card"};
+    if (geteuid() == 0) {
+        const std::string setpriv = find_tool("setpriv");
+        if (setpriv.empty()) GTEST_SKIP() << "running as a superuser without setpriv";
+        argv.insert(argv.begin(), {setpriv, "--reuid=65534", "--regid=65534", "--clear-groups"});
+        for (const auto& e : fs::recursive_directory_iterator(dir.path()))
+            fs::permissions(e.path(), fs::perms::all, fs::perm_options::add);
+        fs::permissions(dir.path(), fs::perms::all, fs::perm_options::add);
+    }
+    fs::permissions(dir.file("card/locked"), fs::perms::none);
+    const RunResult r = run_program(argv, dir.path());
+    fs::permissions(dir.file("card/locked"), fs::perms::owner_all);
+    EXPECT_EQ(r.exit_status, 1) << r.out << r.err;
+    EXPECT_NE(r.out.find("locked: cannot be read (Permission denied)\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("1 log: 1 converted, 0 failed; 1 folder not searched\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("locked: cannot be read"), std::string::npos) << r.err;
+}
+
+// A log whose tail is zeros prints a line per empty entry: the console kept
+// of it is its first and last 64 KiB.
+TEST(CardRun, AHugeConsoleIsCutToItsEnds) {
+    TempDir dir;
+    put(dir.file("card/GOPR0001.DAT"), log_until(500) + std::string(4 << 20, '\0'));
+    put(dir.file("card/GOPR0001.MP4"), mp4_file(1000));
+    const RunResult r = converter({"--card", "card", "--verbose"}, dir.path());
+    EXPECT_EQ(r.exit_status, 0);
+    EXPECT_LT(r.out.size(), 200000u);
+    EXPECT_NE(r.out.find(" bytes of this log's console left out ...]\n"), std::string::npos);
+    EXPECT_NE(r.out.find("!\nGOPR0001.DAT: converted, 1 chapter"), std::string::npos) << tail(r.out, 3);
 }
 
 }  // namespace
