@@ -252,9 +252,9 @@ int run_job(const LogJob& job, RunOutcome& outcome) {
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    LogCommand command;
+    SingleLogCommand command;
     if (const auto status = parse_log_command(static_cast<int>(args.size()), argv.data(), command)) return *status;
-    return convert_log(command, &outcome);
+    return convert_log(command.log, &outcome);
 }
 
 // A line about a failure: on stdout with the rest and on stderr, so that it

@@ -12,6 +12,7 @@
 #include "log_health.h"
 #include "option_match.h"
 #include "ride_plot.h"
+#include "version.h"
 
 namespace {
 
@@ -42,6 +43,10 @@ int usage_error(const char* what, const char* arg) {
 int main(int argc, char** argv) {
     if (argc >= 2 && is_option(argv[1], "-h", "--help")) {
         std::fputs(USAGE, stdout);
+        return EXIT_OK;
+    }
+    if (argc >= 2 && is_option(argv[1], "--version")) {
+        std::printf("datview %s\n", tarvex::PROGRAM_VERSION);
         return EXIT_OK;
     }
     if (argc < 3) return usage_error("a command and a log are needed", "");

@@ -485,5 +485,52 @@ TEST(CardRun, AHugeConsoleIsCutToItsEnds) {
     EXPECT_NE(r.out.find("!\nGOPR0001.DAT: converted, 1 chapter"), std::string::npos) << tail(r.out, 3);
 }
 
+TEST(SingleLogConsole, QuietStrictWhereOptionsStandAndSummariesOnTheirOwnLine) {
+    const std::string log = log_until(500), one = mp4_file(1000);
+    const CardCase cases[] = {
+        {"--quiet keeps the warnings only",
+         {{"x.dat", log}, {"GOPR0000.MP4", one}, {"GOPR0000.SRT", "earlier"}},
+         {"x.dat", "--quiet"},
+         0,
+         {"Warning: destination file GOPR0000.SRT exists! Proceeding anyway.\n"},
+         {"Settings filename", "Now writing", "Could not open", "No such file", "No more chapters"},
+         {"GOPR0000.SRT"},
+         {},
+         {}},
+        {"--quiet --strict: the summary line",
+         {{"x.dat", log}, {"GOPR0000.MP4", one}},
+         {"--quiet", "x.dat", "--strict"},
+         0,
+         {"x.dat: converted, 1 chapter; settings: defaults\n"},
+         {"Moving on", "Settings filename"},
+         {},
+         {},
+         {}},
+        {"a settings file named --strict",
+         {{"x.dat", log}, {"GOPR0000.MP4", one}, {"--strict", "csv = yes\n"}},
+         {"x.dat", "-s", "--strict"},
+         0,
+         {"Using settings file: --strict\n"},
+         {"x.dat: converted", "Wrong arguments"},
+         {"GOPR0000.CSV"},
+         {},
+         {}},
+        {"a summary after an empty entry's message starts its own line",
+         {{"x.dat", log_until(30000) + std::string(8, '\0')}, {"GOPR0000.MP4", mp4_file(31000)}},
+         {"x.dat", "--strict"},
+         0,
+         {"Invalid log entry size: 0\n!\nx.dat: converted, 1 chapter"},
+         {},
+         {},
+         {},
+         {}},
+    };
+    for (const CardCase& c : cases) check(c);
+
+    const RunResult datview = run_program({binary_path("datview/datview"), "--version"});
+    EXPECT_EQ(datview.exit_status, 0);
+    EXPECT_EQ(datview.out, std::string("datview ") + PROGRAM_VERSION + "\n");
+}
+
 }  // namespace
 }  // namespace tarvex::test

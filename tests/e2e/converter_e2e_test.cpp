@@ -79,6 +79,20 @@ std::string usage() {
            "\tAssume 200G accelerometer, instead of 16G.\n\n";
 }
 
+// -h and --help: the usage text, then the options added to it.
+std::string help() {
+    return usage() +
+           "--strict\n"
+           "\tThen print a summary line; exit 1 when the log was not converted completely.\n"
+           "--quiet\n"
+           "\tPrint only warnings, errors and (with --strict) the summary line.\n"
+           "--card DIR [-s settings_file] [-a number] [-g] [--verbose]\n"
+           "\tConvert every sensor log under DIR beside its video chapters, with a summary\n"
+           "\tline per log; --verbose also prints each log's console.\n"
+           "--version\n"
+           "\tPrint the program's name and version.\n";
+}
+
 std::string preamble(const std::string& base, int alt_adjust = 0, int high_g = 0,
                      const std::string& settings = "settings.txt") {
     return "Settings filename is " + settings + "\nBase path is " + base + "\nAltitude adjustment is " +
@@ -153,11 +167,11 @@ TEST(ConverterCommandLine, UsageAndOptionErrors) {
     TempDir dir;
     const ArgsCase cases[] = {
         {{}, 255, usage()},
-        {{"-h"}, 0, usage()},
-        {{"--help"}, 0, usage()},
-        {{"-h", "x.dat"}, 0, usage()},
-        {{"x.dat", "--help"}, 0, usage()},
-        {{"x.dat", "-v", "a.MP4", "-h"}, 0, "Using video base path: a.MP4\n" + usage()},
+        {{"-h"}, 0, help()},
+        {{"--help"}, 0, help()},
+        {{"-h", "x.dat"}, 0, help()},
+        {{"x.dat", "--help"}, 0, help()},
+        {{"x.dat", "-v", "a.MP4", "-h"}, 0, "Using video base path: a.MP4\n" + help()},
         {{"x.dat", "-s"}, 255, usage()},
         {{"x.dat", "-a"}, 255, usage()},
         {{"x.dat", "--video-file"}, 255, usage()},
