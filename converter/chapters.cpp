@@ -74,23 +74,23 @@ void print_walk_failure(int done, int allowed, std::FILE* f) {
     std::printf("MP4len internal call failed: done: %d, attempts: %d, feof: %d\n", done, allowed, std::feof(f) ? 1 : 0);
 }
 
-// Reads the movie header body after its box header; `body` is the number of
-// bytes the box declares behind its header. Duration in ms, or -1 (also when
-// the file ends inside the fields: a header still being written).
+// Reads the movie header's fields after its box header. Duration in ms, or
+// -1 (also when the file ends inside the fields: a header still being
+// written). The fields are read whatever size the box declares, as for a
+// size past the end of the file: a box too small for its own fields that is
+// followed by them still gives the duration.
 // Only version 1 has its own layout (64-bit times and duration); every other
 // version is read with the version-0 layout.
-std::int32_t read_mvhd(std::FILE* f, std::uint64_t body) {
+std::int32_t read_mvhd(std::FILE* f) {
     std::uint64_t version = 0, skip = 0, timescale = 0, duration = 0;
     if (!read_be(f, 1, version) || !read_be(f, 3, skip)) return -1;
     if (version == 1) {
         // creation, modification (64 bits each), timescale, duration (64 bits)
-        if (body < 32) return -1;
         if (!read_be(f, 8, skip) || !read_be(f, 8, skip) || !read_be(f, 4, timescale) || !read_be(f, 8, duration))
             return -1;
         if (static_cast<std::int64_t>(duration) <= 0) return -1;
     } else {
         // creation, modification (32 bits each), timescale, duration (32 bits)
-        if (body < 20) return -1;
         if (!read_be(f, 8, skip) || !read_be(f, 4, timescale) || !read_be(f, 4, duration)) return -1;
         if (static_cast<std::int32_t>(duration) <= 0) return -1;
     }
@@ -274,8 +274,13 @@ std::int32_t mp4_duration_of(std::FILE* f) {
                 print_walk_failure(1, allowed, f);
                 return -1;
             }
-            return read_mvhd(f, size - header_len);
-        } else if (past_end || fseeko(f, static_cast<off_t>(size - header_len), SEEK_CUR) != 0) {
+            return read_mvhd(f);
+        } else if (past_end) {
+            // The walk would seek past the end and meet it at the next box
+            // header; the box still counts, so the 99th one is the last.
+            if (--allowed == 0) print_walk_failure(0, allowed, f);
+            return -1;
+        } else if (fseeko(f, static_cast<off_t>(size - header_len), SEEK_CUR) != 0) {
             return -1;
         }
 

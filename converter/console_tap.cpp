@@ -11,12 +11,23 @@ namespace {
 
 // How the messages that tell of a problem begin (the settings file's line
 // notes and the chapter that cannot be placed are matched on their middle).
-constexpr std::array<std::string_view, 17> PROBLEM_STARTS = {
-    "Warning",      "Destination file", "Could not",         "Invalid",
-    "Unexpected",   "Error",            "ERROR",             "BUG!!",
-    "Failure",      "Unknown",          "Refusing",          "MP4Len - giving up",
-    "MP4len internal call failed",      "Not a regular file", "Settings file ",
-    "File name of", "Base path is too long"};
+constexpr std::array<std::string_view, 17> PROBLEM_STARTS = {"Warning",
+                                                             "Destination file",
+                                                             "Could not",
+                                                             "Invalid",
+                                                             "Unexpected",
+                                                             "Error",
+                                                             "ERROR",
+                                                             "BUG!!",
+                                                             "Failure",
+                                                             "Unknown",
+                                                             "Refusing",
+                                                             "MP4Len - giving up",
+                                                             "MP4len internal call failed",
+                                                             "Not a regular file",
+                                                             "Settings file ",
+                                                             "File name of",
+                                                             "Base path is too long"};
 constexpr std::array<std::string_view, 2> PROBLEM_PARTS = {": key ", "; placing it in the log needs "};
 
 void write_all(const char* bytes, std::size_t n) {
