@@ -24,6 +24,7 @@
 #include "log_event.h"
 #include "output_file.h"
 #include "pipeline.h"
+#include "regular_input.h"
 #include "run_options.h"
 #include "run_outcome.h"
 #include "settings.h"
@@ -46,9 +47,10 @@ struct RunState {
 };
 
 // The log's entries are read in blocks of 64 KiB by the pipeline; a stdio
-// buffer would only copy every byte once more.
-File open_unbuffered(const char* path) {
-    File f(std::fopen(path, "rb"));
+// buffer would only copy every byte once more. Opened as the chapters and the
+// settings file are: a FIFO would block the open for ever.
+File open_unbuffered(const char* path, InputOpen& opened) {
+    File f(open_regular_input(path, opened));
     if (f) std::setvbuf(f.get(), nullptr, _IONBF, 0);
     return f;
 }
@@ -70,8 +72,8 @@ File open_unbuffered(const char* path) {
 }
 
 // What differs between the chapter's outputs: the name's extension, the
-// messages (printf formats taking the path) and whether a failed open ends
-// the run.
+// messages (printf formats taking the path; a failed open also the system's
+// reason) and whether a failed open ends the run.
 struct OutputKind {
     const char* ext;
     const char* now_writing;
@@ -81,19 +83,19 @@ struct OutputKind {
 };
 
 constexpr OutputKind SRT_OUTPUT = {"SRT", "Now writing to %s\n",
-                                   "Warning: destination file %s exists! Proceeding anyway.\n", "Could not open %s\n",
-                                   true};
+                                   "Warning: destination file %s exists! Proceeding anyway.\n",
+                                   "Could not open %s: %s\n", true};
 constexpr OutputKind CSV_OUTPUT = {"CSV", "Now writing CSV data to %s\n",
                                    "Destination file %s exists! Proceeding anyway.\n",
-                                   "Could not open CSV file %s. Proceeding anyway.\n", false};
+                                   "Could not open CSV file %s: %s. Proceeding anyway.\n", false};
 constexpr OutputKind GPX_OUTPUT = {"GPX", "Now writing GPX data to %s\n",
                                    "Destination file %s exists! Proceeding anyway.\n",
-                                   "Could not open GPX file %s. Proceeding anyway.\n", false};
+                                   "Could not open GPX file %s: %s. Proceeding anyway.\n", false};
 // The whole log's track: the first chapter's GPX name with OUTING_SUFFIX
 // before the extension. No chapter name can end so, whatever the chapter.
 constexpr OutputKind OUTING_OUTPUT = {"GPX", "Now writing GPX outing track to %s\n",
                                       "Destination file %s exists! Proceeding anyway.\n",
-                                      "Could not open GPX file %s. Proceeding anyway.\n", false};
+                                      "Could not open GPX file %s: %s. Proceeding anyway.\n", false};
 constexpr char OUTING_SUFFIX[] = "-outing";
 
 // A file the converter reads, which no output file may replace. Known by its
@@ -292,7 +294,7 @@ private:
         std::printf(kind.now_writing, path);
         if (exists) std::printf(kind.exists_warning, path);
         if (!out.open(path)) {
-            say_failure(kind.required ? outcome_ : nullptr, kind.open_failed, path);
+            say_failure(kind.required ? outcome_ : nullptr, kind.open_failed, path, std::strerror(errno));
             if (kind.required) return EXIT_FATAL;
         }
         return std::nullopt;
@@ -434,9 +436,12 @@ std::string header_failure(const DatHeader& h) {
 // One DAT log, from its header to the last chapter, with the settings and
 // options already in `state`.
 int convert_log(const LogCommand& cl, RunState& state, RunOutcome* outcome) {
-    File dat = open_unbuffered(cl.dat_path);
+    InputOpen opened = InputOpen::CannotOpen;
+    File dat = open_unbuffered(cl.dat_path, opened);
     if (!dat) {
-        say_failure(outcome, "Could not open file %s\n", cl.dat_path);
+        if (opened == InputOpen::NotRegular)
+            say_failure(outcome, "Log file %s is not a regular file. Exiting.\n", cl.dat_path);
+        else say_failure(outcome, "Could not open file %s\n", cl.dat_path);
         return EXIT_FATAL;
     }
     DatHeader header;

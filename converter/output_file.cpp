@@ -17,12 +17,27 @@ namespace tarvex {
 
 namespace {
 
-// "<folder>/.<name>.<pid>.part": hidden, recognisable, one per process.
-std::string temp_path_for(const std::string& final_path) {
+// "<folder>/.<name>.<pid>.part": hidden, recognisable, one per process. A
+// name too long for that (the file system's limit is 255 bytes) takes the
+// short form "<folder>/.out<n>.<extension>.<pid>.part", n counting up from 0
+// past the names in use.
+std::string temp_path_for(const std::string& final_path, int short_n = -1) {
     const std::size_t slash = final_path.rfind('/');
     const std::size_t name_at = slash == std::string::npos ? 0 : slash + 1;
-    return final_path.substr(0, name_at) + "." + final_path.substr(name_at) + "." + std::to_string(getpid()) + ".part";
+    const std::string name = final_path.substr(name_at);
+    std::string temp = final_path.substr(0, name_at);
+    if (short_n < 0) {
+        temp.append(".").append(name);
+    } else {
+        const std::size_t dot = name.rfind('.');
+        temp.append(".out").append(std::to_string(short_n));
+        if (dot != std::string::npos) temp.append(name, dot, 8);
+    }
+    return temp.append(".").append(std::to_string(getpid())).append(".part");
 }
+
+constexpr std::size_t NAME_MAX_BYTES = 255;
+constexpr int SHORT_NAMES_TRIED = 16;
 
 }  // namespace
 
@@ -46,8 +61,19 @@ bool OutputFile::open(const std::string& final_path) {
     // through. One left by an earlier run with the same process id is removed.
     temp_path_ = temp_path_for(final_path);
     const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC;
-    fd_ = ::open(temp_path_.c_str(), flags, 0666);
-    if (fd_ < 0 && errno == EEXIST && unlink(temp_path_.c_str()) == 0) fd_ = ::open(temp_path_.c_str(), flags, 0666);
+    const std::size_t slash = temp_path_.rfind('/');
+    if (temp_path_.size() - (slash == std::string::npos ? 0 : slash + 1) > NAME_MAX_BYTES) {
+        // Short names may be in use by this run's other outputs: the next one.
+        for (int n = 0; n < SHORT_NAMES_TRIED; ++n) {
+            temp_path_ = temp_path_for(final_path, n);
+            fd_ = ::open(temp_path_.c_str(), flags, 0666);
+            if (fd_ >= 0 || errno != EEXIST) break;
+        }
+    } else {
+        fd_ = ::open(temp_path_.c_str(), flags, 0666);
+        if (fd_ < 0 && errno == EEXIST && unlink(temp_path_.c_str()) == 0)
+            fd_ = ::open(temp_path_.c_str(), flags, 0666);
+    }
     if (fd_ < 0) return false;
 
     stream_ = fopencookie(this, "w", cookie_io_functions_t{nullptr, &write_cookie, nullptr, &close_cookie});

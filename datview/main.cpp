@@ -5,6 +5,8 @@
 // Logs over 2 GiB must stay readable on 32-bit builds.
 #define _FILE_OFFSET_BITS 64
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -52,6 +54,12 @@ int main(int argc, char** argv) {
     if (argc < 3) return usage_error("a command and a log are needed", "");
     const char* command = argv[1];
     const char* log = argv[2];
+    // A FIFO would block every reader for ever; a directory or device is no log.
+    struct stat log_st {};
+    if (stat(log, &log_st) == 0 && !S_ISREG(log_st.st_mode)) {
+        std::fprintf(stderr, "datview: %s is not a regular file\n", log);
+        return EXIT_UNUSABLE;
+    }
     DumpOptions dump;
     PlotOptions plot;
     plot.log_path = log;

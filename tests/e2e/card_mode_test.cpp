@@ -532,5 +532,54 @@ TEST(SingleLogConsole, QuietStrictWhereOptionsStandAndSummariesOnTheirOwnLine) {
     EXPECT_EQ(datview.out, std::string("datview ") + PROGRAM_VERSION + "\n");
 }
 
+TEST(FilesThatAreNotWhatTheySeem, FifosFileSizeLimitsLongNamesAndVideosAreHandled) {
+    struct Case {
+        const char* what;
+        std::string shell;  // run by sh in the folder; $C is the converter, $D datview
+        int status;
+        std::string printed;  // on stdout or stderr
+        std::vector<std::string> written;
+    };
+    const std::string long_name = std::string(248, 'a');  // its outputs' names are 252 bytes
+    const Case cases[] = {
+        {"a FIFO as the log",
+         "mkfifo f; timeout 5 \"$C\" f --strict",
+         255,
+         "f: failed, exit status 255 (Log file f is not a regular file. Exiting.)",
+         {}},
+        {"a FIFO as datview's log", "mkfifo f; timeout 5 \"$D\" info f", 2, "datview: f is not a regular file\n", {}},
+        {"a file size limit",
+         "ulimit -f 1; exec \"$C\" x.dat",
+         74,
+         "Could not write GOPR0000.SRT: File too large\n",
+         {}},
+        {"output names close to the length limit",
+         "cp GOPR0000.MP4 " + long_name + ".mp4; \"$C\" x.dat -v " + long_name + ".mp4",
+         0,
+         "Now writing to " + long_name + ".SRT\n",
+         {long_name + ".SRT"}},
+        {"a picture over a chapter video",
+         "\"$D\" plot x.dat -o GOPR0000.MP4",
+         2,
+         "refusing to write the picture over its input GOPR0000.MP4",
+         {}},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        write_file(dir.file("x.dat"), log_until(30000));
+        write_file(dir.file("GOPR0000.MP4"), mp4_file(40000));
+        setenv("C", binary_path("converter/converter").c_str(), 1);
+        setenv("D", binary_path("datview/datview").c_str(), 1);
+        const RunResult r = run_program({"/bin/sh", "-c", c.shell}, dir.path());
+        unsetenv("C");
+        unsetenv("D");
+        EXPECT_EQ(r.exit_status, c.status) << c.what << "\n" << r.out << r.err;
+        EXPECT_NE((r.out + r.err).find(c.printed), std::string::npos) << c.what << "\n" << r.out << r.err;
+        for (const std::string& f : c.written) EXPECT_TRUE(file_exists(dir.file(f))) << c.what << ": " << f;
+        for (const std::string& name : dir.names()) EXPECT_NE(name[0], '.') << c.what << ": " << name << " left";
+        EXPECT_EQ(read_file(dir.file("GOPR0000.MP4")), mp4_file(40000)) << c.what;
+    }
+}
+
 }  // namespace
 }  // namespace tarvex::test

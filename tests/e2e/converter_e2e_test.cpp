@@ -442,7 +442,7 @@ TEST(ConverterOutputs, UnopenableOutputFiles) {
         EXPECT_EQ(r.out, "Using video base path: GOPR0042.MP4\n" + preamble("GOPR0042.MP4") + DEFAULT_PRESETS +
                              chapter_start(0, "GOPR0042.MP4", 1000, 0, "GOPR0042.SRT") +
                              "Warning: destination file GOPR0042.SRT exists! Proceeding anyway.\n"
-                             "Could not open GOPR0042.SRT\n");
+                             "Could not open GOPR0042.SRT: Is a directory\n");
     }
     // CSV and GPX are optional; the GPX file is tried again at the next fresh fix.
     {
@@ -463,7 +463,7 @@ TEST(ConverterOutputs, UnopenableOutputFiles) {
         const std::string gpx_fails =
             "Now writing GPX data to GOPR0042.GPX\n"
             "Destination file GOPR0042.GPX exists! Proceeding anyway.\n"
-            "Could not open GPX file GOPR0042.GPX. Proceeding anyway.\n";
+            "Could not open GPX file GOPR0042.GPX: Is a directory. Proceeding anyway.\n";
         const RunResult r = convert(dir, {"log.dat", "-v", "GOPR0042.MP4"});
         EXPECT_EQ(r.exit_status, 0);
         EXPECT_EQ(r.out, "Using video base path: GOPR0042.MP4\nOpened settings file\nParsing: csv yes\n" +
@@ -471,7 +471,7 @@ TEST(ConverterOutputs, UnopenableOutputFiles) {
                              chapter_start(0, "GOPR0042.MP4", 1000, 0, "GOPR0042.SRT") +
                              "Now writing CSV data to GOPR0042.CSV\n"
                              "Destination file GOPR0042.CSV exists! Proceeding anyway.\n"
-                             "Could not open CSV file GOPR0042.CSV. Proceeding anyway.\n" +
+                             "Could not open CSV file GOPR0042.CSV: Is a directory. Proceeding anyway.\n" +
                              gpx_fails + gpx_fails);
         const std::string line = "100 ft    1.0 G\n62 mph    0.0 mi\n";
         EXPECT_EQ(read_file(dir.file("GOPR0042.SRT")),
