@@ -256,12 +256,21 @@ int run_job(const LogJob& job, RunOutcome& outcome) {
     return convert_log(command.log, &outcome);
 }
 
+// Whether stdout and stderr are one file (both the terminal): a line then
+// needs printing once.
+bool stdout_is_stderr() {
+    struct stat out {
+    }, err{};
+    return fstat(STDOUT_FILENO, &out) == 0 && fstat(STDERR_FILENO, &err) == 0 && out.st_dev == err.st_dev &&
+           out.st_ino == err.st_ino;
+}
+
 // A line about a failure: on stdout with the rest and on stderr, so that it
 // shows when stdout goes elsewhere.
 void say_problem(const std::string& line) {
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
-    std::fprintf(stderr, "%s\n", line.c_str());
+    if (!stdout_is_stderr()) std::fprintf(stderr, "%s\n", line.c_str());
 }
 
 }  // namespace
