@@ -1,10 +1,13 @@
-// The converter program: card mode, --strict or the single-log command.
+// The converter program: card mode, or the single-log command with or
+// without --strict and --quiet.
+#include <csignal>
 #include <cstring>
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "card.h"
 #include "command_line.h"
+#include "console_tap.h"
 #include "driver.h"
 #include "exit_status.h"
 #include "run_outcome.h"
@@ -12,42 +15,41 @@
 namespace tarvex {
 namespace {
 
-// The single-log command, then its summary line; non-zero where card mode
-// counts a failure. The conversion's console shows as it goes.
-int strict_main(int argc, char** argv) {
-    LogCommand command;
-    // A command line that ended before any conversion (usage, help, version)
+// The single-log command. With --strict it records what the conversion
+// achieved and ends with the summary line; its status is then non-zero
+// where card mode counts a failure. The console shows as it goes.
+int single_log_main(int argc, char** argv) {
+    // The options are read once without a word, to know whether the console
+    // is to be quiet before the first option is announced.
+    SingleLogCommand command;
+    const bool parsed = !parse_log_command(argc, argv, command, false).has_value();
+    std::optional<ConsoleTap> tap;
+    if (parsed && (command.quiet || command.strict)) tap.emplace(command.quiet);
+    // A command line that ends before any conversion (usage, help, version)
     // keeps its own status and has nothing to sum up.
     if (const auto status = parse_log_command(argc, argv, command)) return *status;
+    if (!command.strict) return convert_log(command.log, nullptr);
+
     ConversionResult r;
-    r.exit_status = convert_log(command, &r.outcome);
+    r.exit_status = convert_log(command.log, &r.outcome);
     const RunOutcome& o = r.outcome;
-    print_summary_line(argv[1], r, o.settings_found ? std::string(o.settings_path.data()) : "defaults");
+    tap->start_summary();
+    print_summary_line(command.log.dat_path, r, o.settings_found ? std::string(o.settings_path.data()) : "defaults");
     if (conversion_converted(r)) return EXIT_CONVERTED;
     return r.exit_status > 0 ? r.exit_status : EXIT_NOT_ALL_CONVERTED;
 }
 
 int converter_main(int argc, char** argv) {
+    // A file size limit (ulimit -f) would kill the program silently, leaving
+    // its temporary files; ignored, the write fails with EFBIG and is
+    // reported (exit status 74) like a full card.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (argc >= 2 && std::strcmp(argv[1], "--card") == 0) {
         CardCommand card;
         if (const auto status = parse_card_command(argc, argv, card)) return *status;
         return convert_card(card, argv[0] != nullptr ? argv[0] : "converter");
     }
-    // --strict may stand anywhere after the program name; the rest is the
-    // single-log command line.
-    std::vector<char*> rest;
-    bool strict = false;
-    for (int i = 0; i < argc; ++i) {
-        if (i > 0 && std::strcmp(argv[i], "--strict") == 0) strict = true;
-        else rest.push_back(argv[i]);
-    }
-    if (strict) {
-        rest.push_back(nullptr);
-        return strict_main(static_cast<int>(rest.size()) - 1, rest.data());
-    }
-    LogCommand command;
-    if (const auto status = parse_log_command(argc, argv, command)) return *status;
-    return convert_log(command, nullptr);
+    return single_log_main(argc, argv);
 }
 
 }  // namespace
