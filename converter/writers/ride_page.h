@@ -2,7 +2,8 @@
 // chapters as one time line beside the ride's plot, track map, live values,
 // statistics and highlights. Written by `datview page` and, with the
 // settings key `ride_page`, by the converter beside the chapters; it lives in
-// the converter's library so that both programs share one writer.
+// the converter's event library, which datview links, so that both programs
+// share one writer without datview reaching the conversion or the program.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +19,7 @@ struct RidePageRequest {
     const char* out_path = nullptr;
     const char* settings_path = nullptr;  // the settings' file, if any: never replaced by the page
     const char* first_chapter = nullptr;  // nullptr: a page without video
-    ChapterNaming naming = ChapterNaming::Camera;
+    ChapterNaming naming{};
     bool high_g = false;          // 200 G accelerometer
     std::int32_t alt_adjust = 0;  // ft, as the converter's -a
 };
