@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "ass_writer.h"
 #include "card.h"
 #include "chapters.h"
 #include "csv_writer.h"
@@ -82,6 +83,9 @@ constexpr OutputKind OUTING_OUTPUT = {"GPX", "Now writing GPX outing track to %s
                                       "Destination file %s exists! Proceeding anyway.\n",
                                       "Could not open GPX file %s. Proceeding anyway.\n", false};
 constexpr char OUTING_SUFFIX[] = "-outing";
+constexpr OutputKind ASS_OUTPUT = {"ASS", "Now writing ASS overlay to %s\n",
+                                   "Destination file %s exists! Proceeding anyway.\n",
+                                   "Could not open ASS file %s. Proceeding anyway.\n", false};
 
 void print_usage(const char* prog) {
     std::puts("Wrong arguments.");
@@ -190,7 +194,7 @@ public:
     // `outcome`, when given, learns what the run achieved.
     Conversion(const CommandLine& cl, std::FILE* dat, const DatHeader& header, RunState& state, RunOutcome* outcome)
         : cl_(cl), dat_(dat), header_(header), state_(state), outcome_(outcome),
-          naming_(chapter_naming(cl.base_path, cl.named_video)) {}
+          naming_(chapter_naming(cl.base_path, cl.named_video)), overlay_(state.settings, state.run) {}
 
     void add_inputs(const char* settings_path) {
         struct stat st {};
@@ -245,6 +249,8 @@ private:
                 if (gpx_.is_open()) gpx_write_point(gpx_.text(), *ev, timed_gpx());
                 if (outing_.is_open()) gpx_write_point(outing_.text(), *ev, timed_gpx());
             }
+            // Before the SRT writer, which rescales the event's acceleration in place.
+            if (ass_.is_open()) overlay_.write_entry(ass_.text(), *ev);
             srt_write_entry(srt_.text(), *ev, sub_number_, settings, state_.run, state_.last_sub_time);
             sub_number_ = wrap_add(sub_number_, 1);  // for every event, written or not
             if (const auto status = stop_on_write_failure()) return *status;
@@ -267,13 +273,22 @@ private:
 
     bool timed_gpx() const { return state_.settings.gpx_time == show_hide::SHOWN; }
 
+    // The chapter's name for the overlay's title: the output name in path_
+    // without its folder and extension.
+    std::string chapter_title() const {
+        const char* name = path_.data();
+        if (const char* slash = std::strrchr(name, '/')) name = slash + 1;
+        const char* dot = std::strrchr(name, '.');
+        return dot != nullptr ? std::string(name, dot) : std::string(name);
+    }
+
     // After every event: the first output that failed a write ends the run,
     // and the chapter's files are dropped (an earlier file of each name stays).
     std::optional<int> stop_on_write_failure() {
-        for (const OutputFile* out : {&csv_, &gpx_, &srt_, &outing_}) {
+        for (const OutputFile* out : {&csv_, &gpx_, &srt_, &ass_, &outing_}) {
             if (out->failed()) {
                 out->print_failure();
-                for (OutputFile* f : {&csv_, &gpx_, &srt_, &outing_}) f->discard();
+                for (OutputFile* f : {&csv_, &gpx_, &srt_, &ass_, &outing_}) f->discard();
                 return EXIT_WRITE_FAILED;
             }
         }
@@ -285,7 +300,8 @@ private:
     // of them could not be written (none of them is then put in place).
     std::optional<int> end_chapter_files(bool complete) {
         if (complete && gpx_.is_open()) gpx_write_footer(gpx_.stream());
-        if (!commit_outputs({&srt_, &csv_, &gpx_})) return EXIT_WRITE_FAILED;
+        if (ass_.is_open()) overlay_.finish(ass_.text());  // the script is complete after any entry
+        if (!commit_outputs({&srt_, &csv_, &gpx_, &ass_})) return EXIT_WRITE_FAILED;
         return std::nullopt;
     }
 
@@ -378,6 +394,10 @@ private:
             if (const auto status = open_output(CSV_OUTPUT, csv_)) return status;
             csv_write_header(csv_.stream(), header_);
         }
+        if (state_.settings.ass_overlay == show_hide::SHOWN) {
+            if (const auto status = open_output(ASS_OUTPUT, ass_)) return status;
+            if (ass_.is_open()) overlay_.start(ass_.text(), chapter_title().c_str());
+        }
         sub_number_ = 1;
         if (outcome_ != nullptr) {
             ++outcome_->chapters_written;
@@ -439,6 +459,8 @@ private:
     std::int32_t sub_number_ = 1;
     OutputFile srt_, csv_, gpx_;
     OutputFile outing_;  // the whole log's track, one segment per chapter GPX file
+    OutputFile ass_;     // the styled overlay, beside the SRT
+    AssOverlay overlay_;
     bool outing_tried_ = false;
     bool said_timed_ = false;
 };
