@@ -25,9 +25,9 @@ constexpr std::int32_t PLAY_RES_X = 1920, PLAY_RES_Y = 1080;
 constexpr std::int32_t FONT_SIZE = 36;
 constexpr std::int32_t LINE_HEIGHT = FONT_SIZE;  // px
 constexpr std::int32_t GLYPH_ADVANCE_UNITS = 1233, FONT_HEIGHT_UNITS = 2384;
-constexpr std::int32_t MARGIN = 40;       // px from the frame's edges to the box
-constexpr std::int32_t PADDING = 14;      // px from the box's edges to the text
-constexpr std::int32_t BAR_LENGTH = 320;  // px of the G bar at full scale
+constexpr std::int32_t MARGIN = 40;             // px from the frame's edges to the box
+constexpr std::int32_t PADDING = 14;            // px from the box's edges to the text
+constexpr std::int32_t BAR_LENGTH = 320;        // px of the G bar at full scale
 constexpr std::int32_t DEFAULT_FULL_SCALE = 4;  // G, when gbar_max is not set
 // The bar's drawing, px from the top of its 28 px: scale lines above and
 // below the fill, ticks outside them at 0, 1 G and full scale.
@@ -41,7 +41,7 @@ constexpr std::int32_t GPS_LINE_CHARS = 13;
 
 // Colours, &HAABBGGRR (alpha 0 is opaque).
 #define TEXT_COLOUR "&H00FFFFFF&"
-#define BAR_COLOUR "&H0000B0FF&"   // amber
+#define BAR_COLOUR  "&H0000B0FF&"  // amber
 #define OVER_COLOUR "&H004040FF&"  // red: the value is above full scale
 
 // px of `chars` characters, rounded up.
@@ -51,7 +51,7 @@ constexpr std::int32_t text_width(std::int32_t chars) {
 
 // Padding: renderers drop plain spaces at the start of a line, not hard ones.
 constexpr char HARD_SPACES[] = "\\h\\h\\h\\h\\h\\h\\h\\h\\h\\h\\h\\h\\h\\h\\h\\h";  // 16
-constexpr std::size_t HARD_SPACE = 2;  // bytes of "\\h"
+constexpr std::size_t HARD_SPACE = 2;                                               // bytes of "\\h"
 
 // One value's text, before it is right-aligned in its column.
 struct Field {
@@ -142,8 +142,7 @@ AssOverlay::AssOverlay(const Settings& settings, const RunOptions& run) : settin
     slot(s.altitude == altitude_unit::FEET || s.altitude == altitude_unit::METRES, VALUE_WIDTH + unit_chars);
     slot(s.altitude == altitude_unit::BOTH, 2 * VALUE_WIDTH + 5);
     slot(s.speed_window > 0, VALUE_WIDTH + 5);  // the pipeline's climb rate, " ft/s"
-    slot(s.temperature == temperature_unit::CELSIUS || s.temperature == temperature_unit::FAHRENHEIT,
-         VALUE_WIDTH + 2);
+    slot(s.temperature == temperature_unit::CELSIUS || s.temperature == temperature_unit::FAHRENHEIT, VALUE_WIDTH + 2);
     slot(shows_magnitude(s), VALUE_WIDTH + 2);
     slot(shows_axes(s), 3 * axis_width(s, run) + 7);  // "X" " Y" " Z" " G"
     const std::int32_t full = full_scale(s);
@@ -209,29 +208,31 @@ void AssOverlay::start(TextOut& out, const char* title) {
     // A file name may hold any byte; a header line must stay one line.
     std::string name(title);
     printable_copy(name.data(), title, name.size());
-    out.str("[Script Info]\n"
-            "; Sensor readings for the video of the same name. Fonts: DejaVu Sans Mono.\n"
-            "Title: ");
+    out.str(
+        "[Script Info]\n"
+        "; Sensor readings for the video of the same name. Fonts: DejaVu Sans Mono.\n"
+        "Title: ");
     out.str(name.c_str());
-    out.str("\nScriptType: v4.00+\n"
-            "WrapStyle: 2\n"
-            "ScaledBorderAndShadow: yes\n"
-            "YCbCr Matrix: None\n"
-            "PlayResX: 1920\n"
-            "PlayResY: 1080\n"
-            "\n"
-            "[V4+ Styles]\n"
-            "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, "
-            "Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, "
-            "Alignment, MarginL, MarginR, MarginV, Encoding\n"
-            // White with a thin black outline; the box: black, 38 % transparent.
-            "Style: Readings,DejaVu Sans Mono,36," TEXT_COLOUR "," TEXT_COLOUR
-            ",&H00000000&,&H00000000&,0,0,0,0,100,100,0,0,1,2,0,7,40,40,40,1\n"
-            "Style: Box,DejaVu Sans Mono,36,&H60000000&,&H60000000&,&H00000000&,&H00000000&,"
-            "0,0,0,0,100,100,0,0,1,0,0,7,40,40,40,1\n"
-            "\n"
-            "[Events]\n"
-            "Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n");
+    out.str(
+        "\nScriptType: v4.00+\n"
+        "WrapStyle: 2\n"
+        "ScaledBorderAndShadow: yes\n"
+        "YCbCr Matrix: None\n"
+        "PlayResX: 1920\n"
+        "PlayResY: 1080\n"
+        "\n"
+        "[V4+ Styles]\n"
+        "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, "
+        "Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, "
+        "Alignment, MarginL, MarginR, MarginV, Encoding\n"
+        // White with a thin black outline; the box: black, 38 % transparent.
+        "Style: Readings,DejaVu Sans Mono,36," TEXT_COLOUR "," TEXT_COLOUR
+        ",&H00000000&,&H00000000&,0,0,0,0,100,100,0,0,1,2,0,7,40,40,40,1\n"
+        "Style: Box,DejaVu Sans Mono,36,&H60000000&,&H60000000&,&H00000000&,&H00000000&,"
+        "0,0,0,0,100,100,0,0,1,0,0,7,40,40,40,1\n"
+        "\n"
+        "[Events]\n"
+        "Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n");
 }
 
 void AssOverlay::write_entry(TextOut& out, const LogEvent& ev) {
@@ -317,8 +318,7 @@ void AssOverlay::put_lines(Row& t, const LogEvent& ev) {
     }
 
     if (shows_magnitude(s) || shows_axes(s) || s.gbar == show_hide::SHOWN) {
-        const bool valid =
-            ev.filt_accel_x != NO_ACCEL && ev.filt_accel_y != NO_ACCEL && ev.filt_accel_z != NO_ACCEL;
+        const bool valid = ev.filt_accel_x != NO_ACCEL && ev.filt_accel_y != NO_ACCEL && ev.filt_accel_z != NO_ACCEL;
         const bool hundredths = s.accel_places != decimal_places::ONE;
         // The SRT writer rescales the event in place after this; a copy here.
         LogEvent scaled = ev;

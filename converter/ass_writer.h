@@ -47,8 +47,8 @@ private:
     const Settings& settings_;
     const RunOptions& run_;
     AssBlock block_;
-    std::string event_style_;  // an entry's fields after its times, up to its text
-    std::string bar_scale_;    // the G bar's drawing without the fill
+    std::string event_style_;                    // an entry's fields after its times, up to its text
+    std::string bar_scale_;                      // the G bar's drawing without the fill
     std::uint32_t last_sub_time_ = NO_SUB_TIME;  // end of the chapter's last entry (ms)
     std::int32_t gps_lines_ = 0;                 // most GPS lines an entry of the chapter had
 };
