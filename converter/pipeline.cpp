@@ -234,7 +234,7 @@ void fill(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOption
         switch (read_log_entry(p.reader, rec)) {
             case ReadResult::End: return;
             case ReadResult::InvalidSize:
-                std::printf("Invalid log entry size: %d\n!", static_cast<int>(rec.size));
+                if (!p.quiet) std::printf("Invalid log entry size: %d\n!", static_cast<int>(rec.size));
                 if (p.sample_queue.count > 0) {
                     return;
                 }

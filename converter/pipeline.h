@@ -59,7 +59,8 @@ struct Pipeline {
     LogEvent cur_gps;  // own copy of the GPS record in effect
     bool have_cur_gps = false;
     GpsState gps;
-    LogReader reader;  // the log, read in blocks
+    LogReader reader;    // the log, read in blocks
+    bool quiet = false;  // a first pass over a log: its messages are the real pass's to print
 };
 
 // Next sample event of the file, or nullptr when file and look-ahead are

@@ -115,6 +115,8 @@ void print_steps(std::FILE* out, const char* label, std::uint64_t total, const s
         std::fprintf(out, "  ... and %llu more\n", static_cast<unsigned long long>(total - list.size()));
 }
 
+}  // namespace
+
 std::int64_t median_period(const LogHealth& h) {
     std::uint64_t total = 0;
     for (const auto& [ms, n] : h.periods) total += n;
@@ -125,8 +127,6 @@ std::int64_t median_period(const LogHealth& h) {
     }
     return 0;
 }
-
-}  // namespace
 
 LogHealth check_log(const char* path) {
     LogHealth h;

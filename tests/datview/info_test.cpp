@@ -70,11 +70,11 @@ const VerdictCase verdict_cases[] = {
 
 class InfoVerdict : public testing::TestWithParam<VerdictCase> {};
 
-TEST_P(InfoVerdict, LastLineAndExitStatus) {
+TEST_P(InfoVerdict, VerdictLineAndExitStatus) {
     test::TempDir dir;
     test::write_file(dir.file("log.dat"), GetParam().file());
     const test::RunResult r = test::datview(dir, {"info", "log.dat"});
-    EXPECT_EQ(test::last_line(r.out), GetParam().verdict) << r.out;
+    EXPECT_EQ(test::verdict_line(r.out), GetParam().verdict) << r.out;
     EXPECT_EQ(r.exit_status, GetParam().status);
 }
 

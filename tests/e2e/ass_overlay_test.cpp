@@ -43,7 +43,7 @@ Renderer find_renderer() {
     return r;
 }
 
-#define REQUIRE_RENDERER(r)          \
+#define REQUIRE_RENDERER(r)             \
     const Renderer r = find_renderer(); \
     if (!r.why.empty()) GTEST_SKIP() << r.why << "; nothing checked"
 
@@ -132,9 +132,8 @@ std::vector<Box> trim_boxes(const Renderer& r, const std::vector<std::string>& i
 }
 
 // Frames of the script rendered over flat grey at `fps`, for `seconds`.
-std::vector<std::string> render(const Renderer& r, const TempDir& dir, const std::string& script, int width,
-                                int height, const std::string& fps, const std::string& seconds,
-                                const std::string& prefix) {
+std::vector<std::string> render(const Renderer& r, const TempDir& dir, const std::string& script, int width, int height,
+                                const std::string& fps, const std::string& seconds, const std::string& prefix) {
     const std::string source =
         "color=c=0x808080:s=" + std::to_string(width) + "x" + std::to_string(height) + ":r=" + fps + ":d=" + seconds;
     const RunResult res = test::run_program({r.ffmpeg, "-nostdin", "-v", "error", "-f", "lavfi", "-i", source, "-vf",
@@ -167,8 +166,8 @@ TEST(AssOverlay, StaysStillInsideItsCornerAtEverySize) {
                 SCOPED_TRACE(std::string(c.corner) + " at " + std::to_string(height) + "p, " +
                              chapter_name(chapter, "ASS"));
                 // Two frames a second while the chapter's entries last.
-                const std::vector<std::string> frames = render(r, dir, chapter_name(chapter, "ASS"), width, height,
-                                                               "2", "3.9", "f" + std::to_string(chapter) + "_");
+                const std::vector<std::string> frames = render(r, dir, chapter_name(chapter, "ASS"), width, height, "2",
+                                                               "3.9", "f" + std::to_string(chapter) + "_");
                 const std::vector<Box> boxes = trim_boxes(r, frames, {"-fuzz", "2%"});
                 ASSERT_EQ(boxes.size(), 8u);
                 const auto [min_x, max_x] = std::minmax_element(boxes.begin(), boxes.end(),
@@ -201,8 +200,8 @@ TEST(AssOverlay, StaysStillInsideItsCornerAtEverySize) {
 // Length in px of the bar's fill: the amber pixels of the row through the
 // middle of the drawn gauge. Also the gauge's own width.
 void measure_bar(const Renderer& r, const std::string& frame, int& fill, int& gauge) {
-    const std::vector<std::string> amber = {"-fuzz",   "15%",      "-fill", "black",   "+opaque",
-                                            "#FFB000", "-fill",    "white", "-opaque", "#FFB000"};
+    const std::vector<std::string> amber = {"-fuzz",   "15%",   "-fill", "black",   "+opaque",
+                                            "#FFB000", "-fill", "white", "-opaque", "#FFB000"};
     const std::vector<Box> whole = trim_boxes(r, {frame}, amber);
     ASSERT_EQ(whole.size(), 1u);
     gauge = whole[0].w;
@@ -253,13 +252,12 @@ TEST(AssOverlay, MkvTakesTheScriptAsASoftSubtitleTrack) {
     for (int i = 0; i < 30; ++i) dat.sample(static_cast<std::uint32_t>(i * 100), 100 + i);
     test::write_file(dir.file("GOPR0001.DAT"), dat.take());
     test::write_file(dir.file("settings.txt"), "ass_overlay = yes\ngbar = yes\n");
-    r = test::run_program({test::binary_path("converter/converter"), "GOPR0001.DAT", "-v", "GOPR0001.MP4"},
-                          dir.path());
+    r = test::run_program({test::binary_path("converter/converter"), "GOPR0001.DAT", "-v", "GOPR0001.MP4"}, dir.path());
     ASSERT_EQ(r.exit_status, 0) << r.out;
 
-    r = test::run_program({ffmpeg, "-nostdin", "-v", "error", "-i", "GOPR0001.MP4", "-i", "GOPR0001.ASS", "-c",
-                           "copy", "ride.mkv"},
-                          dir.path());
+    r = test::run_program(
+        {ffmpeg, "-nostdin", "-v", "error", "-i", "GOPR0001.MP4", "-i", "GOPR0001.ASS", "-c", "copy", "ride.mkv"},
+        dir.path());
     ASSERT_EQ(r.exit_status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     r = test::run_program(
