@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "fixed_point.h"
@@ -53,10 +55,13 @@ constexpr std::int32_t text_width(std::int32_t chars) {
 constexpr char HARD_SPACES[] = "\\h\\h\\h\\h\\h\\h\\h\\h\\h\\h\\h\\h\\h\\h\\h\\h";  // 16
 constexpr std::size_t HARD_SPACE = 2;                                               // bytes of "\\h"
 
-// One value's text, before it is right-aligned in its column.
+// One value's text, before it is right-aligned in its column: `size` bytes,
+// after `blank` spaces that are written as padding (the fixed-point form's
+// sign space would be dropped at the start of a line).
 struct Field {
     char text[32] = {};
     std::size_t size = 0;
+    std::size_t blank = 0;
 };
 
 Field number(std::int64_t v) {
@@ -68,7 +73,13 @@ Field number(std::int64_t v) {
 template <int PLACES>
 Field fixed(std::int64_t v) {
     Field f;
-    f.size = static_cast<std::size_t>(write_fixed<PLACES>(f.text, v) - f.text);
+    if (v >= 0) {
+        f.blank = 1;
+        f.size = static_cast<std::size_t>(write_fixed<PLACES>(f.text, v) - f.text) - 1;
+        std::memmove(f.text, f.text + 1, f.size);
+    } else {
+        f.size = static_cast<std::size_t>(write_fixed<PLACES>(f.text, v) - f.text);
+    }
     return f;
 }
 
@@ -76,7 +87,9 @@ Field g_value(std::int64_t v, bool hundredths) { return hundredths ? fixed<2>(v)
 
 // Right-aligned in `width` characters; a longer value takes the room it needs.
 void put_right(Row& t, const Field& f, std::size_t width = VALUE_WIDTH) {
-    if (f.size < width) t.lit_prefix(HARD_SPACES, HARD_SPACE * (width - f.size));
+    const std::size_t shown = f.blank + f.size;
+    const std::size_t pad = (shown < width ? width - shown : 0) + f.blank;
+    if (pad > 0) t.lit_prefix(HARD_SPACES, HARD_SPACE * pad);
     t.lit_prefix(f.text, f.size);
 }
 template <std::size_t N>
@@ -470,8 +483,12 @@ std::int32_t AssOverlay::put_gps_lines(Row& t, const LogEvent& ev, bool& first) 
             } else {
                 // The running total in cm, a double: the C library rounds it, as in the SRT.
                 const double d = ev.dist / (miles ? 161000.0 : 100000.0);
-                if (s.gps_dist_places != decimal_places::ONE) t.printf(miles ? "%7.2f mi" : "%7.2f km", d);
-                else t.printf(miles ? "%7.1f mi" : "%7.1f km", d);
+                Field f;
+                const int n =
+                    std::snprintf(f.text, sizeof f.text, s.gps_dist_places != decimal_places::ONE ? "%.2f" : "%.1f", d);
+                f.size = n < 0 ? 0 : std::min(static_cast<std::size_t>(n), sizeof f.text - 1);
+                put_right(t, f);
+                dist_unit();
             }
         }
         if (s.glide == show_hide::SHOWN) {
@@ -486,7 +503,8 @@ std::int32_t AssOverlay::put_gps_lines(Row& t, const LogEvent& ev, bool& first) 
                 const std::int64_t whole = h / v;
                 Field f;
                 char* p = f.text;
-                *p++ = q < 0 ? '-' : ' ';
+                if (q < 0) *p++ = '-';
+                else f.blank = 1;
                 p = write_signed(p, whole < 0 ? -whole : whole);
                 *p++ = '.';
                 *p++ = static_cast<char>('0' + (q < 0 ? -q : q) % 10);

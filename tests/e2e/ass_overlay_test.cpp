@@ -301,5 +301,58 @@ TEST(AssOverlay, LeavesTheSrtAloneAndHasOneEventPerEntryAtItsTimes) {
     }
 }
 
+// The text of every event keeps each line's width, whatever the values (a
+// landing of 12 G, altitudes from -1234 to 23456 ft, missing readings,
+// stale GPS): lines are left-aligned, so a width that changes moves the
+// units beside it. No line starts with a plain space, which libass drops.
+TEST(AssOverlay, EveryLineKeepsItsWidth) {
+    TempDir dir;
+    convert_ride(dir, "ass_overlay = yes\n");
+    for (int chapter = 0; chapter < CHAPTERS; ++chapter) {
+        SCOPED_TRACE(chapter_name(chapter, "ASS"));
+        std::vector<std::size_t> widths;  // per line, in characters
+        std::istringstream ass_lines(test::read_file(dir.file(chapter_name(chapter, "ASS"))));
+        std::string line;
+        int events = 0;
+        while (std::getline(ass_lines, line)) {
+            if (line.rfind("Dialogue: 1,", 0) != 0) continue;
+            ++events;
+            std::string text = line.substr(line.find('}') + 1);
+            std::size_t index = 0;
+            for (std::size_t at = 0; at <= text.size(); ++index) {
+                std::size_t end = text.find("\\N", at);
+                if (end == std::string::npos) end = text.size();
+                // What is drawn as text: no override blocks or drawing
+                // commands (the bar's drawing always spans full scale),
+                // "\h" as one character.
+                std::string shown;
+                bool drawing = false;
+                for (std::size_t i = at; i < end; ++i) {
+                    if (text[i] == '{') {
+                        const std::size_t close = text.find('}', i);
+                        const std::string block = text.substr(i, close - i);
+                        if (block.find("\\p1") != std::string::npos) drawing = true;
+                        if (block.find("\\p0") != std::string::npos) drawing = false;
+                        i = close;
+                    } else if (drawing) {
+                        continue;
+                    } else if (text.compare(i, 2, "\\h") == 0) {
+                        shown += ' ';
+                        ++i;
+                    } else {
+                        shown += text[i];
+                    }
+                }
+                EXPECT_NE(text[at], ' ') << line;
+                if (widths.size() <= index) widths.push_back(shown.size());
+                EXPECT_EQ(shown.size(), widths[index]) << "line " << index << ": '" << shown << "' in " << line;
+                at = end + 2;
+            }
+        }
+        EXPECT_GT(events, 10);
+        EXPECT_GE(widths.size(), 10u) << "every item on, with GPS";
+    }
+}
+
 }  // namespace
 }  // namespace tarvex
