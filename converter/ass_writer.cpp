@@ -159,7 +159,7 @@ AssOverlay::AssOverlay(const Settings& settings, const RunOptions& run) : settin
     slot(shows_magnitude(s), VALUE_WIDTH + 2);
     slot(shows_axes(s), 3 * axis_width(s, run) + 7);  // "X" " Y" " Z" " G"
     const std::int32_t full = full_scale(s);
-    const std::int32_t label_chars = full >= 10 ? 5 : 4;  // " >4 G", ">20 G"
+    const std::int32_t label_chars = full >= 10 ? 6 : 5;  // "  4 G", " >20 G"
     std::int32_t content = 0;
     if (s.gbar == show_hide::SHOWN) {
         ++lines;
@@ -385,7 +385,7 @@ void AssOverlay::put_lines(Row& t, const LogEvent& ev) {
                 t.lit(" 0 ");
                 t.dec(FILL_BOTTOM);
             }
-            t.lit("{\\p0\\1c" TEXT_COLOUR "}");
+            t.lit("{\\p0\\1c" TEXT_COLOUR "} ");
             if (over) {
                 t.lit("{\\1c" OVER_COLOUR "}>");
                 t.dec(full);

@@ -137,13 +137,13 @@ std::vector<std::string> render(const Renderer& r, const TempDir& dir, const std
     const std::string source =
         "color=c=0x808080:s=" + std::to_string(width) + "x" + std::to_string(height) + ":r=" + fps + ":d=" + seconds;
     const RunResult res = test::run_program({r.ffmpeg, "-nostdin", "-v", "error", "-f", "lavfi", "-i", source, "-vf",
-                                             "ass=" + script, "-y", prefix + "%02d.png"},
+                                             "ass=" + script, "-y", prefix + "%02d.bmp"},
                                             dir.path());
     EXPECT_EQ(res.exit_status, 0) << res.err;
     EXPECT_EQ(res.err, "");
     std::vector<std::string> frames;
-    for (int i = 1; test::file_exists(dir.file(prefix + (i < 10 ? "0" : "") + std::to_string(i) + ".png")); ++i) {
-        frames.push_back(dir.file(prefix + (i < 10 ? "0" : "") + std::to_string(i) + ".png"));
+    for (int i = 1; test::file_exists(dir.file(prefix + (i < 10 ? "0" : "") + std::to_string(i) + ".bmp")); ++i) {
+        frames.push_back(dir.file(prefix + (i < 10 ? "0" : "") + std::to_string(i) + ".bmp"));
     }
     return frames;
 }
