@@ -136,7 +136,7 @@ std::vector<std::string> render(const Renderer& r, const TempDir& dir, const std
                                 const std::string& fps, const std::string& seconds, const std::string& prefix) {
     const std::string source =
         "color=c=0x808080:s=" + std::to_string(width) + "x" + std::to_string(height) + ":r=" + fps + ":d=" + seconds;
-    const RunResult res = test::run_program({r.ffmpeg, "-nostdin", "-v", "error", "-f", "lavfi", "-i", source, "-vf",
+    const RunResult res = test::run_program({r.ffmpeg, "-nostdin", "-v", "warning", "-f", "lavfi", "-i", source, "-vf",
                                              "ass=" + script, "-y", prefix + "%02d.bmp"},
                                             dir.path());
     EXPECT_EQ(res.exit_status, 0) << res.err;
@@ -256,7 +256,7 @@ TEST(AssOverlay, MkvTakesTheScriptAsASoftSubtitleTrack) {
     ASSERT_EQ(r.exit_status, 0) << r.out;
 
     r = test::run_program(
-        {ffmpeg, "-nostdin", "-v", "error", "-i", "GOPR0001.MP4", "-i", "GOPR0001.ASS", "-c", "copy", "ride.mkv"},
+        {ffmpeg, "-nostdin", "-v", "warning", "-i", "GOPR0001.MP4", "-i", "GOPR0001.ASS", "-c", "copy", "ride.mkv"},
         dir.path());
     ASSERT_EQ(r.exit_status, 0) << r.err;
     EXPECT_EQ(r.err, "");
