@@ -38,7 +38,7 @@ constexpr std::int32_t SCALE_LINE = 2, TICK_WIDTH = 3;  // px
 
 // Characters of a value's column: "-346.41" (a 200 G magnitude), "1234567" ft.
 constexpr std::size_t VALUE_WIDTH = 7;
-// Widest GPS line: "   -- glide" is 11, "H     62 km/h" 13.
+// Widest GPS lines: "   25.0 glide" (13), "H    62 km/h" (12).
 constexpr std::int32_t GPS_LINE_CHARS = 13;
 
 // Colours, &HAABBGGRR (alpha 0 is opaque).
@@ -167,7 +167,8 @@ AssOverlay::AssOverlay(const Settings& settings, const RunOptions& run) : settin
     }
     slot(s.id_pins == show_hide::SHOWN, 15);  // "ID1: 1   ID2: 0"
 
-    const std::int32_t fix_lines = (shows_speed(s) ? 1 : 0) + (shows_dist(s) ? 1 : 0) + (s.heading != 0 ? 1 : 0);
+    const std::int32_t fix_lines =
+        (shows_speed(s) ? 1 : 0) + (shows_dist(s) ? 1 : 0) + (s.heading != show_hide::HIDDEN ? 1 : 0);
     const std::int32_t nav_lines = (shows_h_speed(s) ? 1 : 0) + (shows_v_speed(s) ? 1 : 0) + (shows_dist(s) ? 1 : 0) +
                                    (s.glide == show_hide::SHOWN ? 1 : 0);
     block_.most_gps_lines = std::max(fix_lines, nav_lines);
@@ -214,6 +215,9 @@ AssOverlay::AssOverlay(const Settings& settings, const RunOptions& run) : settin
     comb(TICK_TOP, LINE_TOP, LINE_TOP + SCALE_LINE);
     comb(TICK_BOTTOM, LINE_BOTTOM, LINE_BOTTOM - SCALE_LINE);
 }
+
+// The header spells these out.
+static_assert(PLAY_RES_X == 1920 && PLAY_RES_Y == 1080 && FONT_SIZE == 36 && MARGIN == 40);
 
 void AssOverlay::start(TextOut& out, const char* title) {
     last_sub_time_ = NO_SUB_TIME;

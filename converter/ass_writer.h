@@ -15,15 +15,6 @@
 
 namespace tarvex {
 
-// Geometry of the block in script pixels (PlayRes 1920x1080, scaled to the
-// video by the renderer). Fixed by the settings, so that nothing moves.
-struct AssBlock {
-    std::int32_t x = 0, y = 0;        // top left of the box
-    std::int32_t width = 0;           // of the box
-    std::int32_t fixed_lines = 0;     // lines every entry has (GPS lines follow them)
-    std::int32_t most_gps_lines = 0;  // most GPS lines the settings can give
-};
-
 class AssOverlay {
 public:
     AssOverlay(const Settings& settings, const RunOptions& run);
@@ -38,15 +29,22 @@ public:
     // end, as tall as the lines the entries used.
     void finish(TextOut& t);
 
-    const AssBlock& block() const { return block_; }
-
 private:
+    // Geometry of the block in script pixels (PlayRes 1920x1080, scaled to
+    // the video by the renderer). Fixed by the settings, so that nothing moves.
+    struct Block {
+        std::int32_t x = 0, y = 0;        // top left of the box
+        std::int32_t width = 0;           // of the box
+        std::int32_t fixed_lines = 0;     // lines every entry has (GPS lines follow them)
+        std::int32_t most_gps_lines = 0;  // most GPS lines the settings can give
+    };
+
     void put_lines(Row& t, const LogEvent& ev);
     std::int32_t put_gps_lines(Row& t, const LogEvent& ev, bool& first);
 
     const Settings& settings_;
     const RunOptions& run_;
-    AssBlock block_;
+    Block block_;
     std::string event_style_;                    // an entry's fields after its times, up to its text
     std::string bar_scale_;                      // the G bar's drawing without the fill
     std::uint32_t last_sub_time_ = NO_SUB_TIME;  // end of the chapter's last entry (ms)
