@@ -266,6 +266,25 @@ TEST(AssOverlay, MkvTakesTheScriptAsASoftSubtitleTrack) {
     EXPECT_EQ(r.out, "mpeg4,video\nass,subtitle\n");
 }
 
+TEST(AssOverlay, AFailedWriteDropsTheChaptersFiles) {
+    TempDir dir;
+    test::DatLog dat(test::log_header());
+    for (int i = 0; i < 600; ++i) dat.sample(static_cast<std::uint32_t>(i * 100), 100 + i % 7);
+    test::write_file(dir.file("GOPR0001.DAT"), dat.take());
+    test::write_file(dir.file("GOPR0001.MP4"), test::mp4_file(60000));
+    test::write_file(dir.file("GOPR0001.SRT"), "from an earlier run\n");
+    test::write_file(dir.file("settings.txt"), "ass_overlay = yes\ngbar = yes\n");
+    // At most 32 KiB per file (64 blocks of 512 bytes): the SRT fits, the
+    // ASS does not. The signal ignored so that the write fails instead.
+    const RunResult r = test::run_program({"/bin/sh", "-c", "ulimit -f 64; trap '' XFSZ; exec \"$0\" GOPR0001.DAT",
+                                           test::binary_path("converter/converter")},
+                                          dir.path());
+    EXPECT_EQ(r.exit_status, 74) << r.out;
+    EXPECT_NE(r.out.find("Could not write GOPR0001.ASS: File too large\n"), std::string::npos) << r.out;
+    EXPECT_EQ(test::read_file(dir.file("GOPR0001.SRT")), "from an earlier run\n");
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"GOPR0001.DAT", "GOPR0001.MP4", "GOPR0001.SRT", "settings.txt"}));
+}
+
 // "H:MM:SS.cc" of the SRT's "HH:MM:SS,mmm", rounded to the centisecond.
 std::string ass_time(const std::string& srt) {
     int h = 0, m = 0, s = 0, ms = 0;
