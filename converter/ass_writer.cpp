@@ -51,50 +51,63 @@ constexpr std::int32_t text_width(std::int32_t chars) {
     return (chars * FONT_SIZE * GLYPH_ADVANCE_UNITS + FONT_HEIGHT_UNITS - 1) / FONT_HEIGHT_UNITS;
 }
 
-// Padding: renderers drop plain spaces at the start of a line, not hard ones.
-constexpr char HARD_SPACES[] = "\\h\\h\\h\\h\\h\\h\\h\\h\\h\\h\\h\\h\\h\\h\\h\\h";  // 16
-constexpr std::size_t HARD_SPACE = 2;                                               // bytes of "\\h"
-
-// One value's text, before it is right-aligned in its column: `size` bytes,
-// after `blank` spaces that are written as padding (the fixed-point form's
-// sign space would be dropped at the start of a line).
-struct Field {
-    char text[32] = {};
-    std::size_t size = 0;
-    std::size_t blank = 0;
-};
-
-Field number(std::int64_t v) {
-    Field f;
-    f.size = static_cast<std::size_t>(write_signed(f.text, v) - f.text);
-    return f;
+// Decimal digits of v.
+std::size_t digit_count(std::uint64_t v) {
+    std::size_t n = 1;
+    for (; v >= 10u; v /= 10u) ++n;
+    return n;
 }
 
+// Padding of n characters: hard spaces, as renderers drop plain spaces at
+// the start of a line.
+void pad(Row& t, std::size_t n) {
+    for (; n > 0; --n) t.lit("\\h");
+}
+
+// "%d", right-aligned in `width` characters; a longer value takes the room
+// it needs.
+void put_number(Row& t, std::int64_t v, std::size_t width = VALUE_WIDTH) {
+    const std::uint64_t mag = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+    const std::size_t n = digit_count(mag) + (v < 0 ? 1u : 0u);
+    if (n < width) pad(t, width - n);
+    t.dec(v);
+}
+
+// The signed fixed-point form right-aligned in `width` characters; the sign
+// space of a value >= 0 is written as padding. Magnitudes here fit 32 bits
+// (G, km), so the divisions are 32-bit ones by a constant.
 template <int PLACES>
-Field fixed(std::int64_t v) {
-    Field f;
-    if (v >= 0) {
-        f.blank = 1;
-        f.size = static_cast<std::size_t>(write_fixed<PLACES>(f.text, v) - f.text) - 1;
-        std::memmove(f.text, f.text + 1, f.size);
-    } else {
-        f.size = static_cast<std::size_t>(write_fixed<PLACES>(f.text, v) - f.text);
+void put_fixed(Row& t, std::int64_t v, std::size_t width = VALUE_WIDTH) {
+    static_assert(PLACES == 1 || PLACES == 2);
+    constexpr std::uint32_t unit = PLACES == 1 ? 10u : 100u;
+    const std::uint64_t mag64 = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+    if (mag64 > UINT32_MAX) {  // not a reading: as wide as it is
+        t.fixed<PLACES>(v);
+        return;
     }
-    return f;
+    const auto mag = static_cast<std::uint32_t>(mag64);
+    const std::size_t n = 1 + digit_count(mag / unit) + 1 + PLACES;  // sign, whole, '.', places
+    const std::size_t room = n < width ? width - n : 0;
+    if (v < 0) {
+        pad(t, room);
+        t.put('-');
+    } else {
+        pad(t, room + 1);
+    }
+    t.udec(mag / unit);
+    t.put('.');
+    t.udec_padded<PLACES>(mag % unit);
 }
 
-Field g_value(std::int64_t v, bool hundredths) { return hundredths ? fixed<2>(v) : fixed<1>(v); }
-
-// Right-aligned in `width` characters; a longer value takes the room it needs.
-void put_right(Row& t, const Field& f, std::size_t width = VALUE_WIDTH) {
-    const std::size_t shown = f.blank + f.size;
-    const std::size_t pad = (shown < width ? width - shown : 0) + f.blank;
-    if (pad > 0) t.lit_prefix(HARD_SPACES, HARD_SPACE * pad);
-    t.lit_prefix(f.text, f.size);
+void put_g(Row& t, std::int64_t v, bool hundredths, std::size_t width = VALUE_WIDTH) {
+    if (hundredths) put_fixed<2>(t, v, width);
+    else put_fixed<1>(t, v, width);
 }
+
+// A dash form right-aligned in `width` characters.
 template <std::size_t N>
-void put_right(Row& t, const char (&dash)[N], std::size_t width = VALUE_WIDTH) {
-    if (N - 1 < width) t.lit_prefix(HARD_SPACES, HARD_SPACE * (width - (N - 1)));
+void put_dash(Row& t, const char (&dash)[N], std::size_t width = VALUE_WIDTH) {
+    if (N - 1 < width) pad(t, width - (N - 1));
     t.lit(dash);
 }
 
@@ -305,32 +318,32 @@ void AssOverlay::put_lines(Row& t, const LogEvent& ev) {
     const std::int64_t metres = mul_div<1000, 3281>(alt);  // as in the SRT
     if (s.altitude == altitude_unit::FEET || s.altitude == altitude_unit::BOTH) {
         next_line();
-        if (alt_known) put_right(t, number(alt));
-        else put_right(t, "---");
+        if (alt_known) put_number(t, alt);
+        else put_dash(t, "---");
         t.lit(" ft");
     }
     if (s.altitude == altitude_unit::METRES || s.altitude == altitude_unit::BOTH) {
         if (s.altitude == altitude_unit::METRES) next_line();
-        if (alt_known) put_right(t, number(metres));
-        else put_right(t, "---");
+        if (alt_known) put_number(t, metres);
+        else put_dash(t, "---");
         t.lit(" m");
     }
     if (s.speed_window > 0) {
         next_line();
-        if (ev.baro_vspeed != NO_VSPEED) put_right(t, number(ev.baro_vspeed));
-        else put_right(t, "---");
+        if (ev.baro_vspeed != NO_VSPEED) put_number(t, ev.baro_vspeed);
+        else put_dash(t, "---");
         t.lit(" ft/s");
     }
     const bool temp_known = sample.temp != NO_VALUE;  // tenths of a degree Celsius
     if (s.temperature == temperature_unit::CELSIUS) {
         next_line();
-        if (temp_known) put_right(t, number(sample.temp / 10));
-        else put_right(t, "--");
+        if (temp_known) put_number(t, sample.temp / 10);
+        else put_dash(t, "--");
         t.lit(" C");
     } else if (s.temperature == temperature_unit::FAHRENHEIT) {
         next_line();
-        if (temp_known) put_right(t, number(mul_div<9, 50>(sample.temp) + 32));
-        else put_right(t, "--");
+        if (temp_known) put_number(t, mul_div<9, 50>(sample.temp) + 32);
+        else put_dash(t, "--");
         t.lit(" F");
     }
 
@@ -349,8 +362,8 @@ void AssOverlay::put_lines(Row& t, const LogEvent& ev) {
 
         if (shows_magnitude(s)) {
             next_line();
-            if (valid) put_right(t, g_value(m, hundredths));
-            else put_right(t, "---");
+            if (valid) put_g(t, m, hundredths);
+            else put_dash(t, "---");
             t.lit(" G");
         }
         if (shows_axes(s)) {
@@ -361,8 +374,8 @@ void AssOverlay::put_lines(Row& t, const LogEvent& ev) {
             for (int i = 0; i < 3; ++i) {
                 if (i > 0) t.put(' ');
                 t.put(names[i]);
-                if (valid) put_right(t, g_value(axes[i], hundredths), w);
-                else put_right(t, "---", w);
+                if (valid) put_g(t, axes[i], hundredths, w);
+                else put_dash(t, "---", w);
             }
             t.lit(" G");
         }
@@ -443,22 +456,22 @@ std::int32_t AssOverlay::put_gps_lines(Row& t, const LogEvent& ev, bool& first) 
         if (rec != nullptr) fix = decode_gps_fix(rec->payload.data());
         if (shows_speed(s)) {  // km/h
             next_line();
-            if (rec != nullptr) put_right(t, number(mph ? km_to_miles(fix.gps_speed) : fix.gps_speed));
-            else put_right(t, "---");
+            if (rec != nullptr) put_number(t, mph ? km_to_miles(fix.gps_speed) : fix.gps_speed);
+            else put_dash(t, "---");
             speed_unit();
         }
         if (shows_dist(s)) {  // hundredths of a km
             next_line();
             const std::int64_t v = fix.dist;
-            if (rec == nullptr) put_right(t, "---");
-            else if (s.gps_dist_places != decimal_places::ONE) put_right(t, fixed<2>(miles ? km_to_miles(v) : v));
-            else put_right(t, fixed<1>(miles ? mul_div<10, 161>(v) : mul_div<1, 10>(v)));
+            if (rec == nullptr) put_dash(t, "---");
+            else if (s.gps_dist_places != decimal_places::ONE) put_fixed<2>(t, miles ? km_to_miles(v) : v);
+            else put_fixed<1>(t, miles ? mul_div<10, 161>(v) : mul_div<1, 10>(v));
             dist_unit();
         }
         if (s.heading != show_hide::HIDDEN) {
             next_line();
-            if (rec != nullptr) put_right(t, number(fix.heading));
-            else put_right(t, "---");
+            if (rec != nullptr) put_number(t, fix.heading);
+            else put_dash(t, "---");
             t.lit(" deg");
         }
     } else if (kind == static_cast<std::uint16_t>(EntryKind::GpsNavData)) {
@@ -468,52 +481,56 @@ std::int32_t AssOverlay::put_gps_lines(Row& t, const LogEvent& ev, bool& first) 
         if (shows_h_speed(s)) {
             next_line();
             t.put('H');
-            if (rec != nullptr) put_right(t, number(mph ? km_to_miles(h) : h), VALUE_WIDTH - 1);
-            else put_right(t, "---", VALUE_WIDTH - 1);
+            if (rec != nullptr) put_number(t, mph ? km_to_miles(h) : h, VALUE_WIDTH - 1);
+            else put_dash(t, "---", VALUE_WIDTH - 1);
             speed_unit();
         }
         if (shows_v_speed(s)) {
             next_line();
             t.put('V');
-            if (rec != nullptr) put_right(t, number(mph ? km_to_miles(v) : v), VALUE_WIDTH - 1);
-            else put_right(t, "---", VALUE_WIDTH - 1);
+            if (rec != nullptr) put_number(t, mph ? km_to_miles(v) : v, VALUE_WIDTH - 1);
+            else put_dash(t, "---", VALUE_WIDTH - 1);
             speed_unit();
         }
         if (shows_dist(s)) {
             next_line();
             if (rec == nullptr) {
-                put_right(t, "---");
+                put_dash(t, "---");
                 dist_unit();
             } else {
                 // The running total in cm, a double: the C library rounds it, as in the SRT.
                 const double d = ev.dist / (miles ? 161000.0 : 100000.0);
-                Field f;
+                char text[32];
                 const int n =
-                    std::snprintf(f.text, sizeof f.text, s.gps_dist_places != decimal_places::ONE ? "%.2f" : "%.1f", d);
-                f.size = n < 0 ? 0 : std::min(static_cast<std::size_t>(n), sizeof f.text - 1);
-                put_right(t, f);
+                    std::snprintf(text, sizeof text, s.gps_dist_places != decimal_places::ONE ? "%.2f" : "%.1f", d);
+                const std::size_t size = n < 0 ? 0 : std::min(static_cast<std::size_t>(n), sizeof text - 1);
+                if (size < VALUE_WIDTH) pad(t, VALUE_WIDTH - size);
+                t.put(text, size);
                 dist_unit();
             }
         }
         if (s.glide == show_hide::SHOWN) {
             next_line();
             if (rec == nullptr) {
-                put_right(t, "---");
+                put_dash(t, "---");
             } else if (v == 0) {
-                put_right(t, "--");
+                put_dash(t, "--");
             } else {
                 // Tenths of the glide ratio, truncated toward zero, as in the SRT.
                 const std::int64_t q = 10 * h / v;
                 const std::int64_t whole = h / v;
-                Field f;
-                char* p = f.text;
-                if (q < 0) *p++ = '-';
-                else f.blank = 1;
-                p = write_signed(p, whole < 0 ? -whole : whole);
-                *p++ = '.';
-                *p++ = static_cast<char>('0' + (q < 0 ? -q : q) % 10);
-                f.size = static_cast<std::size_t>(p - f.text);
-                put_right(t, f);
+                const auto mag = static_cast<std::uint64_t>(whole < 0 ? -whole : whole);
+                const std::size_t size = 1 + digit_count(mag) + 2;  // sign, whole, '.', tenth
+                const std::size_t room = size < VALUE_WIDTH ? VALUE_WIDTH - size : 0;
+                if (q < 0) {
+                    pad(t, room);
+                    t.put('-');
+                } else {
+                    pad(t, room + 1);  // the sign space as padding
+                }
+                t.udec(mag);
+                t.put('.');
+                t.put(static_cast<char>('0' + (q < 0 ? -q : q) % 10));
             }
             t.lit(" glide");
         }

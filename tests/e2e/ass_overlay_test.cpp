@@ -80,7 +80,7 @@ std::string ride_log() {
             n.fix_mode = 3;
             n.used_sat = 9;
             n.h_speed = 20 + i % 50;
-            n.vspeed = i % 4 - 2;
+            n.vspeed = i / 2 % 5 - 2;  // climbing, level and sinking
             dat.nav(static_cast<std::uint32_t>(i * 100 + 60), n);
         }
     }
