@@ -51,10 +51,11 @@ constexpr std::int32_t text_width(std::int32_t chars) {
     return (chars * FONT_SIZE * GLYPH_ADVANCE_UNITS + FONT_HEIGHT_UNITS - 1) / FONT_HEIGHT_UNITS;
 }
 
-// Decimal digits of v.
+// Decimal digits of v, by comparisons: no division, which the camera's
+// processor does by a library call for 64-bit values.
 std::size_t digit_count(std::uint64_t v) {
     std::size_t n = 1;
-    for (; v >= 10u; v /= 10u) ++n;
+    for (std::uint64_t power = 10; n < 20 && v >= power; power *= 10) ++n;
     return n;
 }
 
