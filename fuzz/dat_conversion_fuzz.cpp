@@ -1,7 +1,7 @@
 // Fuzz target: one whole conversion held in memory. The input is a short
 // block of run choices (settings, command-line options, chapter lengths)
-// followed by the DAT log; the log is read from memory and the SRT, CSV and
-// GPX text goes to /dev/null, in the converter's own order of calls.
+// followed by the DAT log; the log is read from memory and the SRT, CSV, GPX
+// and ASS text goes to /dev/null, in the converter's own order of calls.
 
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "ass_writer.h"
 #include "csv_writer.h"
 #include "dat_format.h"
 #include "gpx_writer.h"
@@ -53,6 +54,10 @@ constexpr Choice setting_choices[] = {
     {"id_pins", {"off", "on"}},
     {"gps_dist_interval", {"50", "0", "1500"}},
     {"gps_speed_limit", {"483", "16", "3220"}},
+    // Later keys go last, so that the corpus keeps its earlier choices.
+    {"ass_overlay", {"off", "on"}},
+    {"overlay_corner", {"bottom-left", "top-right"}},
+    {"gbar_max", {"0", "1", "4", "20"}},
 };
 
 std::size_t value_count(const Choice& c) {
@@ -132,15 +137,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::int32_t len = -1;             // ms; -1 so that the first event opens chapter 0
     std::int32_t number = 1;
     bool gpx_open = false;
+    AssOverlay overlay(settings, run);
+    const bool ass = settings.ass_overlay == show_hide::SHOWN;
     while (LogEvent* ev = next_event(pipeline, dat, settings, run)) {
         if (static_cast<std::int32_t>(ev->vid_timestamp - chapter_offset) > len) {
             if (chapter >= 0) chapter_offset += static_cast<std::uint32_t>(len);
             if (gpx_open) gpx_write_footer(out);
             gpx_open = false;
+            if (ass && chapter >= 0) overlay.finish(out);
             if (++chapter == chapters_on_card) break;
             len = chapter_len;
             last_sub_time = NO_SUB_TIME;
             if (settings.csv == on_off::ON && csv) csv_write_header(out, header);
+            if (ass) overlay.start(out, "GOPR0001");
             number = 1;
         }
         if (ev->vid_timestamp < chapter_offset) break;  // the converter stops with an error
@@ -151,10 +160,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             gpx_open = true;
             gpx_write_point(out, *ev);
         }
+        if (ass) overlay.write_entry(out, *ev);
         srt_write_entry(out, *ev, number, settings, run, last_sub_time);
         number = static_cast<std::int32_t>(static_cast<std::uint32_t>(number) + 1u);
     }
     if (gpx_open) gpx_write_footer(out);
+    if (ass && chapter >= 0 && chapter < chapters_on_card) overlay.finish(out);
     std::fclose(dat);
     return 0;
 }
