@@ -88,7 +88,7 @@ std::string ride_log() {
 }
 
 // The ride converted with every subtitle item on and `extra` settings
-// lines; returns the folder's path, where GOPR0001.* and GP010001.* are.
+// lines, in `dir`: GOPR0001.* and GP010001.*.
 void convert_ride(const TempDir& dir, const std::string& extra) {
     test::write_file(dir.file("GOPR0001.DAT"), ride_log());
     test::write_file(dir.file("settings.txt"),
