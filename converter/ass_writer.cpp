@@ -54,14 +54,17 @@ constexpr std::int32_t text_width(std::int32_t chars) {
 // Decimal digits of v, by comparisons: no division, which the camera's
 // processor does by a library call for 64-bit values.
 std::size_t digit_count(std::uint64_t v) {
-    std::size_t n = 1;
-    for (std::uint64_t power = 10; n < 20 && v >= power; power *= 10) ++n;
+    if (v < 100u) return v < 10u ? 1 : 2;  // most readings
+    if (v < 10000u) return v < 1000u ? 3 : 4;
+    std::size_t n = 5;
+    for (std::uint64_t power = 100000; n < 20 && v >= power; power *= 10) ++n;
     return n;
 }
 
 // Padding of n characters: hard spaces, as renderers drop plain spaces at
 // the start of a line.
 void pad(Row& t, std::size_t n) {
+    for (; n >= 4; n -= 4) t.lit("\\h\\h\\h\\h");
     for (; n > 0; --n) t.lit("\\h");
 }
 
