@@ -118,6 +118,7 @@ constexpr SettingsKey key_table[] = {
     {"gps_hw_lag", &Settings::gps_hw_lag, KeyKind::Number, nullptr, 0, 9000, 0},
     {"gpx_time", &Settings::gpx_time, KeyKind::Word, show_hide_words, 0, 0, 0},
     {"gpx_outing", &Settings::gpx_outing, KeyKind::Word, show_hide_words, 0, 0, 0},
+    {"gpx_highlights", &Settings::gpx_highlights, KeyKind::Word, show_hide_words, 0, 0, 0},
 };
 
 bool is_space(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }

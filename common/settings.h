@@ -18,7 +18,8 @@ inline constexpr std::int32_t HIDDEN = 0, CELSIUS = 1, FAHRENHEIT = 2;
 namespace accel_shown {  // `accel` in the subtitles
 inline constexpr std::int32_t HIDDEN = 0, MAGNITUDE = 1, MAGNITUDE_AND_AXES = 2, AXES = 3;
 }
-namespace show_hide {  // `gbar`, `id_pins`, `heading` (any nonzero shows), `glide`, `gpx_time`, `gpx_outing`
+// `gbar`, `id_pins`, `heading` (any nonzero shows), `glide`, `gpx_time`, `gpx_outing`, `gpx_highlights`
+namespace show_hide {
 inline constexpr std::int32_t HIDDEN = 0, SHOWN = 1;
 }
 namespace on_off {  // `csv`, `gpx`, `haptics`
@@ -69,8 +70,9 @@ struct Settings {
     std::int32_t gps_hw_lag = 0;  // ms
     // Later keys: read like the others, left out of the dump so that its
     // lines stay what older tools parse.
-    std::int32_t gpx_time = show_hide::HIDDEN;    // UTC times in the GPX files
-    std::int32_t gpx_outing = show_hide::HIDDEN;  // one GPX track for the whole log
+    std::int32_t gpx_time = show_hide::HIDDEN;        // UTC times in the GPX files
+    std::int32_t gpx_outing = show_hide::HIDDEN;      // one GPX track for the whole log
+    std::int32_t gpx_highlights = show_hide::HIDDEN;  // the ride's highlights as waypoints of that track
 };
 
 // One word list: entries of a value and up to eight words, ended by an entry

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "dat_format.h"
 #include "log_event.h"
@@ -9,9 +11,20 @@
 
 namespace tarvex {
 
+// A named point beside the track (a highlight of the ride), standing at a GPS
+// record that the track also holds as a point.
+struct GpxWaypoint {
+    LogEntry fix;            // GpsFix or GpsNavData record, as the pipeline holds it; other kinds are left out
+    std::string name, desc;  // plain text, escaped when written
+};
+
 // `timed`: the recording's start as <metadata><time>, and each point's fix
 // time as <time>; off, the file is exactly the untimed track.
 void gpx_write_header(std::FILE* out /* or nullptr */, const char* path, const DatHeader& header, bool timed = false);
+// The same, with `waypoints` where the schema puts them: after the metadata,
+// before the track.
+void gpx_write_header(TextOut& out, const char* path, const DatHeader& header, bool timed,
+                      const std::vector<GpxWaypoint>& waypoints);
 // The point of the record attached to `ev`; the stream form is for callers
 // without a TextOut.
 void gpx_write_point(TextOut& t, const LogEvent& ev, bool timed = false);

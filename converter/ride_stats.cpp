@@ -286,7 +286,7 @@ RideReport RideStatsBuilder::finish() {
 bool compute_ride(const char* log_path, const Settings& settings, const RideOptions& options, RideReport& report) {
     File f(std::fopen(log_path, "rb"));
     if (!f || std::fseek(f.get(), static_cast<long>(DAT_HEADER_SIZE), SEEK_SET) != 0) return false;
-    std::setvbuf(f.get(), nullptr, _IONBF, 0);  // the pipeline reads in blocks of its own
+    std::setvbuf(f.get(), nullptr, _IONBF, 0);     // the pipeline reads in blocks of its own
     auto pipeline = std::make_unique<Pipeline>();  // three rings of 256 records
     pipeline->quiet = true;
     RunOptions run;

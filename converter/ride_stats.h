@@ -37,15 +37,15 @@ inline constexpr std::int64_t FIX_GAP_MS = 5000;
 
 // Every field is empty when the log has no data for it.
 struct RideStats {
-    std::optional<double> duration_s;                          // first to last sample
-    std::optional<double> height_max_m, height_min_m;          // smoothed, above the ground calibration
-    std::optional<double> climb_m, descent_m;                  // smoothed height, CLIMB_DEAD_BAND_M
-    std::optional<double> climb_rate_max_m_s;                  // upwards, > 0 when climbing
-    std::optional<double> sink_rate_max_m_s;                   // downwards, > 0 when sinking
-    std::optional<double> g_max;                               // smoothed acceleration magnitude
+    std::optional<double> duration_s;                  // first to last sample
+    std::optional<double> height_max_m, height_min_m;  // smoothed, above the ground calibration
+    std::optional<double> climb_m, descent_m;          // smoothed height, CLIMB_DEAD_BAND_M
+    std::optional<double> climb_rate_max_m_s;          // upwards, > 0 when climbing
+    std::optional<double> sink_rate_max_m_s;           // downwards, > 0 when sinking
+    std::optional<double> g_max;                       // smoothed acceleration magnitude
     std::optional<double> temperature_min_c, temperature_max_c;
-    std::optional<double> speed_max_kmh, speed_avg_kmh;        // GPS; average over moving time
-    std::optional<double> distance_m;                          // the conversion's odometer
+    std::optional<double> speed_max_kmh, speed_avg_kmh;  // GPS; average over moving time
+    std::optional<double> distance_m;                    // the conversion's odometer
 };
 
 enum class HighlightKind { G, Height, Speed, Climb, Sink };
@@ -56,9 +56,9 @@ const char* highlight_kind_name(HighlightKind kind);
 // writes as track points (GpsFix and GpsNavData records taken up fresh).
 struct HighlightFix {
     double lat_deg = 0.0, lon_deg = 0.0, ele_m = 0.0;
-    std::int64_t log_time_ms = 0;    // the fix's own time (moved earlier by the GPS lag)
-    std::int64_t sample_ms = 0;      // the sample that takes it up: where its track point is written
-    LogEntry record;                 // as the pipeline holds it, for writers that print it as the track does
+    std::int64_t log_time_ms = 0;  // the fix's own time (moved earlier by the GPS lag)
+    std::int64_t sample_ms = 0;    // the sample that takes it up: where its track point is written
+    LogEntry record;               // as the pipeline holds it, for writers that print it as the track does
 };
 
 struct Highlight {
@@ -90,10 +90,10 @@ struct RideReport {
     // The hits, hardest first; then the highest point, the fastest point,
     // the steepest climb and the steepest sink, those the log has.
     std::vector<Highlight> highlights;
-    std::vector<TrackPoint> track;  // filled with RideOptions::keep_track
+    std::vector<TrackPoint> track;      // filled with RideOptions::keep_track
     std::vector<RideChapter> chapters;  // set by place_in_chapters; empty: not known
     std::uint64_t samples = 0;
-    std::int64_t first_ms = 0, last_ms = 0;  // earliest and latest sample time
+    std::int64_t first_ms = 0, last_ms = 0;          // earliest and latest sample time
     std::int32_t rate_window = RATE_WINDOW_SAMPLES;  // samples per climb rate
 };
 

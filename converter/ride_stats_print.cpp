@@ -116,8 +116,7 @@ std::string highlights_json(const std::vector<Highlight>& highlights) {
 }
 
 std::string ride_json(const RideReport& report) {
-    return "{\"ride\":" + ride_stats_json(report.stats) + ",\"highlights\":" + highlights_json(report.highlights) +
-           "}";
+    return "{\"ride\":" + ride_stats_json(report.stats) + ",\"highlights\":" + highlights_json(report.highlights) + "}";
 }
 
 std::string clock_text(std::int64_t ms) {
@@ -158,16 +157,16 @@ void print_ride_text(std::FILE* out, const RideReport& report) {
     std::fprintf(out, "ride:              SI units; smoothed as the subtitles\n");
     std::fprintf(out, "%-18s %s\n", "duration:", text_value(s.duration_s, 1, "s").c_str());
     if (s.height_max_m)
-        std::fprintf(out, "%-18s %s to %s m above the ground calibration\n", "height:",
-                     fixed(*s.height_min_m, 1).c_str(), fixed(*s.height_max_m, 1).c_str());
+        std::fprintf(out, "%-18s %s to %s m above the ground calibration\n",
+                     "height:", fixed(*s.height_min_m, 1).c_str(), fixed(*s.height_max_m, 1).c_str());
     else std::fprintf(out, "%-18s none\n", "height:");
     if (s.climb_m)
         std::fprintf(out, "%-18s %s m up, %s m down (steps of %s m or more)\n", "climb:", fixed(*s.climb_m, 1).c_str(),
                      fixed(*s.descent_m, 1).c_str(), fixed(CLIMB_DEAD_BAND_M, 0).c_str());
     else std::fprintf(out, "%-18s none\n", "climb:");
     if (s.climb_rate_max_m_s)
-        std::fprintf(out, "%-18s up to %s m/s up, %s m/s down (over %d samples)\n", "climb rate:",
-                     fixed(*s.climb_rate_max_m_s, 2).c_str(), fixed(*s.sink_rate_max_m_s, 2).c_str(),
+        std::fprintf(out, "%-18s up to %s m/s up, %s m/s down (over %d samples)\n",
+                     "climb rate:", fixed(*s.climb_rate_max_m_s, 2).c_str(), fixed(*s.sink_rate_max_m_s, 2).c_str(),
                      report.rate_window);
     else std::fprintf(out, "%-18s none\n", "climb rate:");
     std::fprintf(out, "%-18s %s\n", "G max:", text_value(s.g_max, 2, "G").c_str());
@@ -176,8 +175,8 @@ void print_ride_text(std::FILE* out, const RideReport& report) {
                      fixed(*s.temperature_max_c, 1).c_str());
     else std::fprintf(out, "%-18s none\n", "temperature:");
     if (s.speed_max_kmh)
-        std::fprintf(out, "%-18s top %s km/h, moving average %s km/h\n", "GPS speed:", fixed(*s.speed_max_kmh, 1).c_str(),
-                     fixed(*s.speed_avg_kmh, 1).c_str());
+        std::fprintf(out, "%-18s top %s km/h, moving average %s km/h\n",
+                     "GPS speed:", fixed(*s.speed_max_kmh, 1).c_str(), fixed(*s.speed_avg_kmh, 1).c_str());
     else std::fprintf(out, "%-18s none\n", "GPS speed:");
     std::fprintf(out, "%-18s %s\n", "distance:", text_value(s.distance_m, 1, "m").c_str());
     std::fprintf(out, "%-18s %zu\n", "highlights:", report.highlights.size());

@@ -53,8 +53,8 @@ RideReport ride_of(const char* log_path, const LogHealth& h, const InfoOptions& 
     compute_ride(log_path, settings, options, report);
     if (o.first_chapter != nullptr) {
         QuietStdout quiet;  // a damaged chapter file's probe messages
-        place_in_chapters(report, find_ride_chapters(o.first_chapter, chapter_naming(o.first_chapter, true),
-                                                     report.last_ms));
+        place_in_chapters(report,
+                          find_ride_chapters(o.first_chapter, chapter_naming(o.first_chapter, true), report.last_ms));
     }
     return report;
 }
