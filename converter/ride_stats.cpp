@@ -121,7 +121,13 @@ struct RideStatsBuilder::State {
     Moment highest, climb, sink, fastest;
     std::vector<Moment> hits;  // at least HIT_SEPARATION_MS apart
 
-    std::optional<double> ref_m;  // height of the last turning point of climb / descent
+    // Climb and descent: a turning point counts once the height has come
+    // back from the extreme by the dead band; the rise or fall up to that
+    // extreme then counts whole.
+    enum class Trend { Unknown, Up, Down };
+    Trend trend = Trend::Unknown;
+    std::optional<double> turn_m;  // the last turning point (first: the first height)
+    double extreme_m = 0.0;        // highest (Up) or lowest (Down) height since it
     double climb_m = 0.0, descent_m = 0.0;
 
     struct Past {
@@ -186,15 +192,42 @@ struct RideStatsBuilder::State {
         const double m = alt_ft * METRES_PER_FOOT;
         if (!r.stats.height_max_m || m > *r.stats.height_max_m) highest.place(m, t, last_fix);
         keep_min_max(r.stats.height_min_m, r.stats.height_max_m, m);
-        if (!ref_m) {
-            ref_m = m;
-        } else if (m - *ref_m >= CLIMB_DEAD_BAND_M) {
-            climb_m += m - *ref_m;
-            ref_m = m;
-        } else if (*ref_m - m >= CLIMB_DEAD_BAND_M) {
-            descent_m += *ref_m - m;
-            ref_m = m;
+        if (!turn_m) {
+            turn_m = extreme_m = m;
+            return;
         }
+        switch (trend) {
+            case Trend::Unknown:
+                if (m - *turn_m >= CLIMB_DEAD_BAND_M) trend = Trend::Up, extreme_m = m;
+                else if (*turn_m - m >= CLIMB_DEAD_BAND_M) trend = Trend::Down, extreme_m = m;
+                break;
+            case Trend::Up:
+                if (m > extreme_m) {
+                    extreme_m = m;
+                } else if (extreme_m - m >= CLIMB_DEAD_BAND_M) {
+                    climb_m += extreme_m - *turn_m;
+                    turn_m = extreme_m;
+                    trend = Trend::Down;
+                    extreme_m = m;
+                }
+                break;
+            case Trend::Down:
+                if (m < extreme_m) {
+                    extreme_m = m;
+                } else if (m - extreme_m >= CLIMB_DEAD_BAND_M) {
+                    descent_m += *turn_m - extreme_m;
+                    turn_m = extreme_m;
+                    trend = Trend::Up;
+                    extreme_m = m;
+                }
+                break;
+        }
+    }
+
+    // The rise or fall under way at the end of the log counts too.
+    void finish_climb() {
+        if (trend == Trend::Up) climb_m += extreme_m - *turn_m;
+        if (trend == Trend::Down) descent_m += *turn_m - extreme_m;
     }
 
     // The smoothed height's change over rate_window samples, placed in the
@@ -253,6 +286,7 @@ RideReport RideStatsBuilder::finish() {
     RideStats& st = r.stats;
     if (r.samples > 0) st.duration_s = static_cast<double>(r.last_ms - r.first_ms) / 1000.0;
     if (st.height_max_m) {
+        s.finish_climb();
         st.climb_m = s.climb_m;
         st.descent_m = s.descent_m;
     }

@@ -18,10 +18,11 @@
 
 namespace tarvex {
 
-// Climb and descent add up the smoothed height only in steps of at least this
-// much since the last turning point: barometric noise of a few decimetres
-// around a level height then adds nothing, while any real climb counts whole
-// (less at most one dead band at its very end).
+// Dead band of climb and descent, m: a high or low point of the smoothed
+// height counts as a turning point only once the height has come back from
+// it by this much. Barometric noise of a few decimetres on level ground then
+// adds nothing, while every real rise and fall between turning points counts
+// whole.
 inline constexpr double CLIMB_DEAD_BAND_M = 2.0;
 // G peaks closer than this are one hit (the harder counts).
 inline constexpr std::int64_t HIT_SEPARATION_MS = 3000;

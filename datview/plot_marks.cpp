@@ -117,8 +117,7 @@ std::string stats_line(const RideReport& r) {
     std::string line;
     const auto add = [&line](const std::string& part) { line += (line.empty() ? "" : ", ") + part; };
     if (s.duration_s) add(clock_text(static_cast<std::int64_t>(*s.duration_s * 1000.0)) + " of log");
-    if (s.height_max_m)
-        add("height " + number(*s.height_min_m, 0) + " to " + number(*s.height_max_m, 0) + " m");
+    if (s.height_max_m) add("height " + number(*s.height_min_m, 0) + " to " + number(*s.height_max_m, 0) + " m");
     if (s.climb_m) add("climb " + number(*s.climb_m, 0) + " m");
     if (s.g_max) add("max " + number(*s.g_max, 1) + " G");
     if (s.distance_m) add("distance " + number(*s.distance_m / 1000.0, 2) + " km");

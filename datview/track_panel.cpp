@@ -41,8 +41,8 @@ double round_length(double max_m) {
 
 std::string ring(double x, double y, double r) {
     char d[128];
-    std::snprintf(d, sizeof d, "M%.1f %.1fm%.1f 0a%.1f %.1f 0 1 0 %.1f 0a%.1f %.1f 0 1 0 %.1f 0", x, y, -r, r, r,
-                  2 * r, r, r, -2 * r);
+    std::snprintf(d, sizeof d, "M%.1f %.1fm%.1f 0a%.1f %.1f 0 1 0 %.1f 0a%.1f %.1f 0 1 0 %.1f 0", x, y, -r, r, r, 2 * r,
+                  r, r, -2 * r);
     return d;
 }
 
@@ -73,7 +73,9 @@ void draw_track_panel(SvgWriter& svg, double top, double left, double right, con
                       const std::vector<Chapter>& chapters) {
     if (r.track.empty()) return;
     const TrackPoint& origin = r.track.front();
-    const auto local = [&origin](double lat, double lon) { return project_local(lat, lon, origin.lat_deg, origin.lon_deg); };
+    const auto local = [&origin](double lat, double lon) {
+        return project_local(lat, lon, origin.lat_deg, origin.lon_deg);
+    };
     Extent ext;
     for (const TrackPoint& p : r.track) {
         const LocalPoint q = local(p.lat_deg, p.lon_deg);
