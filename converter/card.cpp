@@ -1,8 +1,7 @@
 // Card mode: finds the sensor logs under a folder (the post-processing hook
 // leaves each beside its recording's first chapter, but any folder counts),
 // picks each log's settings file, converts every log as the single-log
-// command would and says what came of each. Also --strict, which is one such
-// conversion of the log the user named.
+// command would and says what came of each.
 #include "card.h"
 
 #include <sys/stat.h>
@@ -19,9 +18,9 @@
 
 #include "byte_order.h"
 #include "dat_format.h"
+#include "driver.h"
+#include "exit_status.h"
 #include "log_jobs.h"
-#include "option_match.h"
-#include "version.h"
 
 namespace tarvex {
 
@@ -32,54 +31,6 @@ namespace fs = std::filesystem;
 // The settings file the card keeps for all its logs, relative to the card.
 constexpr const char* CARD_SETTINGS = "tarvex/settings.txt";
 constexpr const char* LOG_SETTINGS = "settings.txt";
-
-struct CardOptions {
-    const char* dir = nullptr;
-    const char* settings = nullptr;    // -s
-    const char* alt_adjust = nullptr;  // -a, passed on as typed
-    bool high_g = false;
-};
-
-void print_card_usage(const char* prog) {
-    std::printf("Usage: %s --card DIR [-s settings_file] [-a number] [-g]\n", prog);
-}
-
-// Returns an exit status when the program ends here.
-std::optional<int> parse_card_options(int argc, char** argv, CardOptions& opt) {
-    const char* prog = argv[0] != nullptr ? argv[0] : "converter";
-    if (argc < 3) {
-        print_card_usage(prog);
-        return EXIT_USAGE;
-    }
-    opt.dir = argv[2];
-    for (int i = 3; i < argc; ++i) {
-        const char* arg = argv[i];
-        const bool takes_value = is_option(arg, "-s", "--settings-file") || is_option(arg, "-a", "--alt-adjust");
-        if (takes_value && i + 1 >= argc) {
-            print_card_usage(prog);
-            return EXIT_USAGE;
-        }
-        if (is_option(arg, "-s", "--settings-file")) {
-            opt.settings = argv[++i];
-        } else if (is_option(arg, "-a", "--alt-adjust")) {
-            opt.alt_adjust = argv[++i];
-        } else if (is_option(arg, "-g", "--high-g")) {
-            opt.high_g = true;
-        } else if (std::strcmp(arg, "--strict") == 0) {
-            // Card mode always reports as --strict does.
-        } else if (is_option(arg, "-h", "--help")) {
-            print_card_usage(prog);
-            return 0;
-        } else if (std::strcmp(arg, "--version") == 0) {
-            std::printf("converter %s\n", PROGRAM_VERSION);
-            return 0;
-        } else {
-            std::printf("Unknown option: %s\n", arg);
-            return EXIT_USAGE;
-        }
-    }
-    return std::nullopt;
-}
 
 bool is_regular_file(const std::string& path) {
     struct stat st {};
@@ -127,7 +78,7 @@ std::vector<CardLog> find_logs(const fs::path& dir, std::vector<std::string>& ot
 }
 
 // First found wins: -s, settings.txt beside the log, the card's tarvex/settings.txt.
-void choose_settings(CardLog& log, const fs::path& dir, const CardOptions& opt, bool given_found) {
+void choose_settings(CardLog& log, const fs::path& dir, const CardCommand& opt, bool given_found) {
     if (given_found) {
         log.settings = fs::absolute(opt.settings).string();
         log.settings_shown = opt.settings;
@@ -150,7 +101,7 @@ void choose_settings(CardLog& log, const fs::path& dir, const CardOptions& opt, 
     log.settings_shown = "defaults";
 }
 
-LogJob job_for(const CardLog& log, const CardOptions& opt, const char* prog) {
+LogJob job_for(const CardLog& log, const CardCommand& opt, const char* prog) {
     LogJob job;
     job.folder = log.path.parent_path().string();
     job.args = {prog, log.path.filename().string()};
@@ -160,13 +111,20 @@ LogJob job_for(const CardLog& log, const CardOptions& opt, const char* prog) {
     return job;
 }
 
+// In the child: the job's single-log command line, read as the user's would be.
+int run_job(const LogJob& job, RunOutcome& outcome) {
+    std::vector<std::string> args = job.args;
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    LogCommand command;
+    if (const auto status = parse_log_command(static_cast<int>(args.size()), argv.data(), command)) return *status;
+    return convert_log(command, &outcome);
+}
+
 }  // namespace
 
-int card_main(int argc, char** argv) {
-    CardOptions opt;
-    if (const auto status = parse_card_options(argc, argv, opt)) return *status;
-    const char* prog = argv[0] != nullptr ? argv[0] : "converter";
-
+int convert_card(const CardCommand& opt, const char* prog) {
     const fs::path dir(opt.dir);
     std::vector<std::string> others;
     std::error_code ec;
@@ -194,32 +152,18 @@ int card_main(int argc, char** argv) {
         jobs.push_back(job_for(log, opt, prog));
     }
 
-    const std::vector<JobResult> results = run_log_jobs(jobs, parallel_job_limit(), [&](std::size_t i) {
+    const std::vector<ConversionResult> results = run_log_jobs(jobs, parallel_job_limit(), run_job, [&](std::size_t i) {
         std::printf("Converting %s (settings: %s)\n", logs[i].shown.c_str(), logs[i].settings_shown.c_str());
     });
 
     std::size_t converted = 0;
     for (std::size_t i = 0; i < logs.size(); ++i) {
         print_summary_line(logs[i].shown, results[i], logs[i].settings_shown);
-        if (job_converted(results[i])) ++converted;
+        if (conversion_converted(results[i])) ++converted;
     }
     std::printf("%zu log%s: %zu converted, %zu failed\n", logs.size(), logs.size() == 1 ? "" : "s", converted,
                 logs.size() - converted);
-    return converted == logs.size() ? EXIT_ALL_CONVERTED : EXIT_NOT_ALL_CONVERTED;
-}
-
-int strict_main(int argc, char** argv) {
-    LogJob job;
-    job.args.assign(argv, argv + argc);
-    const std::vector<JobResult> results = run_log_jobs({job}, 1, [](std::size_t) {});
-    const JobResult& r = results.front();
-    // A command line that ended before any conversion (usage, help, version)
-    // keeps its own status and has nothing to sum up.
-    if (r.signal == 0 && !r.outcome.started) return r.exit_status;
-    const RunOutcome& o = r.outcome;
-    print_summary_line(argv[1], r, o.settings_found ? std::string(o.settings_path.data()) : "defaults");
-    if (job_converted(r)) return EXIT_ALL_CONVERTED;
-    return r.exit_status > 0 ? r.exit_status : EXIT_NOT_ALL_CONVERTED;
+    return converted == logs.size() ? EXIT_CONVERTED : EXIT_NOT_ALL_CONVERTED;
 }
 
 }  // namespace tarvex

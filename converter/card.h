@@ -2,19 +2,12 @@
 // chapters in one command, with a summary line per log and a total.
 #pragma once
 
+#include "command_line.h"
+
 namespace tarvex {
 
-// Exit statuses of card mode (and of --strict where it adds one).
-inline constexpr int EXIT_ALL_CONVERTED = 0;
-inline constexpr int EXIT_NOT_ALL_CONVERTED = 1;  // a log failed or was left partly unconverted
-inline constexpr int EXIT_NO_LOGS = 2;            // the folder holds no sensor log, or cannot be read
-inline constexpr int EXIT_USAGE = 255;
-
-// converter --card DIR [-s settings_file] [-a number] [-g]; argv[1] is "--card".
-int card_main(int argc, char** argv);
-
-// The single-log command with --strict taken out of `argv`: the same run and
-// console, then the summary line; non-zero where card mode counts a failure.
-int strict_main(int argc, char** argv);
+// Converts every log under command.dir, each in a child process running the
+// single-log command line of `prog`; returns the exit status (exit_status.h).
+int convert_card(const CardCommand& command, const char* prog);
 
 }  // namespace tarvex

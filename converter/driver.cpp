@@ -7,22 +7,22 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "card.h"
 #include "chapters.h"
 #include "csv_writer.h"
 #include "dat_format.h"
+#include "exit_status.h"
 #include "filter_presets.h"
 #include "gpx_highlights.h"
 #include "gpx_writer.h"
 #include "log_event.h"
-#include "option_match.h"
 #include "output_file.h"
 #include "pipeline.h"
 #include "run_options.h"
@@ -30,17 +30,14 @@
 #include "settings.h"
 #include "srt_writer.h"
 #include "stdio_file.h"
-#include "version.h"
 #include "wrap_arith.h"
 
 namespace tarvex {
 
 namespace {
 
-constexpr int EXIT_FATAL = 255;
-
 // The records one conversion shares between the pipeline and the writers,
-// from the command line to the last event. converter_main owns the only one
+// from the command line to the last event. convert_log owns the only one
 // and starts every run from a fresh one.
 struct RunState {
     Settings settings;
@@ -55,6 +52,22 @@ File open_unbuffered(const char* path) {
     File f(std::fopen(path, "rb"));
     if (f) std::setvbuf(f.get(), nullptr, _IONBF, 0);
     return f;
+}
+
+// Prints the line of a failure that ends the run (a printf format with its
+// newline) and keeps it, without the newline, in `outcome` when given.
+[[gnu::format(printf, 2, 3)]] void say_failure(RunOutcome* outcome, const char* format, ...) {
+    std::va_list args, copy;
+    va_start(args, format);
+    va_copy(copy, args);
+    std::vprintf(format, args);
+    if (outcome != nullptr) {
+        std::vsnprintf(outcome->failure.data(), outcome->failure.size(), format, copy);
+        char* nl = std::strrchr(outcome->failure.data(), '\n');
+        if (nl != nullptr && nl[1] == '\0') *nl = '\0';
+    }
+    va_end(copy);
+    va_end(args);
 }
 
 // What differs between the chapter's outputs: the name's extension, the
@@ -84,88 +97,6 @@ constexpr OutputKind OUTING_OUTPUT = {"GPX", "Now writing GPX outing track to %s
                                       "Could not open GPX file %s. Proceeding anyway.\n", false};
 constexpr char OUTING_SUFFIX[] = "-outing";
 
-void print_usage(const char* prog) {
-    std::puts("Wrong arguments.");
-    std::printf("Usage: %s whatever.dat [-a number] [-s settings_file] [-v video_file] [-g]\n\n", prog);
-    std::puts("-a <number> or --alt-adjust <number>");
-    std::puts("\tAdjust the altitude in CSV and SRT file by the given number of feet.");
-    std::puts("\tNegative numbers allowed. This gets *added* to the altitude that would");
-    std::puts("\tnormally be produced.\n");
-    std::puts("-s <settings_whatever.txt> or --settings-file <settings_whatever.txt>");
-    std::puts("\tUse the given settings text file. If option not specified, then");
-    std::puts("\t\"settings.txt\" in current directory is used. If that doesn't exist,");
-    std::puts("\tdefaults are used.\n");
-    std::puts("-v <video file> or --video-file <video file>");
-    std::puts("\tProduce subtitles for the given MP4 file. For multi-chapter files,");
-    std::puts("\tprovide name of first chapter. If not specified, the name of the DAT");
-    std::puts("\tfile determines the name of the output SRT/CSV files.\n");
-    std::puts("-g or --high-g");
-    std::puts("\tAssume 200G accelerometer, instead of 16G.\n");
-}
-
-struct CommandLine {
-    const char* dat_path = nullptr;
-    const char* base_path = nullptr;  // -v, else the DAT path
-    const char* settings_path = "settings.txt";
-    bool settings_given = false;  // -s
-    bool named_video = false;     // -v
-};
-
-void print_version() { std::printf("converter %s\n", PROGRAM_VERSION); }
-
-// Fills `cl` and `run`; returns an exit status when the program ends here.
-std::optional<int> parse_command_line(int argc, char** argv, CommandLine& cl, RunOptions& run) {
-    const char* prog = argc > 0 && argv[0] != nullptr ? argv[0] : "converter";
-    if (argc < 2) {
-        print_usage(prog);
-        return EXIT_FATAL;
-    }
-    if (is_option(argv[1], "-h", "--help")) {
-        print_usage(prog);
-        return 0;
-    }
-    if (std::strcmp(argv[1], "--version") == 0) {
-        print_version();
-        return 0;
-    }
-    cl.dat_path = argv[1];
-    cl.base_path = argv[1];
-    for (int i = 2; i < argc; ++i) {
-        const char* arg = argv[i];
-        const bool takes_value = is_option(arg, "-v", "--video-file") || is_option(arg, "-s", "--settings-file") ||
-                                 is_option(arg, "-a", "--alt-adjust");
-        if (takes_value && i + 1 >= argc) {
-            print_usage(prog);
-            return EXIT_FATAL;
-        }
-        if (is_option(arg, "-v", "--video-file")) {
-            cl.base_path = argv[++i];
-            cl.named_video = true;
-            std::printf("Using video base path: %s\n", cl.base_path);
-        } else if (is_option(arg, "-s", "--settings-file")) {
-            cl.settings_path = argv[++i];
-            cl.settings_given = true;
-            std::printf("Using settings file: %s\n", cl.settings_path);
-        } else if (is_option(arg, "-a", "--alt-adjust")) {
-            run.alt_adjust = strtol32(argv[++i]);
-            std::printf("Using altitude adjustment: %d\n", run.alt_adjust);
-        } else if (is_option(arg, "-g", "--high-g")) {
-            run.high_g = 1;
-            std::puts("Enabling high-G mode");
-        } else if (is_option(arg, "-h", "--help")) {
-            print_usage(prog);
-            return 0;
-        } else if (std::strcmp(arg, "--version") == 0) {
-            print_version();
-            return 0;
-        } else {
-            std::printf("Unknown option: %s\n", arg);
-            return EXIT_FATAL;
-        }
-    }
-    return std::nullopt;
-}
-
 // A file the converter reads, which no output file may replace. Known by its
 // name and, when it exists, by device and inode (which also catches another
 // spelling of the path, a hard link or a symbolic link).
@@ -189,7 +120,7 @@ struct InputFile {
 class Conversion {
 public:
     // `outcome`, when given, learns what the run achieved.
-    Conversion(const CommandLine& cl, std::FILE* dat, const DatHeader& header, RunState& state, RunOutcome* outcome)
+    Conversion(const LogCommand& cl, std::FILE* dat, const DatHeader& header, RunState& state, RunOutcome* outcome)
         : cl_(cl), dat_(dat), header_(header), state_(state), outcome_(outcome),
           naming_(chapter_naming(cl.base_path, cl.named_video)) {}
 
@@ -205,10 +136,20 @@ public:
     // outing track, if any, ends with the run.
     int run() {
         int status = convert_events();
+        // A write failure found after an event has been noted; one found when
+        // a chapter's files were put in place has not.
+        if (status == EXIT_WRITE_FAILED && outcome_ != nullptr && outcome_->failure[0] == '\0')
+            note_write_failure({&srt_, &csv_, &gpx_});
         if (status != EXIT_WRITE_FAILED) {
-            if (const auto failed = end_chapter_files(false); failed && status == 0) status = *failed;
+            if (const auto failed = end_chapter_files(false)) {
+                note_write_failure({&srt_, &csv_, &gpx_});
+                if (status == 0) status = *failed;
+            }
         }
-        if (const auto failed = end_outing(status != EXIT_WRITE_FAILED); failed && status == 0) status = *failed;
+        if (const auto failed = end_outing(status != EXIT_WRITE_FAILED)) {
+            note_write_failure({&outing_});
+            if (status == 0) status = *failed;
+        }
         return status;
     }
 
@@ -226,12 +167,12 @@ private:
                 }
             }
             if (ev->vid_timestamp < chapter_offset_) {
-                std::puts("BUG!! Log timestamp would be negative after chapter offset compinsation!");
+                say_failure(outcome_, "BUG!! Log timestamp would be negative after chapter offset compinsation!\n");
                 return EXIT_FATAL;
             }
             ev->vid_timestamp -= chapter_offset_;
             if (!srt_.is_open()) {
-                std::puts("Failure: no destination file pointer");
+                say_failure(outcome_, "Failure: no destination file pointer\n");
                 return EXIT_FATAL;
             }
             if (ev->type >= static_cast<std::uint16_t>(EntryKind::GpsFix) &&
@@ -266,6 +207,18 @@ private:
         while (const LogEvent* ev = next_event(state_.pipeline, dat_, state_.settings, state_.run)) note_sample(*ev);
     }
 
+    // Keeps the message of the first output of `group` (in the order they are
+    // put in place) that failed, the one commit_outputs printed.
+    void note_write_failure(std::initializer_list<const OutputFile*> group) {
+        if (outcome_ == nullptr) return;
+        for (const OutputFile* out : group) {
+            if (out->failed()) {
+                note_failure(*outcome_, out->failure_message());
+                return;
+            }
+        }
+    }
+
     bool timed_gpx() const { return state_.settings.gpx_time == show_hide::SHOWN; }
 
     // After every event: the first output that failed a write ends the run,
@@ -274,6 +227,7 @@ private:
         for (const OutputFile* out : {&csv_, &gpx_, &srt_, &outing_}) {
             if (out->failed()) {
                 out->print_failure();
+                if (outcome_ != nullptr) note_failure(*outcome_, out->failure_message());
                 for (OutputFile* f : {&csv_, &gpx_, &srt_, &outing_}) f->discard();
                 return EXIT_WRITE_FAILED;
             }
@@ -307,7 +261,7 @@ private:
     // does not fit the path buffer.
     std::optional<int> build_name(const char* ext) {
         if (chapter_file_name(path_.data(), cl_.base_path, chapter_index_, ext, naming_) == -1) {
-            std::printf("File name of chapter %d does not fit in %zu bytes. Exiting.\n", chapter_index_,
+            say_failure(outcome_, "File name of chapter %d does not fit in %zu bytes. Exiting.\n", chapter_index_,
                         PATH_BUFFER_SIZE);
             return EXIT_FATAL;
         }
@@ -332,14 +286,14 @@ private:
         const bool exists = stat(path, &st) == 0;
         for (const InputFile* in : {&mp4_input_, &dat_input_, &settings_input_}) {
             if (in->is(path, exists ? &st : nullptr)) {
-                std::printf("Refusing to overwrite input file %s with output %s\n", in->path.c_str(), path);
+                say_failure(outcome_, "Refusing to overwrite input file %s with output %s\n", in->path.c_str(), path);
                 return EXIT_FATAL;
             }
         }
         std::printf(kind.now_writing, path);
         if (exists) std::printf(kind.exists_warning, path);
         if (!out.open(path)) {
-            std::printf(kind.open_failed, path);
+            say_failure(kind.required ? outcome_ : nullptr, kind.open_failed, path);
             if (kind.required) return EXIT_FATAL;
         }
         return std::nullopt;
@@ -434,7 +388,7 @@ private:
         return w;
     }
 
-    const CommandLine& cl_;
+    const LogCommand& cl_;
     std::FILE* dat_;
     const DatHeader& header_;
     RunState& state_;
@@ -453,16 +407,30 @@ private:
     bool said_timed_ = false;
 };
 
+// The line read_dat_header printed when it refused the header: a header it
+// could not read whole stays as constructed (magic and version right).
+std::string header_failure(const DatHeader& h) {
+    std::array<char, 64> line{};
+    if (h.magic != DAT_MAGIC) std::snprintf(line.data(), line.size(), "Invalid DAT header magic: %08x!", h.magic);
+    else if (h.version != DAT_VERSION)
+        std::snprintf(line.data(), line.size(), "Unexpected DAT file version: %d", static_cast<int>(h.version));
+    else return "Error reading DAT header!";
+    return line.data();
+}
+
 // One DAT log, from its header to the last chapter, with the settings and
 // options already in `state`.
-int convert_log(const CommandLine& cl, RunState& state, RunOutcome* outcome) {
+int convert_log(const LogCommand& cl, RunState& state, RunOutcome* outcome) {
     File dat = open_unbuffered(cl.dat_path);
     if (!dat) {
-        std::printf("Could not open file %s\n", cl.dat_path);
+        say_failure(outcome, "Could not open file %s\n", cl.dat_path);
         return EXIT_FATAL;
     }
     DatHeader header;
-    if (read_dat_header(dat.get(), header) != 0) return EXIT_FATAL;
+    if (read_dat_header(dat.get(), header) != 0) {
+        if (outcome != nullptr) note_failure(*outcome, header_failure(header));
+        return EXIT_FATAL;
+    }
 
     Settings& settings = state.settings;
     resolve_filter_presets(settings, header.hw_revision);
@@ -478,37 +446,19 @@ int convert_log(const CommandLine& cl, RunState& state, RunOutcome* outcome) {
 
 }  // namespace
 
-int converter_main(int argc, char** argv) {
-    if (argc >= 2 && std::strcmp(argv[1], "--card") == 0) return card_main(argc, argv);
-    // --strict may stand anywhere after the program name; the rest is the
-    // single-log command line.
-    std::vector<char*> rest;
-    bool strict = false;
-    for (int i = 0; i < argc; ++i) {
-        if (i > 0 && std::strcmp(argv[i], "--strict") == 0) strict = true;
-        else rest.push_back(argv[i]);
-    }
-    if (strict) {
-        rest.push_back(nullptr);
-        return strict_main(static_cast<int>(rest.size()) - 1, rest.data());
-    }
-    return convert_single_log(argc, argv, nullptr);
-}
-
-int convert_single_log(int argc, char** argv, RunOutcome* outcome) {
+int convert_log(const LogCommand& cl, RunOutcome* outcome) {
     // The run's records live in static storage (the pipeline's rings alone
     // are over 100 KiB), owned here; every call starts from fresh ones.
     static RunState state;
     state = RunState{};
-
-    CommandLine cl;
-    if (const auto status = parse_command_line(argc, argv, cl, state.run)) return *status;
+    state.run.alt_adjust = cl.alt_adjust;
+    state.run.high_g = cl.high_g ? 1 : 0;
     if (outcome != nullptr) outcome->started = true;
 
     // Chapter names are built in a fixed buffer; refuse a base path that
     // cannot fit rather than cut it.
     if (std::strlen(cl.base_path) >= PATH_BUFFER_SIZE) {
-        std::printf("Base path is too long: %zu bytes, at most %zu fit. Exiting.\n", std::strlen(cl.base_path),
+        say_failure(outcome, "Base path is too long: %zu bytes, at most %zu fit. Exiting.\n", std::strlen(cl.base_path),
                     PATH_BUFFER_SIZE - 1);
         return EXIT_FATAL;
     }

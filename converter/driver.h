@@ -1,20 +1,29 @@
-// The converter's command line and its run from the DAT header to the last
-// video chapter: options, start-up checks, the chapter state machine and the
-// calls to the writers, in order, for every event.
+// One log's conversion, from the DAT header to the last video chapter:
+// start-up checks, the chapter state machine and the calls to the writers,
+// in order, for every event.
 #pragma once
+
+#include <cstdint>
 
 namespace tarvex {
 
 struct RunOutcome;
 
-// The whole program; returns the exit status: 0, 255 on a fatal error, or
-// EXIT_WRITE_FAILED (74, output_file.h) when an output could not be written;
-// card mode and --strict have their own, see card.h.
-int converter_main(int argc, char** argv);
+// What the command line asks of one log's conversion.
+struct LogCommand {
+    const char* dat_path = nullptr;
+    const char* base_path = nullptr;  // -v, else the DAT path
+    const char* settings_path = "settings.txt";
+    bool settings_given = false;  // -s
+    bool named_video = false;     // -v
+    std::int32_t alt_adjust = 0;  // ft, -a
+    bool high_g = false;          // -g
+};
 
-// The single-log command. With `outcome`, the run also prints the settings
+// Converts the log; returns the exit status (exit_status.h): 0, EXIT_FATAL
+// or EXIT_WRITE_FAILED. With `outcome`, the run also prints the settings
 // file's line notes and a line for a missing -s file, and records what it
-// achieved.
-int convert_single_log(int argc, char** argv, RunOutcome* outcome);
+// achieved and, on failure, why.
+int convert_log(const LogCommand& command, RunOutcome* outcome);
 
 }  // namespace tarvex

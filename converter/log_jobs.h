@@ -1,4 +1,4 @@
-// Conversions run as child processes, for card mode and --strict: each log's
+// Conversions run as child processes, for card mode: each log's
 // run state is process-wide, so every log gets a process of its own, which
 // also keeps a crash in one log from stopping the others. The console of each
 // conversion is held back and printed in the order of the jobs, so the output
@@ -19,25 +19,17 @@ struct LogJob {
     std::vector<std::string> args;  // the single-log command line, program name first
 };
 
-struct JobResult {
-    int exit_status = -1;  // the conversion's exit status; -1 when it did not exit
-    int signal = 0;        // the signal that ended it, or 0
-    RunOutcome outcome;
-    std::string last_line;  // the last line it printed, without the newline
-};
+// Runs one job's conversion in the child process, in the job's folder, with
+// stdout going to the job's console; returns its exit status.
+using JobRunner = std::function<int(const LogJob& job, RunOutcome& outcome)>;
 
 // How many conversions run at once on this machine: one per processor, at most 4.
 int parallel_job_limit();
 
-// Runs every job, at most `max_parallel` at a time. In job order, calls
-// `before_console(i)`, copies job i's console to stdout and stores its result.
-std::vector<JobResult> run_log_jobs(const std::vector<LogJob>& jobs, int max_parallel,
-                                    const std::function<void(std::size_t)>& before_console);
-
-// "<log>: converted, ..." or "<log>: failed, <reason>", then "; settings: <file>".
-void print_summary_line(const std::string& log, const JobResult& result, const std::string& settings);
-
-// Whether the job's log was converted completely.
-bool job_converted(const JobResult& result);
+// Runs every job through `run`, at most `max_parallel` at a time. In job
+// order, calls `before_console(i)`, copies job i's console to stdout and
+// stores its result.
+std::vector<ConversionResult> run_log_jobs(const std::vector<LogJob>& jobs, int max_parallel, const JobRunner& run,
+                                           const std::function<void(std::size_t)>& before_console);
 
 }  // namespace tarvex

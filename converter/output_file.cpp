@@ -132,8 +132,10 @@ void OutputFile::discard() {
     }
 }
 
-void OutputFile::print_failure() const {
-    std::printf("Could not write %s: %s\n", final_path_.c_str(), std::strerror(error_));
+void OutputFile::print_failure() const { std::printf("%s\n", failure_message().c_str()); }
+
+std::string OutputFile::failure_message() const {
+    return "Could not write " + final_path_ + ": " + std::strerror(error_);
 }
 
 bool commit_outputs(std::initializer_list<OutputFile*> files) {

@@ -18,12 +18,6 @@
 
 namespace tarvex {
 
-// Exit status of a run that stopped because an output could not be written
-// (full card, removed card, file size limit): the I/O error code of
-// sysexits.h, distinct from 255 (bad command line or log), so that a script
-// can tell "free some space and run again" from "this input is unusable".
-inline constexpr int EXIT_WRITE_FAILED = 74;
-
 class OutputFile {
 public:
     OutputFile() = default;
@@ -60,6 +54,8 @@ public:
 
     // "Could not write <final path>: <system's reason>\n" on stdout.
     void print_failure() const;
+    // That line, without the newline.
+    std::string failure_message() const;
 
 private:
     static ssize_t write_cookie(void* self, const char* bytes, std::size_t n);

@@ -4,11 +4,16 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "chapters.h"
 
 namespace tarvex {
+
+// Room for the message that ended a run: two paths and the words around them.
+inline constexpr std::size_t FAILURE_TEXT_SIZE = 2 * PATH_BUFFER_SIZE + 128;
 
 // Plain data: card mode gets it back from a child process through shared memory.
 struct RunOutcome {
@@ -20,7 +25,14 @@ struct RunOutcome {
     std::array<char, PATH_BUFFER_SIZE> next_chapter{};   // the chapter video looked for last and not found
     bool settings_found = false;                         // a settings file was read
     std::array<char, PATH_BUFFER_SIZE> settings_path{};  // its name, as given
+    // The console line of the failure that ended the run with a non-zero
+    // status, without the newline; empty when the run did not fail.
+    std::array<char, FAILURE_TEXT_SIZE> failure{};
 };
+
+// Records `text` as the run's failure (a later failure replaces an earlier one,
+// as the later line is the one the console ends with).
+void note_failure(RunOutcome& o, const std::string& text);
 
 // Log time after the last chapter found that no chapter shows, ms.
 inline std::uint32_t ms_left_unconverted(const RunOutcome& o) {
@@ -29,5 +41,18 @@ inline std::uint32_t ms_left_unconverted(const RunOutcome& o) {
 
 // At least one chapter written, and the last sample inside the last chapter.
 inline bool converted_completely(const RunOutcome& o) { return o.chapters_written > 0 && ms_left_unconverted(o) == 0; }
+
+// How a conversion ended, in the process that ran it or in a child.
+struct ConversionResult {
+    int exit_status = -1;  // the conversion's exit status; -1 when it did not exit
+    int signal = 0;        // the signal that ended it, or 0
+    RunOutcome outcome;
+};
+
+// Whether the conversion converted its log completely.
+bool conversion_converted(const ConversionResult& result);
+
+// "<log>: converted, ..." or "<log>: failed, <reason>", then "; settings: <file>".
+void print_summary_line(const std::string& log, const ConversionResult& result, const std::string& settings);
 
 }  // namespace tarvex

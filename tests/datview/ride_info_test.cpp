@@ -125,8 +125,8 @@ TEST_P(RideInfo, StatisticsAgreeWithTheLogFfprobeAndGpxpy) {
         test::datview(tmp, {"info", in(e.log), "-v", in(e.chapters[0]), "-s", "raw.txt", "--json"});
     ASSERT_EQ(r.exit_status, 0) << r.out << r.err;
     test::write_file(tmp.file("report.json"), r.out);
-    std::vector<std::string> args = {py, "-c", RIDE_CHECK, tmp.file("report.json"), in(e.log),
-                                     e.outing != nullptr ? in(e.outing) : "-"};
+    std::vector<std::string> args = {
+        py, "-c", RIDE_CHECK, tmp.file("report.json"), in(e.log), e.outing != nullptr ? in(e.outing) : "-"};
     for (const std::string& c : e.chapters) args.push_back(in(c));
     const test::RunResult check = test::run_program(args);
     EXPECT_EQ(check.exit_status, 0) << check.err << check.out;
