@@ -69,14 +69,20 @@ void draw_legend(SvgWriter& svg, double right, double top, const std::vector<Leg
 void draw_marks(SvgWriter& svg, const TimeScale& x, const ValueAxis& axis, double top, double height,
                 const std::vector<PanelMark>& marks) {
     LabelPlacer labels(top, top + height);
+    const auto y_of = [&](double v) { return top + height - (v - axis.lo) / (axis.hi - axis.lo) * height; };
+    const auto shown = [&x](const PanelMark& m) { return m.t_ms >= x.t0_ms && m.t_ms <= x.t1_ms; };
     for (const PanelMark& m : marks) {
-        if (m.t_ms < x.t0_ms || m.t_ms > x.t1_ms) continue;
-        const double px = x.x_of(m.t_ms);
-        const double py = top + height - (m.value - axis.lo) / (axis.hi - axis.lo) * height;
-        svg.path(ring(px, py), "mark");
+        if (!shown(m)) continue;
+        svg.path(ring(x.x_of(m.t_ms), y_of(m.value)), "mark");
+        labels.reserve(x.x_of(m.t_ms), y_of(m.value), MARK_RADIUS + 1);
+    }
+    for (const PanelMark& m : marks) {
+        if (!shown(m)) continue;
+        const double px = x.x_of(m.t_ms), py = y_of(m.value);
         const bool near_right = px > x.right - 110;
         const double lx = near_right ? px - 7 : px + 7;
-        const double ly = labels.place(lx, std::clamp(py - 7, top + 11, top + height - 3), m.label, near_right);
+        // Below the first panel's chapter names, which run along its top.
+        const double ly = labels.place(lx, std::clamp(py - 7, top + 26, top + height - 3), m.label, near_right);
         svg.text(lx, ly, m.label, "marktext", near_right ? "end" : "start");
     }
 }
@@ -88,7 +94,7 @@ void draw_no_video(SvgWriter& svg, const TimeScale& x, const std::vector<Chapter
     if (from >= x.t1_ms) return;
     const double x0 = std::max(x.left, x.x_of(from));
     svg.rect(x0, top, x.right - x0, bottom - top, "novideo");
-    svg.text(x0 + 4, bottom - 5, "no video", "novideotext");
+    if (x.right - x0 >= 60) svg.text(x0 + 4, bottom - 5, "no video", "novideotext");
 }
 
 void draw_chapter_times(SvgWriter& svg, const TimeScale& x, const std::vector<Chapter>& chapters, double y,

@@ -43,6 +43,10 @@ public:
     // The baseline y for a label of `text` starting at x (anchor start) or
     // ending there (anchor end), wanted at `y`.
     double place(double x, double y, const std::string& text, bool anchor_end);
+    // Keeps a mark's own area clear of labels.
+    void reserve(double x, double y, double radius) {
+        boxes_.push_back({x - radius, x + radius, y - radius, y + radius});
+    }
 
 private:
     struct Box {
