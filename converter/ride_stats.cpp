@@ -4,8 +4,6 @@
 // Floating point throughout: these are reports, not the subtitles' integers.
 #include "ride_stats.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -13,6 +11,7 @@
 
 #include "byte_order.h"
 #include "pipeline.h"
+#include "regular_input.h"
 #include "stdio_file.h"
 
 namespace tarvex {
@@ -274,7 +273,7 @@ void RideStatsBuilder::add(const LogEvent& ev) {
         const double x = ev.filt_accel_x, y = ev.filt_accel_y, z = ev.filt_accel_z;
         const double g = std::sqrt(x * x + y * y + z * z) / s.per_g;
         if (!r.stats.g_max || g > *r.stats.g_max) r.stats.g_max = g;
-        s.note_g(g, t);
+        if (g >= HIT_MIN_G) s.note_g(g, t);
     }
     const SensorSample sample = decode_sensor_sample(ev.payload.data());
     if (sample.temp != NO_VALUE) keep_min_max(r.stats.temperature_min_c, r.stats.temperature_max_c, sample.temp / 10.0);
@@ -318,7 +317,10 @@ RideReport RideStatsBuilder::finish() {
 }
 
 bool compute_ride(const char* log_path, const Settings& settings, const RideOptions& options, RideReport& report) {
-    File f(std::fopen(log_path, "rb"));
+    // A second reader of a FIFO would take the bytes the conversion itself
+    // reads: a first pass is for regular files only.
+    InputOpen opened = InputOpen::CannotOpen;
+    File f(open_regular_input(log_path, opened));
     if (!f || std::fseek(f.get(), static_cast<long>(DAT_HEADER_SIZE), SEEK_SET) != 0) return false;
     std::setvbuf(f.get(), nullptr, _IONBF, 0);     // the pipeline reads in blocks of its own
     auto pipeline = std::make_unique<Pipeline>();  // three rings of 256 records
@@ -339,9 +341,8 @@ std::vector<RideChapter> find_ride_chapters(const char* first_chapter, ChapterNa
     std::array<char, PATH_BUFFER_SIZE> path{};
     for (std::int32_t k = 0; k < MAX_CHAPTERS; ++k) {
         if (chapter_file_name(path.data(), first_chapter, k, "MP4", naming) != 0) break;
-        struct stat st {};
-        if (stat(path.data(), &st) != 0 || !S_ISREG(st.st_mode)) break;  // never opens a FIFO
-        File f(std::fopen(path.data(), "rb"));
+        InputOpen opened = InputOpen::CannotOpen;
+        File f(open_regular_input(path.data(), opened));  // never waits on a FIFO
         if (!f) break;
         const std::int32_t len = mp4_duration_of(f.get());
         if (len < 0) break;

@@ -26,6 +26,9 @@ namespace tarvex {
 inline constexpr double CLIMB_DEAD_BAND_M = 2.0;
 // G peaks closer than this are one hit (the harder counts).
 inline constexpr std::int64_t HIT_SEPARATION_MS = 3000;
+// A hit stands out from riding: at rest the pack reads 1 G, and ordinary
+// vibration stays well below this (smoothed magnitude, G).
+inline constexpr double HIT_MIN_G = 1.5;
 inline constexpr std::size_t MAX_HITS = 5;
 // A fix at this speed or more counts towards the moving average.
 inline constexpr double MOVING_KMH = 2.0;
@@ -108,7 +111,8 @@ struct RideOptions {
 // as a conversion of this log uses them (filter presets resolved, the
 // expander's GPS lag applied). The pipeline's messages about damaged entries
 // are not printed (the caller's own pass, or report, says them). False when
-// the log cannot be opened.
+// the log cannot be opened or is not a regular file (a FIFO's bytes are the
+// conversion's).
 bool compute_ride(const char* log_path, const Settings& settings, const RideOptions& options, RideReport& report);
 
 // The same for a caller that runs the pipeline itself: add every event in
