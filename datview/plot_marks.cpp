@@ -114,7 +114,10 @@ void draw_chapter_times(SvgWriter& svg, const TimeScale& x, const std::vector<Ch
             if (t < x.t0_ms) continue;
             svg.text(x.x_of(t), y, clock_text(k * step_ms), "chaptertext", k == 0 ? "start" : "middle");
         }
-        svg.text(x.x_of(std::max(c.start_ms, x.t0_ms)), y + 14, c.name, "chaptertext");
+        // The name where it fits before the next chapter's.
+        const double at = x.x_of(std::max(c.start_ms, x.t0_ms));
+        const double room = i + 1 < chapters.size() ? x.x_of(chapters[i + 1].start_ms) - at : x.right + 40 - at;
+        if (room >= label_width(c.name) * 0.8) svg.text(at, y + 14, c.name, "chaptertext");
     }
 }
 

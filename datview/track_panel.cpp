@@ -98,17 +98,38 @@ void draw_track_panel(SvgWriter& svg, double top, double left, double right, con
     const auto px = [&](const LocalPoint& q) { return cx + (q.east_m - mid_e) * px_per_m; };
     const auto py = [&](const LocalPoint& q) { return cy - (q.north_m - mid_n) * px_per_m; };
 
+    // The path goes to each pixel of the frame once: a lap ridden again, or
+    // a rider standing still, adds nothing to the picture's size.
+    const auto cols = static_cast<std::size_t>(right - left) + 1;
+    std::vector<bool> visited(cols * (FRAME_HEIGHT + 1));
     std::string d;
-    double last_x = 0.0, last_y = 0.0;
+    bool pen_down = false, have_prev = false;
+    double prev_x = 0.0, prev_y = 0.0;       // the point before, drawn or not
+    std::size_t last_cell = visited.size();  // its pixel
     char buf[64];
     for (const TrackPoint& p : r.track) {
         const LocalPoint q = local(p.lat_deg, p.lon_deg);
         if (!std::isfinite(q.east_m) || !std::isfinite(q.north_m)) continue;
         const double x = px(q), y = py(q);
-        if (!d.empty() && std::fabs(x - last_x) < 0.5 && std::fabs(y - last_y) < 0.5) continue;
-        std::snprintf(buf, sizeof buf, "%s%.1f %.1f", d.empty() ? "M" : "L", x, y);
-        d += buf;
-        last_x = x, last_y = y;
+        const auto cx_i = static_cast<std::size_t>(std::clamp(x - left, 0.0, static_cast<double>(cols - 1)));
+        const auto cy_i = static_cast<std::size_t>(std::clamp(y - frame_top, 0.0, static_cast<double>(FRAME_HEIGHT)));
+        const std::size_t cell = cy_i * cols + cx_i;
+        if (cell == last_cell) {
+            // still in the pixel of the point drawn last: nothing to add
+        } else if (visited[cell]) {
+            pen_down = false;
+        } else {
+            visited[cell] = true;
+            if (!pen_down && have_prev) {
+                std::snprintf(buf, sizeof buf, "M%.1f %.1f", prev_x, prev_y);  // on from the point before
+                d += buf;
+            }
+            std::snprintf(buf, sizeof buf, "%s%.1f %.1f", d.empty() ? "M" : "L", x, y);
+            d += buf;
+            pen_down = true;
+        }
+        last_cell = cell;
+        prev_x = x, prev_y = y, have_prev = true;
     }
     if (d.find('L') == std::string::npos) d += "h1";  // one place: still a visible dot
     svg.path(d, "track");

@@ -20,8 +20,9 @@ TEST(RideStats, HitsMergeWithin3sAndHighlightsStandAtTheNearestFix) {
     test::DatLog log = test::log_with_header();
     for (std::uint32_t i = 0; i < 200; ++i) {
         const std::uint32_t t = i * 100;
-        const std::int32_t alt = i <= 100 ? static_cast<std::int32_t>(i) : i <= 150 ? 100 + static_cast<std::int32_t>(i % 2)
-                                                                                     : 100 - static_cast<std::int32_t>((i - 150) * 80 / 49);
+        const std::int32_t alt = i <= 100   ? static_cast<std::int32_t>(i)
+                                 : i <= 150 ? 100 + static_cast<std::int32_t>(i % 2)
+                                            : 100 - static_cast<std::int32_t>((i - 150) * 80 / 49);
         const std::int16_t z = t == 5000 ? 3 * 2048 : t == 5500 ? 5 * 1024 : t == 12000 ? 2 * 2048 : 2048;
         log.sample(t, test::reading(alt, 215, {0, 0, z}));
         if (i % 10 == 3) {
