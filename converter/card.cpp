@@ -16,7 +16,6 @@
 #include <system_error>
 #include <vector>
 
-#include "byte_order.h"
 #include "dat_format.h"
 #include "driver.h"
 #include "exit_status.h"
@@ -41,10 +40,10 @@ bool is_regular_file(const std::string& path) {
 bool has_log_magic(const fs::path& path) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr) return true;  // unreadable: let the conversion say why
-    std::uint8_t magic[4] = {};
-    const std::size_t n = std::fread(magic, 1, sizeof magic, f);
+    std::uint8_t start[sizeof DAT_MAGIC] = {};
+    const std::size_t n = std::fread(start, 1, sizeof start, f);
     std::fclose(f);
-    return n < sizeof magic || load_le32(magic) == DAT_MAGIC;
+    return has_dat_magic(std::span(start, n));
 }
 
 bool has_dat_extension(const fs::path& path) {

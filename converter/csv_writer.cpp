@@ -42,10 +42,7 @@ void put_nav_columns(Row& t, const GpsNavData& nav, double dist_cm) {
     t.lit(", ");
     t.fixed<7>(nav.lon);
     t.lit(", ");
-    t.put(' ');  // altitude is unsigned: never a minus sign
-    t.udec(nav.gps_alt / 100u);
-    t.put('.');
-    t.udec_padded<2>(nav.gps_alt % 100u);
+    t.fixed<2>(nav.gps_alt);  // cm -> m; unsigned, so never a minus sign
     t.lit(", ");
     t.dec(nav.h_speed);
     t.lit(", , ");
@@ -75,8 +72,7 @@ void put_nav_columns(Row& t, const GpsNavData& nav, double dist_cm) {
 
 }  // namespace
 
-void csv_write_header(std::FILE* out, const DatHeader& header) {
-    if (out == nullptr) return;
+void csv_write_header(TextOut& out, const DatHeader& header) {
     const bool gps_unit = header.expander_id == EXPANDER_GPS;
     // The serial field may fill all 32 bytes without a NUL, and may hold
     // bytes that would break the heading's line.
@@ -85,44 +81,51 @@ void csv_write_header(std::FILE* out, const DatHeader& header) {
     const std::time_t rec_date = header.rec_date;
     const char* date = std::ctime(&rec_date);
 
-    std::fprintf(out, "; Raw data values recorded by Tarvex Sensor Pack %s(%s)\n", gps_unit ? "& GPS " : "",
-                 MAKER_WEB_ADDRESS);
-    std::fputs(
+    Row t(out);
+    t.lit("; Raw data values recorded by Tarvex Sensor Pack ");
+    if (gps_unit) t.lit("& GPS ");
+    t.put('(');
+    t.str(MAKER_WEB_ADDRESS);
+    t.lit(")\n");
+    t.lit(
         "; Divide data in columns by indicated integer to obtain values in listed units\n"
         "; Flags are bitwise indicators of input states (ID1=bit0; ID2=bit1)\n"
-        ";\n",
-        out);
-    if (header.expander_id == EXPANDER_NONE) {
-        std::fprintf(out, "; Unit serial number: %s   Expander ID: none\n", serial.data());
-    } else {
-        std::fprintf(out, "; Unit serial number: %s   Expander ID: %02x\n", serial.data(), header.expander_id);
-    }
-    std::fprintf(out, "; Ground offset: %d ft\n", header.ground_offset);
+        ";\n");
+    t.lit("; Unit serial number: ");
+    t.str(serial.data());
+    if (header.expander_id == EXPANDER_NONE) t.lit("   Expander ID: none\n");
+    else t.printf("   Expander ID: %02x\n", header.expander_id);
+    t.lit("; Ground offset: ");
+    t.dec(header.ground_offset);
+    t.lit(" ft\n");
     // ctime's text ends with its own newline.
-    std::fprintf(out, "; Recording date: %s", date != nullptr ? date : "\n");
-    std::fputs(";\n", out);
+    t.lit("; Recording date: ");
+    t.str(date != nullptr ? date : "\n");
+    t.lit(";\n");
     // Column names, divisors and units: the sensor columns, then the GPS
     // columns of the unit's kind.
-    std::fputs("vid_timestamp,abs_press,altitude,temp,accel_x,accel_y,accel_z,flags,", out);
-    std::fputs(gps_unit ? "lat, lon, gps_alt, h_speed, heading, dist, accuracy, used_sat, total_sat, "
-                          "gps_timestamp, time_of_week, week, vspeed, ecef_x, ecef_y, ecef_z, "
-                          "fix_mode, pdop, vdop\n"
-                        : "lat, lon, gps_alt, gps_speed, heading, dist, accuracy, used_sat, "
-                          "total_sat, gps_timestamp\n",
-               out);
-    std::fputs("div_by_1000,div_by_100,div_by_1,div_by_10,div_by_2048,div_by_2048,div_by_2048,dec2bin,", out);
-    std::fputs(gps_unit ? " , , , , , , , , , , div_by_100, , ,div_by_100,div_by_100,div_by_100, "
-                          ",div_by_100,div_by_100\n"
-                        : "\n",
-               out);
-    std::fputs("seconds,mbar,feet,deg_C,Gs,Gs,Gs,bits,", out);
-    std::fputs(gps_unit ? "deg,deg,m,km/h,n/a,km,n/a,sat,n/a,n/a,seconds,wk,km/h,m,m,m,mode, , ,\n"
-                        : "deg,deg,m,km/h,deg,km,m,sat,sat, unix_msec\n",
-               out);
-}
-
-void csv_write_row(std::FILE* out, const LogEvent& ev) {
-    write_text(out, [&](TextOut& t) { csv_write_row(t, ev); });
+    t.lit("vid_timestamp,abs_press,altitude,temp,accel_x,accel_y,accel_z,flags,");
+    if (gps_unit) {
+        t.lit(
+            "lat, lon, gps_alt, h_speed, heading, dist, accuracy, used_sat, total_sat, "
+            "gps_timestamp, time_of_week, week, vspeed, ecef_x, ecef_y, ecef_z, "
+            "fix_mode, pdop, vdop\n");
+    } else {
+        t.lit(
+            "lat, lon, gps_alt, gps_speed, heading, dist, accuracy, used_sat, "
+            "total_sat, gps_timestamp\n");
+    }
+    t.lit("div_by_1000,div_by_100,div_by_1,div_by_10,div_by_2048,div_by_2048,div_by_2048,dec2bin,");
+    if (gps_unit) {
+        t.lit(
+            " , , , , , , , , , , div_by_100, , ,div_by_100,div_by_100,div_by_100, "
+            ",div_by_100,div_by_100\n");
+    } else {
+        t.put('\n');
+    }
+    t.lit("seconds,mbar,feet,deg_C,Gs,Gs,Gs,bits,");
+    if (gps_unit) t.lit("deg,deg,m,km/h,n/a,km,n/a,sat,n/a,n/a,seconds,wk,km/h,m,m,m,mode, , ,\n");
+    else t.lit("deg,deg,m,km/h,deg,km,m,sat,sat, unix_msec\n");
 }
 
 void csv_write_row(TextOut& out, const LogEvent& ev) {

@@ -1,17 +1,23 @@
 // Decimal digits written by hand for the text writers: each function writes
 // exactly the bytes of the printf conversion named in its comment at p,
-// without a terminating NUL, and returns the end; it may store up to three
-// bytes of scratch past that end. Digits come four at a time from a table,
+// without a terminating NUL, and returns the end; it may store up to
+// SCRATCH_BYTES of scratch past that end. Digits come four at a time from a table,
 // and values that fit 32 bits take 32-bit arithmetic with constant divisors
 // only: the camera's ARM processor has no divide instruction, and a 64-bit
 // division is a slow library call there.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 namespace tarvex {
+
+// The one limit of what a number's text (and any unchecked write of a Row)
+// may store past the end it returns: digits are stored four at a time (three
+// bytes past), a short bar sixteen at a time (fifteen).
+inline constexpr std::size_t SCRATCH_BYTES = 15;
 
 namespace digits_detail {
 // The four digits of every value below 10^4, "0000" to "9999", back to back:

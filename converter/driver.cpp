@@ -19,10 +19,11 @@
 #include "csv_writer.h"
 #include "dat_format.h"
 #include "exit_status.h"
-#include "filter_presets.h"
 #include "gpx_highlights.h"
 #include "gpx_writer.h"
+#include "input_file.h"
 #include "log_event.h"
+#include "log_settings.h"
 #include "output_file.h"
 #include "pipeline.h"
 #include "run_options.h"
@@ -96,26 +97,6 @@ constexpr OutputKind OUTING_OUTPUT = {"GPX", "Now writing GPX outing track to %s
                                       "Destination file %s exists! Proceeding anyway.\n",
                                       "Could not open GPX file %s. Proceeding anyway.\n", false};
 constexpr char OUTING_SUFFIX[] = "-outing";
-
-// A file the converter reads, which no output file may replace. Known by its
-// name and, when it exists, by device and inode (which also catches another
-// spelling of the path, a hard link or a symbolic link).
-struct InputFile {
-    std::string path;
-    bool exists = false;
-    dev_t dev = 0;
-    ino_t ino = 0;
-
-    void set(const char* p, const struct stat* st) {
-        path = p;
-        exists = st != nullptr;
-        if (st != nullptr) dev = st->st_dev, ino = st->st_ino;
-    }
-    bool is(const char* out_path, const struct stat* out_st) const {
-        if (!path.empty() && path == out_path) return true;
-        return exists && out_st != nullptr && out_st->st_dev == dev && out_st->st_ino == ino;
-    }
-};
 
 class Conversion {
 public:
@@ -239,7 +220,7 @@ private:
     // chapter (`complete`) first gets its GPX footer. An exit status when one
     // of them could not be written (none of them is then put in place).
     std::optional<int> end_chapter_files(bool complete) {
-        if (complete && gpx_.is_open()) gpx_write_footer(gpx_.stream());
+        if (complete && gpx_.is_open()) gpx_write_footer(gpx_.text());
         if (!commit_outputs({&srt_, &csv_, &gpx_})) return EXIT_WRITE_FAILED;
         return std::nullopt;
     }
@@ -252,7 +233,7 @@ private:
             outing_.discard();
             return std::nullopt;
         }
-        gpx_write_footer(outing_.stream());
+        gpx_write_footer(outing_.text());
         if (!commit_outputs({&outing_})) return EXIT_WRITE_FAILED;
         return std::nullopt;
     }
@@ -331,7 +312,7 @@ private:
         state_.last_sub_time = NO_SUB_TIME;
         if (state_.settings.csv == on_off::ON) {
             if (const auto status = open_output(CSV_OUTPUT, csv_)) return status;
-            csv_write_header(csv_.stream(), header_);
+            if (csv_.is_open()) csv_write_header(csv_.text(), header_);
         }
         sub_number_ = 1;
         if (outcome_ != nullptr) {
@@ -349,9 +330,9 @@ private:
             std::puts("GPX track points carry their UTC fix times");
             said_timed_ = true;
         }
-        if (gpx_.is_open()) gpx_write_header(gpx_.stream(), path_.data(), header_, timed_gpx());
+        if (gpx_.is_open()) gpx_write_header(gpx_.text(), path_.data(), header_, timed_gpx());
         if (state_.settings.gpx_outing == show_hide::SHOWN) {
-            if (outing_.is_open()) gpx_write_segment_break(outing_.stream());
+            if (outing_.is_open()) gpx_write_segment_break(outing_.text());
             else if (!outing_tried_) return open_outing();
         }
         return std::nullopt;
@@ -432,12 +413,7 @@ int convert_log(const LogCommand& cl, RunState& state, RunOutcome* outcome) {
         return EXIT_FATAL;
     }
 
-    Settings& settings = state.settings;
-    resolve_filter_presets(settings, header.hw_revision);
-    if (header.expander_id == EXPANDER_GPS) {
-        settings.gps_lag = settings.gps_hw_lag;
-        std::printf("Hardware GPS detected - using gpw_hw_lag value for GPS offset: %d ms\n", settings.gps_lag);
-    }
+    settings_for_log(state.settings, header, stdout);
 
     Conversion conversion(cl, dat.get(), header, state, outcome);
     conversion.add_inputs(cl.settings_path);

@@ -28,7 +28,7 @@ std::uint32_t isqrt(std::uint32_t value);
 // Signed fixed-point form of a value counting units of 10^-PLACES: '-' or a
 // space, |v| / 10^p, '.', |v| mod 10^p zero-padded ("%c%d.%0Nd"). Writes at
 // most 21 bytes at p (12 for 32-bit values), without a terminating NUL, plus
-// up to three bytes of scratch past them; returns the end. The places are
+// up to SCRATCH_BYTES of scratch past them; returns the end. The places are
 // known when compiling, so the divisions are by constants, which the
 // camera's processor does without a division routine when the magnitude
 // fits 32 bits.

@@ -1,7 +1,5 @@
 // GPS week time runs ahead of UTC by the leap seconds added since the GPS
-// epoch; the table below turns one into the other. Dates are proleptic
-// Gregorian, computed without the C library so that 32-bit time_t on the
-// camera cannot cut them off in 2038.
+// epoch; the table below turns one into the other.
 #include "gps_time.h"
 
 #include <array>
@@ -59,39 +57,7 @@ bool is_usable_utc_ms(std::int64_t unix_ms) { return unix_ms >= USABLE_FROM_MS &
 
 bool format_iso_utc_ms(std::int64_t unix_ms, char (&out)[ISO_TIME_SIZE]) {
     if (!is_usable_utc_ms(unix_ms)) return false;
-    const std::int64_t ms = unix_ms % MS_PER_S;
-    const std::int64_t s = unix_ms / MS_PER_S;
-    const std::int64_t days = s / S_PER_DAY;
-    const std::int64_t sod = s % S_PER_DAY;
-
-    // Civil date from days since 1970-01-01 (eras of 400 years; the usable
-    // range keeps every value positive).
-    const std::int64_t z = days + 719468;
-    const std::int64_t era = z / 146097;
-    const std::int64_t doe = z - era * 146097;                                       // [0, 146096]
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;  // [0, 399]
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);                // [0, 365]
-    const std::int64_t mp = (5 * doy + 2) / 153;                                     // March = 0
-    const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
-    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-    const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-
-    // Fixed-width fields, written digit by digit: the usable range keeps
-    // every field within its width.
-    char* p = out;
-    const auto put = [&p](std::int64_t value, int width, char after) {
-        for (int i = width - 1; i >= 0; --i, value /= 10) p[i] = static_cast<char>('0' + value % 10);
-        p += width;
-        if (after != '\0') *p++ = after;
-    };
-    put(year, 4, '-');
-    put(month, 2, '-');
-    put(day, 2, 'T');
-    put(sod / 3600, 2, ':');
-    put(sod / 60 % 60, 2, ':');
-    put(sod % 60, 2, '.');
-    put(ms, 3, 'Z');
-    *p = '\0';
+    format_utc_iso_ms(unix_ms, out);
     return true;
 }
 

@@ -1,10 +1,13 @@
 // UTC times for GPX track points: GPS week time to Unix milliseconds, and
-// Unix milliseconds to the ISO 8601 text that GPX and its readers expect.
+// the ISO 8601 text that GPX and its readers expect for the times worth
+// showing.
 // Integer arithmetic only: the camera's processor has no floating point.
 #pragma once
 
 #include <cstdint>
 #include <optional>
+
+#include "utc_text.h"
 
 namespace tarvex {
 
@@ -16,9 +19,9 @@ std::int64_t gps_week_to_unix_ms(std::uint16_t week, std::uint32_t time_of_week)
 // or a damaged record.
 bool is_usable_utc_ms(std::int64_t unix_ms);
 
-// "YYYY-MM-DDTHH:MM:SS.mmmZ" (24 characters and a NUL) for a usable time;
-// nothing otherwise.
-constexpr std::size_t ISO_TIME_SIZE = 25;
+// The track point text of a usable time ("YYYY-MM-DDTHH:MM:SS.mmmZ" and a
+// NUL); false, and nothing written, for any other time.
+constexpr std::size_t ISO_TIME_SIZE = UTC_TEXT_SIZE;
 bool format_iso_utc_ms(std::int64_t unix_ms, char (&out)[ISO_TIME_SIZE]);
 
 }  // namespace tarvex

@@ -1,5 +1,6 @@
 #include "gpx_writer.h"
 
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -125,10 +126,6 @@ void put_header(TextOut& out, const char* name, const char* date, const DatHeade
 
 }  // namespace
 
-void gpx_write_header(std::FILE* out, const char* path, const DatHeader& header, bool timed) {
-    write_text(out, [&](TextOut& t) { gpx_write_header(t, path, header, timed, {}); });
-}
-
 void gpx_write_header(TextOut& out, const char* path, const DatHeader& header, bool timed,
                       const std::vector<GpxWaypoint>& waypoints) {
     std::puts("Initializing new GPX file");
@@ -139,10 +136,6 @@ void gpx_write_header(TextOut& out, const char* path, const DatHeader& header, b
     const char* date = std::ctime(&rec_date);
 
     put_header(out, name, date, header, timed, waypoints);
-}
-
-void gpx_write_point(std::FILE* out, const LogEvent& ev, bool timed) {
-    write_text(out, [&](TextOut& t) { gpx_write_point(t, ev, timed); });
 }
 
 void gpx_write_point(TextOut& out, const LogEvent& ev, bool timed) {
@@ -162,23 +155,16 @@ void gpx_write_point(TextOut& out, const LogEvent& ev, bool timed) {
     } else if (rec.type == static_cast<std::uint16_t>(EntryKind::GpsNavData)) {
         const GpsNavData nav = decode_gps_nav_data(rec.payload.data());
         t.printf("      <trkpt lat=\"%f\" lon=\"%f\">\n        <ele>", nav.lat / 10000000.0, nav.lon / 10000000.0);
-        t.put(' ');  // altitude is unsigned: never a minus sign
-        t.udec(nav.gps_alt / 100u);
-        t.put('.');
-        t.udec_padded<2>(nav.gps_alt % 100u);
+        t.fixed<2>(nav.gps_alt);  // cm -> m; unsigned, so never a minus sign
         put_point_end(t, timed, gps_week_to_unix_ms(nav.week, nav.time_of_week));
     }
 }
 
-void gpx_write_segment_break(std::FILE* out) {
-    if (out == nullptr) return;
-    std::fputs("    </trkseg>\n    <trkseg>\n", out);
-}
+void gpx_write_segment_break(TextOut& out) { out.str("    </trkseg>\n    <trkseg>\n"); }
 
-void gpx_write_footer(std::FILE* out) {
-    if (out == nullptr) return;
+void gpx_write_footer(TextOut& out) {
     std::puts("Writing GPX footer");
-    std::fputs("    </trkseg>\n  </trk>\n</gpx>\n", out);
+    out.str("    </trkseg>\n  </trk>\n</gpx>\n");
 }
 
 }  // namespace tarvex

@@ -1,7 +1,6 @@
 // GPX 1.1 track: one track, one segment, one point per fresh GPS record.
 #pragma once
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -20,18 +19,15 @@ struct GpxWaypoint {
 
 // `timed`: the recording's start as <metadata><time>, and each point's fix
 // time as <time>; off, the file is exactly the untimed track.
-void gpx_write_header(std::FILE* out /* or nullptr */, const char* path, const DatHeader& header, bool timed = false);
-// The same, with `waypoints` where the schema puts them: after the metadata,
-// before the track.
-void gpx_write_header(TextOut& out, const char* path, const DatHeader& header, bool timed,
-                      const std::vector<GpxWaypoint>& waypoints);
-// The point of the record attached to `ev`; the stream form is for callers
-// without a TextOut.
+// `waypoints` go where the schema puts them: after the metadata, before the
+// track.
+void gpx_write_header(TextOut& t, const char* path, const DatHeader& header, bool timed = false,
+                      const std::vector<GpxWaypoint>& waypoints = {});
+// The point of the record attached to `ev`.
 void gpx_write_point(TextOut& t, const LogEvent& ev, bool timed = false);
-void gpx_write_point(std::FILE* out /* or nullptr */, const LogEvent& ev, bool timed = false);
 // Ends the open segment and starts the next: one segment per chapter in a
 // track that spans the whole log.
-void gpx_write_segment_break(std::FILE* out /* or nullptr */);
-void gpx_write_footer(std::FILE* out /* or nullptr */);
+void gpx_write_segment_break(TextOut& t);
+void gpx_write_footer(TextOut& t);
 
 }  // namespace tarvex

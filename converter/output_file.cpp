@@ -1,7 +1,7 @@
 // Output files written beside their final name and renamed into place, with
-// every write checked. The stream is a stdio stream whose writes come here
-// (fopencookie), so the writers keep printing to a FILE* and the system's
-// reason for the first failed write is kept exactly, not guessed afterwards.
+// every write checked. The writers' text reaches write() in blocks, so the
+// system's reason for the first failed write is kept exactly, not guessed
+// afterwards.
 #define _FILE_OFFSET_BITS 64
 
 #include "output_file.h"
@@ -50,58 +50,30 @@ bool OutputFile::open(const std::string& final_path) {
     if (fd_ < 0 && errno == EEXIST && unlink(temp_path_.c_str()) == 0) fd_ = ::open(temp_path_.c_str(), flags, 0666);
     if (fd_ < 0) return false;
 
-    stream_ = fopencookie(this, "w", cookie_io_functions_t{nullptr, &write_cookie, nullptr, &close_cookie});
-    if (stream_ == nullptr) {
-        const int error = errno;
-        ::close(fd_);
-        fd_ = -1;
-        unlink(temp_path_.c_str());
-        errno = error;
-        return false;
-    }
-    // Rows come through text() in blocks of kilobytes, which a stdio buffer
-    // would only copy once more; the few header lines go out as they are.
-    std::setvbuf(stream_, nullptr, _IONBF, 0);
-    text_.attach(stream_);
     closed_ = false;
-    discarding_ = false;
     return true;
 }
 
-// All of the bytes, or a failure: stdio sets the stream's error indicator on
-// a short count, and the first reason is kept here.
-ssize_t OutputFile::write_cookie(void* self, const char* bytes, std::size_t n) {
-    auto& out = *static_cast<OutputFile*>(self);
-    if (out.discarding_) return static_cast<ssize_t>(n);
-    if (out.failed()) return 0;  // the file is lost already: write nothing more
-    std::size_t done = 0;
-    while (done < n) {
-        const ssize_t w = ::write(out.fd_, bytes + done, n - done);
+void OutputFile::write(const char* bytes, std::size_t n) {
+    if (fd_ < 0 || failed()) return;  // not open, or lost already: write nothing more
+    while (n > 0) {
+        const ssize_t w = ::write(fd_, bytes, n);
         if (w < 0 && errno == EINTR) continue;
         if (w <= 0) {
-            out.fail(w < 0 ? errno : ENOSPC);
-            return static_cast<ssize_t>(done);
+            fail(w < 0 ? errno : ENOSPC);
+            return;
         }
-        done += static_cast<std::size_t>(w);
+        bytes += w;
+        n -= static_cast<std::size_t>(w);
     }
-    return static_cast<ssize_t>(n);
-}
-
-int OutputFile::close_cookie(void* self) {
-    auto& out = *static_cast<OutputFile*>(self);
-    const int r = ::close(out.fd_);
-    out.fd_ = -1;
-    // A close may report a failed write-back (network or removable media).
-    if (r != 0 && !out.discarding_) out.fail(errno);
-    return r;
 }
 
 bool OutputFile::close() {
-    if (stream_ == nullptr) return !failed();
-    text_.attach(nullptr);  // hands the buffered text over first
-    if (std::fflush(stream_) != 0) fail(errno != 0 ? errno : EIO);
-    std::fclose(stream_);  // its result is the cookie's, recorded there
-    stream_ = nullptr;
+    if (fd_ < 0) return !failed();
+    text_.flush();
+    // A close may report a failed write-back (network or removable media).
+    if (::close(fd_) != 0) fail(errno);
+    fd_ = -1;
     closed_ = true;
     return !failed();
 }
@@ -119,11 +91,9 @@ bool OutputFile::publish() {
 
 void OutputFile::discard() {
     text_.drop();
-    text_.attach(nullptr);
-    if (stream_ != nullptr) {
-        discarding_ = true;
-        std::fclose(stream_);
-        stream_ = nullptr;
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
         closed_ = true;
     }
     if (closed_) {

@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
 #include <initializer_list>
 #include <string>
 
@@ -18,11 +17,11 @@
 
 namespace tarvex {
 
-class OutputFile {
+class OutputFile : private TextSink {
 public:
     OutputFile() = default;
     ~OutputFile() { discard(); }
-    // The stream refers back to its owner: never copied or moved.
+    // The text buffer refers back to its owner: never copied or moved.
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
@@ -32,20 +31,16 @@ public:
     // regular file this user may not write (such a name is not replaced).
     bool open(const std::string& final_path);
 
-    // The file's stream, after the text buffered in text(); nullptr when not open.
-    std::FILE* stream() {
-        text_.flush();
-        return stream_;
-    }
-    // Buffered text for the stream: the writers' rows go here. Valid while open.
+    // The file's text: every writer writes here. Text written while the file
+    // is not open is dropped.
     TextOut& text() { return text_; }
-    bool is_open() const { return stream_ != nullptr; }
-    // True once a write, the flush or the close has failed.
+    bool is_open() const { return fd_ >= 0; }
+    // True once a write or the close has failed.
     bool failed() const { return error_ != 0; }
     const std::string& path() const { return final_path_; }
 
-    // Flushes and closes the temporary file, which stays until publish() or
-    // discard(). False on failure (then failed()).
+    // Writes the buffered text and closes the temporary file, which stays
+    // until publish() or discard(). False on failure (then failed()).
     bool close();
     // Renames the closed temporary file onto the final name. False on failure.
     bool publish();
@@ -58,19 +53,17 @@ public:
     std::string failure_message() const;
 
 private:
-    static ssize_t write_cookie(void* self, const char* bytes, std::size_t n);
-    static int close_cookie(void* self);
+    // All of the bytes, or the first failure kept with its reason.
+    void write(const char* bytes, std::size_t n) override;
     void fail(int error) {
         if (error_ == 0) error_ = error;
     }
 
     std::string final_path_, temp_path_;
     int fd_ = -1;
-    std::FILE* stream_ = nullptr;
-    bool closed_ = false;      // temporary file complete, not yet renamed
-    bool discarding_ = false;  // bytes still buffered are dropped, not written
-    int error_ = 0;            // errno of the first failure
-    TextOut text_;
+    bool closed_ = false;  // temporary file complete, not yet renamed
+    int error_ = 0;        // errno of the first failure
+    TextOut text_{this};
 };
 
 // Completes outputs that belong together (one chapter's files): closes every

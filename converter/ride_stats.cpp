@@ -13,12 +13,11 @@
 #include "pipeline.h"
 #include "regular_input.h"
 #include "stdio_file.h"
+#include "units.h"
 
 namespace tarvex {
 
 namespace {
-
-constexpr double METRES_PER_FOOT = 0.3048;
 
 // A candidate highlight and the fix nearest to it so far. Fixes come in log
 // order, so once one lies after the moment and is no nearer than the best,
@@ -108,8 +107,6 @@ const char* highlight_kind_name(HighlightKind kind) {
     }
     return "g";
 }
-
-double accel_counts_per_g(bool high_g) { return high_g ? 32768.0 / 200.0 : 2048.0; }
 
 struct RideStatsBuilder::State {
     RideOptions options;
@@ -251,7 +248,7 @@ struct RideStatsBuilder::State {
 RideStatsBuilder::RideStatsBuilder(const Settings& settings, const RideOptions& options)
     : s_(std::make_unique<State>()) {
     s_->options = options;
-    s_->per_g = accel_counts_per_g(options.high_g);
+    s_->per_g = counts_per_g(options.high_g);
     s_->r.rate_window = settings.speed_window > 0 ? settings.speed_window : RATE_WINDOW_SAMPLES;
     s_->past.resize(static_cast<std::size_t>(s_->r.rate_window) + 1);
 }

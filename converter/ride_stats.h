@@ -155,7 +155,4 @@ std::string highlight_name(const Highlight& h);
 // "1:10" under an hour, "1:02:03" from one on.
 std::string clock_text(std::int64_t ms);
 
-// Counts per G of the accelerometer: 2048 (16 G) or 163.84 (200 G).
-double accel_counts_per_g(bool high_g);
-
 }  // namespace tarvex

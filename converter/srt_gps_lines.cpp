@@ -120,14 +120,10 @@ void put_navdata_lines(Row& t, const LogEvent& ev, const Settings& settings) {
         } else if (v == 0) {
             t.lit("Glide: --");
         } else {
-            // Tenths of the glide ratio, truncated toward zero.
-            const std::int64_t q = 10 * h / v;
+            // Tenths of the glide ratio, truncated toward zero; its whole
+            // part is h / v truncated, as trunc(trunc(x) / 10) = trunc(x / 10).
             t.lit("Glide: ");
-            t.put(q < 0 ? '-' : ' ');
-            const std::int64_t whole = h / v;
-            t.dec(whole < 0 ? -whole : whole);
-            t.put('.');
-            t.dec((q < 0 ? -q : q) % 10);
+            t.fixed<1>(10 * h / v);
         }
         t.put('\n');
     } else if (!single && dist_written) {
@@ -146,10 +142,6 @@ void put_gps_lines(TextOut& out, const LogEvent& ev, const Settings& settings, R
         default:  // nothing seen yet, GpsFix2, or a kind nobody interprets
             break;
     }
-}
-
-void srt_write_gps_lines(std::FILE* out, const LogEvent& ev, const Settings& settings, RunOptions& run) {
-    write_text(out, [&](TextOut& t) { put_gps_lines(t, ev, settings, run); });
 }
 
 }  // namespace tarvex

@@ -2,8 +2,6 @@
 // record in effect.
 #pragma once
 
-#include <cstdio>
-
 #include "log_event.h"
 #include "run_options.h"
 #include "settings.h"
@@ -11,9 +9,8 @@
 
 namespace tarvex {
 
-// GPS lines of one entry (updates run.last_gps_kind).
-void srt_write_gps_lines(std::FILE* out, const LogEvent& ev, const Settings& settings, RunOptions& run);
-// The same, appended to the entry's text in `t`.
+// GPS lines of one entry, appended to its text in `t` (updates
+// run.last_gps_kind).
 void put_gps_lines(TextOut& t, const LogEvent& ev, const Settings& settings, RunOptions& run);
 
 }  // namespace tarvex

@@ -124,11 +124,10 @@ bool put_reading_items(Row& t, const LogEvent& ev, const SensorSample& sample, c
     return has_item;
 }
 
-// n times '|'. A bar is short unless a reading is damaged, so the common
-// case is one fixed-size copy.
+// n times '|'. A bar is short unless a reading is damaged (6.4 G at most
+// is 64 bytes), so the common case takes no room check.
 void put_bar(Row& t, std::uint32_t n) {
-    static constexpr char SHORT_BAR[] = "||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||";  // 64
-    if (n <= sizeof SHORT_BAR - 1) t.lit_prefix(SHORT_BAR, n);
+    if (n <= 64) t.short_fill<'|'>(n);
     else t.repeat('|', n);
 }
 
@@ -228,11 +227,6 @@ void accel_scale_tenths(LogEvent& ev, const RunOptions& run) {
 void accel_scale_hundredths(LogEvent& ev, const RunOptions& run) {
     if (run.high_g) scale_all<625, 1024>(ev);
     else scale_all<25, 512>(ev);
-}
-
-void srt_write_entry(std::FILE* out, LogEvent& ev, std::int32_t number, const Settings& settings, RunOptions& run,
-                     std::uint32_t& last_sub_time) {
-    write_text(out, [&](TextOut& t) { srt_write_entry(t, ev, number, settings, run, last_sub_time); });
 }
 
 void srt_write_entry(TextOut& out, LogEvent& ev, std::int32_t number, const Settings& settings, RunOptions& run,

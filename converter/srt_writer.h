@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 
 #include "log_event.h"
 #include "run_options.h"
@@ -12,10 +11,7 @@
 namespace tarvex {
 
 // `last_sub_time` is the end time of the chapter's last entry, or NO_SUB_TIME.
-// The stream form is for callers without a TextOut.
 void srt_write_entry(TextOut& t, LogEvent& ev, std::int32_t number, const Settings& settings, RunOptions& run,
-                     std::uint32_t& last_sub_time);
-void srt_write_entry(std::FILE* out, LogEvent& ev, std::int32_t number, const Settings& settings, RunOptions& run,
                      std::uint32_t& last_sub_time);
 void accel_scale_tenths(LogEvent& ev, const RunOptions& run);
 void accel_scale_hundredths(LogEvent& ev, const RunOptions& run);

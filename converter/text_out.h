@@ -1,15 +1,25 @@
 // Buffered text output for the writers. Rows and entries are formatted in
-// place into a buffer in front of a stdio stream, which gets the text in
-// blocks of kilobytes: a stdio call or a room check per field costs more than
-// the formatting itself. Each method writes exactly the bytes of the printf
-// conversion named in its comment.
+// place into a buffer, which goes to a sink (an output file's checked write
+// loop, or memory in tests) in blocks of kilobytes: a system call or a room
+// check per field costs more than the formatting itself. Each method writes
+// exactly the bytes of the printf conversion named in its comment.
+//
+// The rules of Row (debug builds assert them):
+//   1. One Row open per TextOut at a time, and no write to the TextOut itself
+//      while it is open: the Row's bytes belong to the TextOut only when it
+//      is destroyed (or makes a checked write), so anything written between
+//      would be overwritten.
+//   2. A Row takes ROW_MAX bytes of room when it opens and after each checked
+//      write; the unchecked writes between stay within them.
+//   3. Any unchecked write may store up to SCRATCH_BYTES (decimal_digits.h)
+//      past the end it leaves; the buffer holds that many bytes beyond its
+//      capacity for them.
 #pragma once
 
 #include <cassert>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <type_traits>
@@ -19,26 +29,40 @@
 
 namespace tarvex {
 
-// The buffer in front of one stream, with the writes that check for room:
+// Where a TextOut's text goes, in blocks. The sink keeps its own failures:
+// the writers do not look at them (an output file reports its first).
+class TextSink {
+public:
+    virtual void write(const char* bytes, std::size_t n) = 0;
+
+protected:
+    ~TextSink() = default;
+};
+
+// The buffer in front of one sink, with the writes that check for room:
 // text of any length.
 class TextOut {
 public:
     // Room every Row gets: far more than any row or entry of the writers,
     // a bar of '|' excepted (which is a checked write).
     static constexpr std::size_t ROW_MAX = 1024;
+    // A long log writes tens of megabytes: blocks this large keep the
+    // system calls few.
+    static constexpr std::size_t CAPACITY = 32 * 1024;
 
-    // Text for `out`; nullptr discards it (a stream can be attached later).
-    explicit TextOut(std::FILE* out = nullptr);
+    // Text for `sink`; nullptr discards it.
+    explicit TextOut(TextSink* sink = nullptr);
     ~TextOut() { flush(); }
     TextOut(const TextOut&) = delete;
     TextOut& operator=(const TextOut&) = delete;
 
-    // Sends what is buffered to the current stream, then writes to `out`.
-    void attach(std::FILE* out);
-    // Hands the buffered text to the stream.
+    // Hands the buffered text to the sink.
     void flush();
     // Forgets the buffered text (its file is being thrown away).
-    void drop() { cur_ = buf_.get(); }
+    void drop() {
+        assert(!row_open());
+        cur_ = buf_.get();
+    }
 
     void put(const char* s, std::size_t n);
     void str(const char* s) { put(s, std::strlen(s)); }
@@ -47,30 +71,45 @@ public:
     // rounding is the reference, so it formats them.
     void vprintf(const char* fmt, std::va_list ap);
 
-    // For Row: ROW_MAX bytes of room from the returned position on, and the
-    // end of what was written there.
+    // For Row: ROW_MAX bytes of room (and SCRATCH_BYTES beyond) from the returned
+    // position on; end_row gives the end of what was written there.
     char* begin_row() {
+        assert(!row_open());
         if (static_cast<std::size_t>(end_ - cur_) < ROW_MAX) flush();
+#ifndef NDEBUG
+        row_open_ = true;
+#endif
         return cur_;
     }
-    void end_row(char* end) { cur_ = end; }
+    void end_row(char* end) {
+        assert(row_open() && end >= cur_ && end <= end_);
+#ifndef NDEBUG
+        row_open_ = false;
+#endif
+        cur_ = end;
+    }
 
 private:
-    // A long log writes tens of megabytes: blocks this large keep the
-    // system calls few.
-    static constexpr std::size_t CAPACITY = 32 * 1024;
+    // vprintf's text of n bytes that did not fit behind the buffered text.
+    [[gnu::noinline]] void put_formatted(std::size_t n, const char* fmt, std::va_list ap);
 
-    std::FILE* out_;
-    std::unique_ptr<char[]> buf_;
-    char* cur_;  // next byte to write
-    char* end_;  // end of the buffer
+#ifndef NDEBUG
+    bool row_open() const { return row_open_; }
+    bool row_open_ = false;
+#else
+    static constexpr bool row_open() { return false; }
+#endif
+
+    TextSink* sink_;
+    std::unique_ptr<char[]> buf_;  // CAPACITY + SCRATCH_BYTES
+    char* cur_;                    // next byte to write
+    char* end_;                    // end of the capacity
 };
 
-// One row or entry being written into a TextOut without room checks: it
-// takes ROW_MAX bytes of room up front, and the writer stays within them
-// between checked writes (debug builds assert it). The write position is a
-// local value, which the compiler keeps in a register; a position held in
-// the TextOut would be reloaded after every byte stored.
+// One row or entry being written into a TextOut without room checks (see
+// the rules above). The write position is a local value, which the compiler
+// keeps in a register; a position held in the TextOut would be reloaded
+// after every byte stored.
 class Row {
 public:
     explicit Row(TextOut& t) : t_(t) { start(); }
@@ -125,12 +164,14 @@ public:
         check();
     }
 
-    // The first n bytes of a literal of at least n; the whole literal is
-    // stored (a fixed-size copy), the bytes past n being scratch.
-    template <std::size_t N>
-    void lit_prefix(const char (&s)[N], std::size_t n) {
-        std::memcpy(p_, s, N - 1);
-        p_ += n < N - 1 ? n : N - 1;
+    // n times C for a short n (a bar of a sound reading): sixteen bytes per
+    // copy, the last one's bytes past n being scratch.
+    template <char C>
+    void short_fill(std::size_t n) {
+        static_assert(SCRATCH_BYTES >= 15);
+        static constexpr char sixteen[16] = {C, C, C, C, C, C, C, C, C, C, C, C, C, C, C, C};
+        for (std::size_t i = 0; i < n; i += 16) std::memcpy(p_ + i, sixteen, 16);
+        p_ += n;
         check();
     }
 
@@ -174,14 +215,5 @@ private:
     char* limit_;
 #endif
 };
-
-// For callers holding a plain stream: runs `write` on a TextOut over `out`
-// and hands the text over before returning; nothing when `out` is nullptr.
-template <class Write>
-void write_text(std::FILE* out, Write&& write) {
-    if (out == nullptr) return;
-    TextOut t(out);
-    write(t);
-}
 
 }  // namespace tarvex

@@ -119,7 +119,7 @@ void draw_panel(SvgWriter& svg, const Panel& p, const Page& page, const TimeScal
 }
 
 std::string filter_text(std::int32_t n) {
-    if (n == 0) return "no smoothing";
+    if (n == filter_level::OFF) return "no smoothing";
     return "smoothed over " + std::to_string(2 * n + 1) + " samples";
 }
 
@@ -127,7 +127,7 @@ std::string filter_text(std::int32_t n) {
 
 int plot_height(int panels) { return TITLE_HEIGHT + panels * (PANEL_GAP + PANEL_HEIGHT) + BOTTOM_HEIGHT; }
 
-void draw_ride(std::FILE* out, const RideData& r, const std::string& log_name) {
+void draw_ride(TextOut& out, const RideData& r, const std::string& log_name) {
     const RideSeries& s = r.series;
     const std::string alt = r.units.altitude;
     const PanelMarks marks = panel_marks(r.report, r.units);
@@ -156,8 +156,7 @@ void draw_ride(std::FILE* out, const RideData& r, const std::string& log_name) {
                           marks.speed});
 
     const std::string serial = serial_text(r.header.serial.data());
-    std::string date;
-    if (!utc_date_time(date, r.header.rec_date)) date = "an unknown date";
+    const std::string date = utc_date_time(r.header.rec_date);
     const std::string title =
         "Ride of " + (serial.empty() ? std::string("a unit without serial number") : serial) + " on " + date;
     const int chapter_row = r.chapters.empty() ? 0 : CHAPTER_ROW_HEIGHT;

@@ -7,12 +7,14 @@
 #include <cmath>
 #include <cstdio>
 
+#include "units.h"
+
 namespace tarvex::datview {
 
 namespace {
 
 constexpr double MARK_RADIUS = 4.5;  // px
-constexpr double FEET_PER_METRE = 1.0 / 0.3048;
+constexpr double FEET_PER_METRE = 1.0 / METRES_PER_FOOT;
 
 std::string ring(double x, double y) {
     char d[128];

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "chapters.h"
-#include "filter_presets.h"
+#include "log_settings.h"
 #include "quiet_stdout.h"
 #include "ride_stats.h"
 #include "settings.h"
@@ -44,9 +44,8 @@ RideReport ride_of(const char* log_path, const LogHealth& h, const InfoOptions& 
     {
         QuietStdout quiet;  // the settings dump and preset lines are not part of the report
         settings_load(o.settings_path, settings);
-        resolve_filter_presets(settings, h.header.hw_revision);
     }
-    if (h.header.expander_id == EXPANDER_GPS) settings.gps_lag = settings.gps_hw_lag;
+    settings_for_log(settings, h.header, nullptr);
     RideOptions options;
     options.high_g = o.high_g;
     RideReport report;
@@ -77,8 +76,7 @@ std::string health_json_members(const char* path, const LogHealth& h) {
         const DatHeader& d = h.header;
         num("hw_revision", d.hw_revision);
         num("rec_date", d.rec_date);
-        std::string utc;
-        j += ",\"recorded_utc\":" + (utc_iso(utc, static_cast<std::int64_t>(d.rec_date) * 1000) ? quoted(utc) : "null");
+        j += ",\"recorded_utc\":" + quoted(utc_iso(static_cast<std::int64_t>(d.rec_date) * 1000));
         num("ground_offset_ft", d.ground_offset);
         num("expander_id", d.expander_id);
         j += ",\"serial\":" + quoted(serial_bytes(d.serial.data()));

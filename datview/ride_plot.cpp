@@ -1,6 +1,6 @@
 // The plot command: settings, the ride's readings, the chapters, then the
-// picture. The output is written only once everything is gathered, and never
-// over the log or the settings file it was made from.
+// picture. The output is written only once everything is gathered, never
+// over the log, the settings file or a chapter's video it was made from.
 #include "ride_plot.h"
 
 #include <sys/stat.h>
@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <memory>
 
+#include "input_file.h"
 #include "log_health.h"
+#include "output_file.h"
 #include "plot_layout.h"
 #include "ride_series.h"
 #include "settings.h"
@@ -17,12 +19,6 @@
 namespace tarvex::datview {
 
 namespace {
-
-bool same_file(const char* a, const char* b) {
-    struct stat sa {
-    }, sb{};
-    return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
 
 std::string base_name(const char* path) {
     const std::string p = path;
@@ -43,6 +39,11 @@ bool names_other_format(const char* path) {
     return false;
 }
 
+int refuse(const char* out_path) {
+    std::fprintf(stderr, "datview: refusing to write the picture over its input %s\n", out_path);
+    return EXIT_UNUSABLE;
+}
+
 }  // namespace
 
 int plot_ride(const PlotOptions& o) {
@@ -53,10 +54,13 @@ int plot_ride(const PlotOptions& o) {
                      o.out_path);
         return EXIT_UNUSABLE;
     }
-    if (same_file(o.out_path, o.log_path) || same_file(o.out_path, o.settings_path)) {
-        std::fprintf(stderr, "datview: refusing to write the picture over its input %s\n", o.out_path);
-        return EXIT_UNUSABLE;
-    }
+    // The guard of the converter's outputs: by name, or by the file itself.
+    InputFile log, settings, first_chapter;
+    log.set(o.log_path);
+    settings.set(o.settings_path);
+    if (o.first_chapter != nullptr) first_chapter.set(o.first_chapter);
+    for (const InputFile* in : {&log, &settings, &first_chapter})
+        if (in->is(o.out_path)) return refuse(o.out_path);
     auto ride = std::make_unique<RideData>(PLOT_COLUMNS);
     settings_load(o.settings_path, ride->settings);
     if (!collect_ride(o.log_path, *ride, o.high_g)) {
@@ -79,18 +83,25 @@ int plot_ride(const PlotOptions& o) {
         place_in_chapters(ride->report, std::move(chapters));
     }
 
-    std::FILE* out = std::fopen(o.out_path, "w");
-    if (out == nullptr) {
+    for (const Chapter& c : ride->chapters) {
+        InputFile video;
+        video.set(c.path.c_str());
+        if (video.is(o.out_path)) return refuse(o.out_path);
+    }
+    // Written whole or not at all, as the converter's outputs are.
+    OutputFile out;
+    if (!out.open(o.out_path)) {
         std::fprintf(stderr, "datview: cannot write %s\n", o.out_path);
         return EXIT_UNUSABLE;
     }
-    draw_ride(out, *ride, base_name(o.log_path));
-    const long size = std::ftell(out);
-    const bool failed = std::ferror(out) != 0;
-    if (std::fclose(out) != 0 || failed) {
+    draw_ride(out.text(), *ride, base_name(o.log_path));
+    struct stat st {};
+    if (!out.close() || !out.publish() || stat(o.out_path, &st) != 0) {
+        out.discard();
         std::fprintf(stderr, "datview: writing %s failed\n", o.out_path);
         return EXIT_UNUSABLE;
     }
+    const long size = static_cast<long>(st.st_size);
     std::printf("Wrote %s: %ld bytes\n", o.out_path, size);
     return EXIT_OK;
 }

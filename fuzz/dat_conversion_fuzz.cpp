@@ -11,13 +11,14 @@
 
 #include "csv_writer.h"
 #include "dat_format.h"
-#include "filter_presets.h"
 #include "gpx_writer.h"
 #include "log_event.h"
+#include "log_settings.h"
 #include "pipeline.h"
 #include "run_options.h"
 #include "settings.h"
 #include "srt_writer.h"
+#include "text_out.h"
 
 namespace {
 
@@ -86,17 +87,6 @@ void apply_choices(Settings& s, std::uint64_t word) {
     }
 }
 
-// All three outputs share one stream: the text itself is not checked here,
-// only that producing it stays within bounds and defined behaviour.
-std::FILE* null_output() {
-    static std::FILE* out = [] {
-        std::FILE* f = std::fopen("/dev/null", "w");
-        if (f == nullptr) std::abort();
-        return f;
-    }();
-    return out;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -128,12 +118,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::fclose(dat);
         return 0;
     }
-    resolve_filter_presets(settings, header.hw_revision);
-    if (header.expander_id == EXPANDER_GPS) settings.gps_lag = settings.gps_hw_lag;
+    settings_for_log(settings, header, nullptr);
 
-    std::FILE* out = null_output();
-    std::FILE* csv = (flags & FLAG_NO_CSV_FILE) != 0 ? nullptr : out;
-    std::FILE* gpx = (flags & FLAG_NO_GPX_FILE) != 0 ? nullptr : out;
+    // All three outputs share one text that is dropped: the text itself is
+    // not checked here, only that producing it stays within bounds and
+    // defined behaviour.
+    TextOut out;
+    const bool csv = (flags & FLAG_NO_CSV_FILE) == 0;
+    const bool gpx = (flags & FLAG_NO_GPX_FILE) == 0;
 
     int chapter = -1;                  // none open yet
     std::uint32_t chapter_offset = 0;  // ms
@@ -143,27 +135,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (LogEvent* ev = next_event(pipeline, dat, settings, run)) {
         if (static_cast<std::int32_t>(ev->vid_timestamp - chapter_offset) > len) {
             if (chapter >= 0) chapter_offset += static_cast<std::uint32_t>(len);
-            if (gpx_open) gpx_write_footer(gpx);
+            if (gpx_open) gpx_write_footer(out);
             gpx_open = false;
             if (++chapter == chapters_on_card) break;
             len = chapter_len;
             last_sub_time = NO_SUB_TIME;
-            if (settings.csv == on_off::ON) csv_write_header(csv, header);
+            if (settings.csv == on_off::ON && csv) csv_write_header(out, header);
             number = 1;
         }
         if (ev->vid_timestamp < chapter_offset) break;  // the converter stops with an error
         ev->vid_timestamp -= chapter_offset;
-        if (settings.csv == on_off::ON && csv != nullptr) csv_write_row(csv, *ev);
-        if (settings.gpx == on_off::ON && ev->gps != nullptr && ev->gps_new == 1) {
-            if (!gpx_open) gpx_write_header(gpx, "GOPR0001.GPX", header);
+        if (settings.csv == on_off::ON && csv) csv_write_row(out, *ev);
+        if (settings.gpx == on_off::ON && gpx && ev->gps != nullptr && ev->gps_new == 1) {
+            if (!gpx_open) gpx_write_header(out, "GOPR0001.GPX", header);
             gpx_open = true;
-            gpx_write_point(gpx, *ev);
+            gpx_write_point(out, *ev);
         }
         srt_write_entry(out, *ev, number, settings, run, last_sub_time);
         number = static_cast<std::int32_t>(static_cast<std::uint32_t>(number) + 1u);
     }
-    if (gpx_open) gpx_write_footer(gpx);
-    std::fflush(out);
+    if (gpx_open) gpx_write_footer(out);
     std::fclose(dat);
     return 0;
 }

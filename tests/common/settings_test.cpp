@@ -275,7 +275,7 @@ TEST(FilterPresets, ResolveByHardwareRevision) {
         Settings s;
         s.alt_filter = c.alt;
         s.accel_filter = c.accel;
-        const std::string out = capture_stdout([&] { resolve_filter_presets(s, c.rev); });
+        const std::string out = capture_stdout([&] { resolve_filter_presets(s, c.rev, stdout); });
         EXPECT_EQ(s.alt_filter, c.want_alt);
         EXPECT_EQ(s.accel_filter, c.want_accel);
         EXPECT_EQ(out, c.out);

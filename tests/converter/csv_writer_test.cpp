@@ -43,7 +43,7 @@ DatHeader header_with(std::uint32_t expander, const char* serial = "TVX123") {
 }
 
 std::string header_text(const DatHeader& h) {
-    return written_by([&](std::FILE* f) { csv_write_header(f, h); });
+    return written_by([&](TextOut& t) { csv_write_header(t, h); });
 }
 
 TEST_F(CsvHeader, WithoutExpander) {
@@ -106,19 +106,10 @@ TEST_F(CsvHeader, SerialLineVariants) {
     }
 }
 
-TEST(CsvHeaderNoStream, WritesNothing) {
-    // No CSV file (it could not be opened): nothing reaches the console either.
-    const std::string console = test::capture_stdout([] {
-        csv_write_header(nullptr, header_with(EXPANDER_GPS));
-        csv_write_row(nullptr, sensor_event(0));
-    });
-    EXPECT_EQ(console, "");
-}
-
 const std::string EMPTY_GPS = ",,,,,,,,,,,,,,,,,,\n";
 
 std::string row(const LogEvent& ev) {
-    return written_by([&](std::FILE* f) { csv_write_row(f, ev); });
+    return written_by([&](TextOut& t) { csv_write_row(t, ev); });
 }
 
 TEST(CsvRow, SensorPart) {

@@ -166,8 +166,7 @@ TEST(MulDiv, EqualsSixtyFourBitArithmeticOnBothSidesOfThe32BitLimit) {
 
 TEST(Row, IntegersMatchPrintf) {
     const std::vector<std::int64_t> vals = interesting_values();
-    const std::string got = written_by([&](std::FILE* f) {
-        TextOut out(f);
+    const std::string got = written_by([&](TextOut& out) {
         for (const std::int64_t v : vals) {
             const auto u32 = static_cast<std::uint32_t>(v);
             Row t(out);
@@ -199,31 +198,68 @@ TEST(Row, IntegersMatchPrintf) {
     EXPECT_EQ(pos, got.size());
 }
 
-TEST(Row, KeepsOrderWhenPiecesOutgrowTheBuffer) {
-    // A bar far longer than the buffer, a long string and a double conversion
-    // wider than what is left: the bytes must come out whole and in order.
+TEST(Row, KeepsOrderWhenTheBufferFillsInTheMiddleOfARow) {
+    // Text already buffered puts the buffer's end at different places in a
+    // row whose checked writes (a long string, a bar longer than the buffer,
+    // a double conversion wider than what is left) outgrow it: the bytes
+    // must come out whole and in order, the row's unchecked bytes included.
     const std::string long_text(3000, 'x');
-    const double huge = 1e300;
     char big[400];
-    std::snprintf(big, sizeof big, "%.4f", huge);
-    const std::string got = written_by([&](std::FILE* f) {
-        TextOut out(f);
-        Row t(out);
-        t.lit("start ");
-        t.repeat('|', 5000);
-        t.put('\n');
-        t.str(long_text.c_str());
-        t.put('\n');
-        for (int i = 0; i < 300; ++i) t.lit("abc");
-        t.printf("%.4f", huge);
-        t.lit(" end");
-    });
-    const std::string expected = "start " + std::string(5000, '|') + "\n" + long_text + "\n" + [] {
-        std::string s;
-        for (int i = 0; i < 300; ++i) s += "abc";
-        return s;
-    }() + big + " end";
-    EXPECT_EQ(got, expected);
+    std::snprintf(big, sizeof big, "%.4f", 1e300);
+    std::string abc;
+    for (int i = 0; i < 300; ++i) abc += "abc";
+    const std::string row = "start 42" + long_text + "\n" + std::string(40000, '|') + abc + big + " end\n";
+    constexpr std::size_t CAP = TextOut::CAPACITY;
+    for (const std::size_t before :
+         {std::size_t{0}, CAP - TextOut::ROW_MAX, CAP - 3008, CAP - 3007, CAP - 400, CAP - 1}) {
+        const std::string got = written_by([&](TextOut& out) {
+            const std::string fill(before, '.');
+            out.put(fill.data(), fill.size());
+            for (int twice = 0; twice < 2; ++twice) {
+                Row t(out);
+                t.lit("start ");
+                t.dec(42);
+                t.str(long_text.c_str());
+                t.put('\n');
+                t.repeat('|', 40000);
+                for (int i = 0; i < 300; ++i) t.lit("abc");
+                t.printf("%.4f", 1e300);
+                t.lit(" end\n");
+            }
+        });
+        ASSERT_EQ(got, std::string(before, '.') + row + row) << before;
+    }
+}
+
+TEST(Row, OneOpenPerTextOut) {
+    // A second Row would write over the first one's bytes.
+    EXPECT_DEBUG_DEATH(
+        {
+            TextOut out;
+            Row first(out);
+            Row second(out);
+        },
+        "row_open");
+}
+
+TEST(Row, GlideTenthsEqualTheTwoDivisionForm) {
+    // The glide ratio was written as sign, |h / v|, '.', |10 h / v| mod 10.
+    const auto two_divisions = [](std::int64_t h, std::int64_t v) {
+        const std::int64_t q = 10 * h / v, whole = h / v;
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%c%" PRId64 ".%" PRId64, q < 0 ? '-' : ' ', whole < 0 ? -whole : whole,
+                      (q < 0 ? -q : q) % 10);
+        return std::string(buf);
+    };
+    std::vector<std::int64_t> speeds;
+    for (std::int64_t s = -250; s <= 250; ++s) speeds.push_back(s);
+    for (const std::int64_t s : {INT32_MIN, INT32_MIN + 1, INT32_MAX - 1, INT32_MAX}) speeds.push_back(s);
+    for (const std::int64_t h : speeds) {
+        for (const std::int64_t v : speeds) {
+            if (v == 0) continue;
+            ASSERT_EQ(fixed(10 * h / v, 1), two_divisions(h, v)) << h << " / " << v;
+        }
+    }
 }
 
 }  // namespace

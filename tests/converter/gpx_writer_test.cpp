@@ -71,28 +71,16 @@ TEST_F(GpxHeader, PrologueNamesTheTrackAfterTheFile) {
     for (const Case& c : cases) {
         std::string bytes;
         const std::string console =
-            capture_stdout([&] { bytes = written_by([&](std::FILE* f) { gpx_write_header(f, c.path, h); }); });
+            capture_stdout([&] { bytes = written_by([&](TextOut& t) { gpx_write_header(t, c.path, h); }); });
         EXPECT_EQ(console, "Initializing new GPX file\n");
         EXPECT_EQ(bytes, prologue(c.name)) << c.path;
     }
 }
 
-TEST(GpxWriter, NoStreamDoesNothing) {
-    const LogEvent rec = fix_record(GpsFix{});
-    LogEvent ev = sensor_event(0);
-    attach(ev, rec);
-    const std::string console = capture_stdout([&] {
-        gpx_write_header(nullptr, "x.GPX", DatHeader{});
-        gpx_write_point(nullptr, ev);
-        gpx_write_footer(nullptr);
-    });
-    EXPECT_EQ(console, "");
-}
-
 std::string point(const LogEvent& rec) {
     LogEvent ev = sensor_event(0);
     attach(ev, rec);
-    return written_by([&](std::FILE* f) { gpx_write_point(f, ev); });
+    return written_by([&](TextOut& t) { gpx_write_point(t, ev); });
 }
 
 std::string trkpt(const char* lat, const char* lon, const char* ele) {
@@ -128,12 +116,12 @@ TEST(GpxWriter, Points) {
     // No point for a GpsFix2 nor for an event without a record.
     EXPECT_EQ(point(fix2_record()), "");
     const LogEvent bare = sensor_event(0);
-    EXPECT_EQ(written_by([&](std::FILE* f) { gpx_write_point(f, bare); }), "");
+    EXPECT_EQ(written_by([&](TextOut& t) { gpx_write_point(t, bare); }), "");
 }
 
 TEST(GpxWriter, Footer) {
     std::string bytes;
-    const std::string console = capture_stdout([&] { bytes = written_by([](std::FILE* f) { gpx_write_footer(f); }); });
+    const std::string console = capture_stdout([&] { bytes = written_by([](TextOut& t) { gpx_write_footer(t); }); });
     EXPECT_EQ(console, "Writing GPX footer\n");
     EXPECT_EQ(bytes, "    </trkseg>\n  </trk>\n</gpx>\n");
 }

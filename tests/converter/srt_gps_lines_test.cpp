@@ -21,7 +21,7 @@ using test::sensor_event;
 using test::written_by;
 
 std::string gps_lines(const LogEvent& ev, const Settings& s, RunOptions& run) {
-    return written_by([&](std::FILE* f) { srt_write_gps_lines(f, ev, s, run); });
+    return written_by([&](TextOut& t) { put_gps_lines(t, ev, s, run); });
 }
 
 GpsFix fix_of(std::int16_t speed, std::int32_t dist, std::int16_t heading = 0) {
@@ -246,7 +246,7 @@ TEST(SrtGpsLines, StandBetweenAccelerationAndPins) {
     const LogEvent rec = fix_record(fix_of(100, 161));
     LogEvent ev = sensor_event(1000);
     attach(ev, rec);
-    const std::string entry = written_by([&](std::FILE* f) { srt_write_entry(f, ev, 3, s, run, last); });
+    const std::string entry = written_by([&](TextOut& t) { srt_write_entry(t, ev, 3, s, run, last); });
     EXPECT_EQ(entry,
               "3\n00:00:00,000 --> 00:00:01,000\n500 ft    1.0 G\n62 mph    1.0 mi\n"
               "ID1: 0   ID2: 0\n\n");

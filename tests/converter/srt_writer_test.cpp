@@ -33,7 +33,7 @@ struct Writer {
     std::uint32_t last_sub_time = NO_SUB_TIME;
 
     std::string entry(LogEvent ev, std::int32_t number = 1) {
-        return written_by([&](std::FILE* f) { srt_write_entry(f, ev, number, settings, run, last_sub_time); });
+        return written_by([&](TextOut& t) { srt_write_entry(t, ev, number, settings, run, last_sub_time); });
     }
 };
 

@@ -36,6 +36,9 @@ const VerdictCase verdict_cases[] = {
     {"Oversize",
      [] { return with([](DatLog& l) { samples(l, 500, 15).entry(241, 120, 1000, std::string(120, '\0')); }); },
      "verdict: 1 problem: 1 entry over 96 bytes", 1},
+    {"OversizeSkippedWhole",  // as the converter frames it, however large
+     [] { return with([](DatLog& l) { samples(l, 500, 15).entry(241, 65535, 1000, std::string(65535, '\0')); }); },
+     "verdict: 1 problem: 1 entry over 96 bytes", 1},
     {"ShortPayload",
      [] { return with([](DatLog& l) { samples(l, 500, 15).entry(241, 20, 1000, std::string(20, '\0')); }); },
      "verdict: 1 problem: 1 entry shorter than their kind", 1},

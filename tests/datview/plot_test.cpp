@@ -99,6 +99,22 @@ TEST(Plot, TrackPanelSpansTheTracksBoundsAndRenders) {
     EXPECT_EQ(render.err, "");
 }
 
+TEST(Plot, NeverWritesOverAnInput) {
+    test::DatLog log = test::log_of("TX1");
+    test::TempDir dir;
+    const std::string log_bytes = test::samples(log, 0, 20).bytes();
+    test::write_file(dir.file("log.dat"), log_bytes);
+    test::write_file(dir.file("settings.txt"), "csv = on\n");
+    test::write_file(dir.file("GOPR0001.MP4"), test::mp4_file(1000));
+    test::write_file(dir.file("GP010001.MP4"), test::mp4_file(1000));
+    for (const char* out : {"log.dat", "./log.dat", "settings.txt", "GOPR0001.MP4", "GP010001.MP4"}) {
+        const std::string before = test::read_file(dir.file(out));
+        const test::RunResult r = test::datview(dir, {"plot", "log.dat", "-o", out, "-v", "GOPR0001.MP4"});
+        EXPECT_EQ(r.exit_status, 2) << out;
+        EXPECT_EQ(test::read_file(dir.file(out)), before) << out;
+    }
+}
+
 TEST(ColumnSeries, KeepsEachColumnsExtremesInArrivalOrder) {
     datview::ColumnSeries s(100);
     for (int i = 0; i < 100000; ++i)

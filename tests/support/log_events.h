@@ -1,30 +1,34 @@
 // Pipeline events and GPS records as the writers receive them, for the
 // writer tests and benchmarks (targets that link the converter), and a
-// stream whose bytes the test can read back.
+// memory sink whose bytes the test can read back.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <string>
 
 #include "byte_order.h"
 #include "dat_log.h"
 #include "log_event.h"
+#include "text_out.h"
 
 namespace tarvex::test {
 
-// Runs `write` on a memory stream and returns every byte it wrote.
-inline std::string written_by(const std::function<void(std::FILE*)>& write) {
-    char* data = nullptr;
-    std::size_t size = 0;
-    std::FILE* f = open_memstream(&data, &size);
-    write(f);
-    std::fclose(f);
-    std::string bytes(data, size);
-    std::free(data);
-    return bytes;
+// Every byte a TextOut hands over, in memory.
+struct MemorySink final : TextSink {
+    std::string bytes;
+    void write(const char* b, std::size_t n) override { bytes.append(b, n); }
+};
+
+// Runs `write` on a TextOut over memory and returns every byte it wrote.
+inline std::string written_by(const std::function<void(TextOut&)>& write) {
+    MemorySink sink;
+    {
+        TextOut t(&sink);
+        write(t);
+    }
+    return sink.bytes;
 }
 
 // An event holding `e`, nothing derived yet.
