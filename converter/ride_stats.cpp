@@ -353,6 +353,7 @@ std::vector<RideChapter> find_ride_chapters(const char* first_chapter, ChapterNa
 
 void place_in_chapters(RideReport& report, std::vector<RideChapter> chapters) {
     report.chapters = std::move(chapters);
+    report.placed = true;
     for (Highlight& h : report.highlights) {
         h.chapter.clear();
         h.chapter_time_ms.reset();

@@ -95,7 +95,8 @@ struct RideReport {
     // the steepest climb and the steepest sink, those the log has.
     std::vector<Highlight> highlights;
     std::vector<TrackPoint> track;      // filled with RideOptions::keep_track
-    std::vector<RideChapter> chapters;  // set by place_in_chapters; empty: not known
+    std::vector<RideChapter> chapters;  // set by place_in_chapters
+    bool placed = false;                // place_in_chapters ran (chapters asked for, found or not)
     std::uint64_t samples = 0;
     std::int64_t first_ms = 0, last_ms = 0;          // earliest and latest sample time
     std::int32_t rate_window = RATE_WINDOW_SAMPLES;  // samples per climb rate

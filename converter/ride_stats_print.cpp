@@ -190,6 +190,7 @@ void print_ride_text(std::FILE* out, const RideReport& report) {
         line += " at " + clock_text(h.log_time_ms);
         if (!h.chapter.empty()) line += "  = " + h.chapter + " " + clock_text(*h.chapter_time_ms);
         else if (!report.chapters.empty()) line += "  = no video (after the last chapter)";
+        else if (report.placed) line += "  = no video (no chapter found)";
         std::fprintf(out, "%s\n", line.c_str());
     }
 }
