@@ -200,17 +200,29 @@ HeaderCheck check_dat_header(std::span<const std::uint8_t> start, DatHeader& out
     return HeaderCheck::Ok;
 }
 
-int read_dat_header(std::FILE* f, DatHeader& out) {
-    std::array<std::uint8_t, DAT_HEADER_SIZE> b{};
-    const std::size_t got = std::fread(b.data(), 1, b.size(), f);
-    switch (check_dat_header(std::span(b.data(), got), out)) {
-        case HeaderCheck::Ok: return 0;
-        case HeaderCheck::Short: std::puts("Error reading DAT header!"); break;
-        case HeaderCheck::BadMagic: std::printf("Invalid DAT header magic: %08x!\n", out.magic); break;
+std::string dat_header_problem(HeaderCheck check, const DatHeader& h) {
+    std::array<char, 64> line{};
+    switch (check) {
+        case HeaderCheck::Ok: break;
+        case HeaderCheck::Short: return "Error reading DAT header!";
+        case HeaderCheck::BadMagic:
+            std::snprintf(line.data(), line.size(), "Invalid DAT header magic: %08x!", h.magic);
+            break;
         case HeaderCheck::BadVersion:
-            std::printf("Unexpected DAT file version: %d\n", static_cast<int>(out.version));
+            std::snprintf(line.data(), line.size(), "Unexpected DAT file version: %d", static_cast<int>(h.version));
             break;
     }
+    return line.data();
+}
+
+int read_dat_header(std::FILE* f, DatHeader& out, std::string* problem) {
+    std::array<std::uint8_t, DAT_HEADER_SIZE> b{};
+    const std::size_t got = std::fread(b.data(), 1, b.size(), f);
+    const HeaderCheck check = check_dat_header(std::span(b.data(), got), out);
+    if (check == HeaderCheck::Ok) return 0;
+    const std::string line = dat_header_problem(check, out);
+    std::puts(line.c_str());
+    if (problem != nullptr) *problem = line;
     return -1;
 }
 

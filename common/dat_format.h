@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <span>
+#include <string>
 
 #include "byte_order.h"
 
@@ -200,9 +201,13 @@ HeaderCheck check_dat_header(std::span<const std::uint8_t> start, DatHeader& out
 // conversion then says why it fails).
 bool has_dat_magic(std::span<const std::uint8_t> start);
 
-// Reads and checks the header; prints the converter's messages and returns -1
-// on a short header, wrong magic or wrong version; 0 when valid.
-int read_dat_header(std::FILE* f, DatHeader& out);
+// The converter's line for a refused header, without the newline; empty for Ok.
+std::string dat_header_problem(HeaderCheck check, const DatHeader& h);
+
+// Reads and checks the header; prints dat_header_problem's line and returns
+// -1 on a short header, wrong magic or wrong version; 0 when valid. With
+// `problem`, the line is also kept there.
+int read_dat_header(std::FILE* f, DatHeader& out, std::string* problem = nullptr);
 
 enum class ReadResult { Entry, End, InvalidSize };
 

@@ -101,9 +101,11 @@ constexpr char OUTING_SUFFIX[] = "-outing";
 class Conversion {
 public:
     // `outcome`, when given, learns what the run achieved.
-    Conversion(const LogCommand& cl, std::FILE* dat, const DatHeader& header, RunState& state, RunOutcome* outcome)
-        : cl_(cl), dat_(dat), header_(header), state_(state), outcome_(outcome),
-          naming_(chapter_naming(cl.base_path, cl.named_video)) {}
+    Conversion(const LogCommand& cl, std::FILE* dat, const DatHeader& header, RunState& state,
+               const ConversionSeams& seams, RunOutcome* outcome)
+        : cl_(cl), dat_(dat), header_(header), state_(state), outcome_(outcome), chapters_(seams.chapters),
+          naming_(chapter_naming(cl.base_path, cl.named_video)), srt_(place(seams)), csv_(place(seams)),
+          gpx_(place(seams)), outing_(place(seams)) {}
 
     void add_inputs(const char* settings_path) {
         struct stat st {};
@@ -135,6 +137,14 @@ public:
     }
 
 private:
+    static OutputPlace& place(const ConversionSeams& seams) {
+        return seams.outputs != nullptr ? *seams.outputs : file_system();
+    }
+
+    std::int32_t chapter_length(std::int32_t index) {
+        return chapters_ != nullptr ? chapters_->length_ms(path_.data(), index) : mp4_duration(path_.data());
+    }
+
     int convert_events() {
         const Settings& settings = state_.settings;
         while (LogEvent* ev = next_event(state_.pipeline, dat_, settings, state_.run)) {
@@ -293,7 +303,7 @@ private:
         if (!no_such_chapter) {
             if (const auto status = build_name("MP4")) return status;
         }
-        const std::int32_t len = no_such_chapter ? -1 : mp4_duration(path_.data());
+        const std::int32_t len = no_such_chapter ? -1 : chapter_length(chapter_index_);
         if (len < 0) {
             if (outcome_ != nullptr && !no_such_chapter)
                 std::snprintf(outcome_->next_chapter.data(), outcome_->next_chapter.size(), "%s", path_.data());
@@ -374,6 +384,7 @@ private:
     const DatHeader& header_;
     RunState& state_;
     RunOutcome* outcome_;
+    ChapterLengths* chapters_;  // nullptr: the videos' own
     ChapterNaming naming_;
     InputFile dat_input_, settings_input_, mp4_input_;
 
@@ -388,47 +399,32 @@ private:
     bool said_timed_ = false;
 };
 
-// The line read_dat_header printed when it refused the header: a header it
-// could not read whole stays as constructed (magic and version right).
-std::string header_failure(const DatHeader& h) {
-    std::array<char, 64> line{};
-    if (h.magic != DAT_MAGIC) std::snprintf(line.data(), line.size(), "Invalid DAT header magic: %08x!", h.magic);
-    else if (h.version != DAT_VERSION)
-        std::snprintf(line.data(), line.size(), "Unexpected DAT file version: %d", static_cast<int>(h.version));
-    else return "Error reading DAT header!";
-    return line.data();
-}
-
-// One DAT log, from its header to the last chapter, with the settings and
-// options already in `state`.
-int convert_log(const LogCommand& cl, RunState& state, RunOutcome* outcome) {
-    File dat = open_unbuffered(cl.dat_path);
-    if (!dat) {
-        say_failure(outcome, "Could not open file %s\n", cl.dat_path);
-        return EXIT_FATAL;
-    }
-    DatHeader header;
-    if (read_dat_header(dat.get(), header) != 0) {
-        if (outcome != nullptr) note_failure(*outcome, header_failure(header));
-        return EXIT_FATAL;
-    }
-
-    settings_for_log(state.settings, header, stdout);
-
-    Conversion conversion(cl, dat.get(), header, state, outcome);
-    conversion.add_inputs(cl.settings_path);
-    return conversion.run();
-}
-
 }  // namespace
 
-int convert_log(const LogCommand& cl, RunOutcome* outcome) {
+int convert_open_log(const LogCommand& cl, std::FILE* dat, const Settings& settings, const ConversionSeams& seams,
+                     RunOutcome* outcome) {
     // The run's records live in static storage (the pipeline's rings alone
     // are over 100 KiB), owned here; every call starts from fresh ones.
     static RunState state;
     state = RunState{};
+    state.settings = settings;
     state.run.alt_adjust = cl.alt_adjust;
     state.run.high_g = cl.high_g ? 1 : 0;
+
+    DatHeader header;
+    std::string problem;
+    if (read_dat_header(dat, header, &problem) != 0) {
+        if (outcome != nullptr) note_failure(*outcome, problem);
+        return EXIT_FATAL;
+    }
+    settings_for_log(state.settings, header, stdout);
+
+    Conversion conversion(cl, dat, header, state, seams, outcome);
+    conversion.add_inputs(cl.settings_path);
+    return conversion.run();
+}
+
+int convert_log(const LogCommand& cl, RunOutcome* outcome) {
     if (outcome != nullptr) outcome->started = true;
 
     // Chapter names are built in a fixed buffer; refuse a base path that
@@ -447,12 +443,19 @@ int convert_log(const LogCommand& cl, RunOutcome* outcome) {
         if (cl.settings_given && !exists)
             std::printf("Settings file %s not found: using the defaults.\n", cl.settings_path);
     }
-    settings_load(cl.settings_path, state.settings, outcome != nullptr);
+    Settings settings;
+    settings_load(cl.settings_path, settings, outcome != nullptr);
     std::printf("Settings filename is %s\n", cl.settings_path);
     std::printf("Base path is %s\n", cl.base_path);
-    std::printf("Altitude adjustment is %d feet\n", state.run.alt_adjust);
-    std::printf("High-G mode is %d\n", state.run.high_g);
-    return convert_log(cl, state, outcome);
+    std::printf("Altitude adjustment is %d feet\n", cl.alt_adjust);
+    std::printf("High-G mode is %d\n", cl.high_g ? 1 : 0);
+
+    File dat = open_unbuffered(cl.dat_path);
+    if (!dat) {
+        say_failure(outcome, "Could not open file %s\n", cl.dat_path);
+        return EXIT_FATAL;
+    }
+    return convert_open_log(cl, dat.get(), settings, ConversionSeams{}, outcome);
 }
 
 }  // namespace tarvex

@@ -24,55 +24,77 @@ std::string temp_path_for(const std::string& final_path) {
     return final_path.substr(0, name_at) + "." + final_path.substr(name_at) + "." + std::to_string(getpid()) + ".part";
 }
 
+// The system calls, each failure kept as its errno.
+class FileSystem final : public OutputPlace {
+public:
+    int create(const std::string& final_path, const std::string& temp_path) override {
+        // Writing in place would fail for these; replacing them would drop a
+        // folder or a protection the user set.
+        struct stat st {};
+        if (lstat(final_path.c_str(), &st) == 0) {
+            if (S_ISDIR(st.st_mode)) {
+                errno = EISDIR;
+                return -1;
+            }
+            if (S_ISREG(st.st_mode) && access(final_path.c_str(), W_OK) != 0) return -1;
+        }
+        // O_EXCL: a file or link already at the temporary name is never
+        // written through. One left by an earlier run with the same process
+        // id is removed.
+        const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC;
+        int fd = ::open(temp_path.c_str(), flags, 0666);
+        if (fd < 0 && errno == EEXIST && unlink(temp_path.c_str()) == 0) fd = ::open(temp_path.c_str(), flags, 0666);
+        return fd;
+    }
+
+    int write_all(int fd, const char* bytes, std::size_t n) override {
+        while (n > 0) {
+            const ssize_t w = ::write(fd, bytes, n);
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) return w < 0 ? errno : ENOSPC;
+            bytes += w;
+            n -= static_cast<std::size_t>(w);
+        }
+        return 0;
+    }
+
+    // A close may report a failed write-back (network or removable media).
+    int close(int fd) override { return ::close(fd) != 0 ? errno : 0; }
+
+    int rename(const std::string& temp_path, const std::string& final_path) override {
+        return std::rename(temp_path.c_str(), final_path.c_str()) != 0 ? errno : 0;
+    }
+
+    void remove(const std::string& temp_path) override { unlink(temp_path.c_str()); }
+};
+
 }  // namespace
+
+OutputPlace& file_system() {
+    static FileSystem place;
+    return place;
+}
 
 bool OutputFile::open(const std::string& final_path) {
     discard();
     final_path_ = final_path;
     error_ = 0;
-
-    // Writing in place would fail for these; replacing them would drop a
-    // folder or a protection the user set.
-    struct stat st {};
-    if (lstat(final_path.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) {
-            errno = EISDIR;
-            return false;
-        }
-        if (S_ISREG(st.st_mode) && access(final_path.c_str(), W_OK) != 0) return false;
-    }
-
-    // O_EXCL: a file or link already at the temporary name is never written
-    // through. One left by an earlier run with the same process id is removed.
     temp_path_ = temp_path_for(final_path);
-    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC;
-    fd_ = ::open(temp_path_.c_str(), flags, 0666);
-    if (fd_ < 0 && errno == EEXIST && unlink(temp_path_.c_str()) == 0) fd_ = ::open(temp_path_.c_str(), flags, 0666);
+    fd_ = place_.create(final_path_, temp_path_);
     if (fd_ < 0) return false;
-
     closed_ = false;
     return true;
 }
 
 void OutputFile::write(const char* bytes, std::size_t n) {
     if (fd_ < 0 || failed()) return;  // not open, or lost already: write nothing more
-    while (n > 0) {
-        const ssize_t w = ::write(fd_, bytes, n);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) {
-            fail(w < 0 ? errno : ENOSPC);
-            return;
-        }
-        bytes += w;
-        n -= static_cast<std::size_t>(w);
-    }
+    if (const int error = place_.write_all(fd_, bytes, n)) fail(error);
 }
 
 bool OutputFile::close() {
     if (fd_ < 0) return !failed();
     text_.flush();
-    // A close may report a failed write-back (network or removable media).
-    if (::close(fd_) != 0) fail(errno);
+    if (const int error = place_.close(fd_)) fail(error);
     fd_ = -1;
     closed_ = true;
     return !failed();
@@ -80,8 +102,8 @@ bool OutputFile::close() {
 
 bool OutputFile::publish() {
     if (!closed_ || failed()) return false;
-    if (std::rename(temp_path_.c_str(), final_path_.c_str()) != 0) {
-        fail(errno);
+    if (const int error = place_.rename(temp_path_, final_path_)) {
+        fail(error);
         discard();
         return false;
     }
@@ -92,12 +114,12 @@ bool OutputFile::publish() {
 void OutputFile::discard() {
     text_.drop();
     if (fd_ >= 0) {
-        ::close(fd_);
+        place_.close(fd_);
         fd_ = -1;
         closed_ = true;
     }
     if (closed_) {
-        unlink(temp_path_.c_str());
+        place_.remove(temp_path_);
         closed_ = false;
     }
 }

@@ -13,13 +13,15 @@
 
 #include <sys/types.h>
 
+#include "output_place.h"
 #include "text_out.h"
 
 namespace tarvex {
 
 class OutputFile : private TextSink {
 public:
-    OutputFile() = default;
+    // Files in `place`: the file system, or a stand-in (fuzzing).
+    explicit OutputFile(OutputPlace& place = file_system()) : place_(place) {}
     ~OutputFile() { discard(); }
     // The text buffer refers back to its owner: never copied or moved.
     OutputFile(const OutputFile&) = delete;
@@ -59,8 +61,9 @@ private:
         if (error_ == 0) error_ = error;
     }
 
+    OutputPlace& place_;
     std::string final_path_, temp_path_;
-    int fd_ = -1;
+    int fd_ = -1;          // the place's handle
     bool closed_ = false;  // temporary file complete, not yet renamed
     int error_ = 0;        // errno of the first failure
     TextOut text_{this};

@@ -42,7 +42,7 @@ std::string verdict_text(const LogHealth& h, const std::vector<std::string>& pro
 RideReport ride_of(const char* log_path, const LogHealth& h, const InfoOptions& o) {
     Settings settings;
     {
-        QuietStdout quiet;  // the settings dump and preset lines are not part of the report
+        QuietStdout quiet;  // the settings dump is not part of the report
         settings_load(o.settings_path, settings);
     }
     settings_for_log(settings, h.header, nullptr);
