@@ -19,6 +19,30 @@ namespace tarvex {
 
 namespace {
 
+std::int64_t time_apart(const HighlightFix& f, std::int64_t t_ms) {
+    return f.log_time_ms > t_ms ? f.log_time_ms - t_ms : t_ms - f.log_time_ms;
+}
+
+// The last few positions: a moment placed a little in the past (the middle
+// of a climb-rate window) still finds the fixes taken up since.
+struct RecentFixes {
+    static constexpr std::size_t SLOTS = 16;  // 3 s of fixes at 5 per second
+    std::array<HighlightFix, SLOTS> fixes{};
+    std::size_t count = 0, next = 0;
+
+    void add(const HighlightFix& f) {
+        fixes[next] = f;
+        next = (next + 1) % SLOTS;
+        count = std::min(count + 1, SLOTS);
+    }
+    std::optional<HighlightFix> nearest(std::int64_t t_ms) const {
+        std::optional<HighlightFix> best;
+        for (std::size_t i = 0; i < count; ++i)
+            if (!best || time_apart(fixes[i], t_ms) < time_apart(*best, t_ms)) best = fixes[i];
+        return best;
+    }
+};
+
 // A candidate highlight and the fix nearest to it so far. Fixes come in log
 // order, so once one lies after the moment and is no nearer than the best,
 // none later can be nearer.
@@ -29,19 +53,16 @@ struct Moment {
     std::optional<HighlightFix> fix;
     bool fix_final = false;
 
-    void place(double v, std::int64_t t, const std::optional<HighlightFix>& last_fix) {
+    void place(double v, std::int64_t t, const RecentFixes& recent) {
         set = true;
         value = v;
         t_ms = t;
-        fix = last_fix;
+        fix = recent.nearest(t);
         fix_final = false;
     }
     void note_fix(const HighlightFix& f) {
         if (!set || fix_final) return;
-        const auto distance = [this](const HighlightFix& x) {
-            return x.log_time_ms > t_ms ? x.log_time_ms - t_ms : t_ms - x.log_time_ms;
-        };
-        if (!fix || distance(f) < distance(*fix)) fix = f;
+        if (!fix || time_apart(f, t_ms) < time_apart(*fix, t_ms)) fix = f;
         else if (f.log_time_ms > t_ms) fix_final = true;
     }
 };
@@ -112,7 +133,7 @@ struct RideStatsBuilder::State {
     RideOptions options;
     double per_g = 2048.0;
     RideReport r;
-    std::optional<HighlightFix> last_fix;
+    RecentFixes recent;
 
     Moment highest, climb, sink, fastest;
     std::vector<Moment> hits;  // at least HIT_SEPARATION_MS apart
@@ -140,14 +161,14 @@ struct RideStatsBuilder::State {
     void note_position(const HighlightFix& f) {
         for (Moment* m : {&highest, &climb, &sink, &fastest}) m->note_fix(f);
         for (Moment& m : hits) m.note_fix(f);
-        last_fix = f;
+        recent.add(f);
         if (options.keep_track) r.track.push_back({f.log_time_ms, f.lat_deg, f.lon_deg});
     }
 
     void note_speed(double kmh, std::int64_t t) {
         if (!speed_max || kmh > *speed_max) {
             speed_max = kmh;
-            fastest.place(kmh, t, last_fix);
+            fastest.place(kmh, t, recent);
         }
         if (prev_speed_ms && t > *prev_speed_ms && t - *prev_speed_ms <= FIX_GAP_MS && prev_speed >= MOVING_KMH) {
             const double dt = static_cast<double>(t - *prev_speed_ms);
@@ -171,22 +192,22 @@ struct RideStatsBuilder::State {
     void note_g(double g, std::int64_t t) {
         for (Moment& h : hits) {
             if (t - h.t_ms < HIT_SEPARATION_MS) {
-                if (g > h.value) h.place(g, t, last_fix);
+                if (g > h.value) h.place(g, t, recent);
                 return;
             }
         }
         if (hits.size() < MAX_HITS) {
-            hits.emplace_back().place(g, t, last_fix);
+            hits.emplace_back().place(g, t, recent);
             return;
         }
         const auto weakest = std::min_element(hits.begin(), hits.end(),
                                               [](const Moment& a, const Moment& b) { return a.value < b.value; });
-        if (g > weakest->value) weakest->place(g, t, last_fix);
+        if (g > weakest->value) weakest->place(g, t, recent);
     }
 
     void note_height(std::int32_t alt_ft, std::int64_t t) {
         const double m = alt_ft * METRES_PER_FOOT;
-        if (!r.stats.height_max_m || m > *r.stats.height_max_m) highest.place(m, t, last_fix);
+        if (!r.stats.height_max_m || m > *r.stats.height_max_m) highest.place(m, t, recent);
         keep_min_max(r.stats.height_min_m, r.stats.height_max_m, m);
         if (!turn_m) {
             turn_m = extreme_m = m;
@@ -236,8 +257,8 @@ struct RideStatsBuilder::State {
                 const double rate = (static_cast<double>(alt_ft) - old.alt_ft) * METRES_PER_FOOT * 1000.0 /
                                     static_cast<double>(t - old.t_ms);
                 const std::int64_t mid = old.t_ms + (t - old.t_ms) / 2;
-                if (rate > 0.0 && (!climb.set || rate > climb.value)) climb.place(rate, mid, last_fix);
-                if (rate < 0.0 && (!sink.set || -rate > sink.value)) sink.place(-rate, mid, last_fix);
+                if (rate > 0.0 && (!climb.set || rate > climb.value)) climb.place(rate, mid, recent);
+                if (rate < 0.0 && (!sink.set || -rate > sink.value)) sink.place(-rate, mid, recent);
             }
         }
         past[n % slots] = {t, alt_ft};
