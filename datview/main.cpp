@@ -5,6 +5,8 @@
 // Logs over 2 GiB must stay readable on 32-bit builds.
 #define _FILE_OFFSET_BITS 64
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -13,6 +15,7 @@
 #include "option_match.h"
 #include "ride_info.h"
 #include "ride_plot.h"
+#include "version.h"
 
 namespace {
 
@@ -47,9 +50,19 @@ int main(int argc, char** argv) {
         std::fputs(USAGE, stdout);
         return EXIT_OK;
     }
+    if (argc >= 2 && is_option(argv[1], "--version")) {
+        std::printf("datview %s\n", tarvex::PROGRAM_VERSION);
+        return EXIT_OK;
+    }
     if (argc < 3) return usage_error("a command and a log are needed", "");
     const char* command = argv[1];
     const char* log = argv[2];
+    // A FIFO would block every reader for ever; a directory or device is no log.
+    struct stat log_st {};
+    if (stat(log, &log_st) == 0 && !S_ISREG(log_st.st_mode)) {
+        std::fprintf(stderr, "datview: %s is not a regular file\n", log);
+        return EXIT_UNUSABLE;
+    }
     DumpOptions dump;
     InfoOptions info;
     PlotOptions plot;

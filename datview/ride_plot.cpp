@@ -7,7 +7,9 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <string>
 
 #include "input_file.h"
 #include "log_health.h"
@@ -39,6 +41,23 @@ bool names_other_format(const char* path) {
     return false;
 }
 
+// A chapter video even when no chapter was named: by its name (GOPR0001.MP4,
+// any case) or by what it holds (an MP4 starts with its file-type box).
+bool is_video(const char* path) {
+    const std::string name = path;
+    if (name.size() >= 4) {
+        std::string ext = name.substr(name.size() - 4);
+        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (ext == ".mp4") return true;
+    }
+    char head[8] = {};
+    std::FILE* f = std::fopen(path, "rb");
+    if (f == nullptr) return false;
+    const bool mp4 = std::fread(head, 1, sizeof head, f) == sizeof head && std::memcmp(head + 4, "ftyp", 4) == 0;
+    std::fclose(f);
+    return mp4;
+}
+
 int refuse(const char* out_path) {
     std::fprintf(stderr, "datview: refusing to write the picture over its input %s\n", out_path);
     return EXIT_UNUSABLE;
@@ -61,6 +80,7 @@ int plot_ride(const PlotOptions& o) {
     if (o.first_chapter != nullptr) first_chapter.set(o.first_chapter);
     for (const InputFile* in : {&log, &settings, &first_chapter})
         if (in->is(o.out_path)) return refuse(o.out_path);
+    if (is_video(o.out_path)) return refuse(o.out_path);
     auto ride = std::make_unique<RideData>(PLOT_COLUMNS);
     settings_load(o.settings_path, ride->settings);
     if (!collect_ride(o.log_path, *ride, o.high_g)) {

@@ -118,7 +118,7 @@ class FailingPlace final : public OutputPlace {
 public:
     FailingPlace(std::uint8_t flags, std::uint32_t budget) : flags_(flags), budget_(budget) {}
 
-    int create(const std::string& final_path, const std::string&) override {
+    int create(const std::string& final_path, const std::string&, bool) override {
         std::uint8_t flag = FLAG_NO_SRT;
         if (ends_with(final_path, "-outing.GPX") || ends_with(final_path, "-outing.gpx")) flag = FLAG_NO_OUTING;
         else if (ends_with(final_path, ".CSV") || ends_with(final_path, ".csv")) flag = FLAG_NO_CSV;

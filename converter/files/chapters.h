@@ -17,17 +17,30 @@ inline constexpr std::size_t PATH_BUFFER_SIZE = 4096;
 int chapter_file_name(char* buf, const char* base_path, std::int32_t chapter_index, const char* ext);
 
 // How chapter and output names derive from the base path's file-name part.
-enum class ChapterNaming {
-    Camera,       // "GOPR%04d.%s" / "GP%02d%04d.%s", as above
-    CameraLower,  // the same in lower case ("gopr0042.mp4"), as some card mounts show names
-    Single,       // a video not named like a first chapter: it is the only chapter, and
-                  // the outputs take its name ("MyRide.mp4" -> "MyRide.SRT")
+struct ChapterNaming {
+    enum class Form : std::uint8_t {
+        Camera,  // "GOPR%04d.%s" / "GP%02d%04d.%s", as above
+        Single,  // a video not named like a chapter: it is the only chapter, and
+                 // the outputs take its name ("MyRide.mp4" -> "MyRide.SRT")
+    };
+    Form form = Form::Camera;
+    // Importers and card mounts change the case of names ("gopr0042.mp4",
+    // "GOPR0042.mp4"): the chapters are looked for, and the outputs named,
+    // in the case of the base's name part and of its extension, each on its own.
+    bool lower_name = false;
+    bool lower_ext = false;
+    // The chapter the base's name is of ("GP010042.MP4": 1); the recording is
+    // still converted from its first chapter.
+    std::int32_t named_chapter = 0;
 };
 
-// The naming for `base_path`. A name part beginning "gopr" is lower case; with
-// `named_video` (the user named the first chapter's video), a name part not
-// beginning "GOPR"/"gopr" is a single video, so that no other file is read
-// in its place.
+// The naming for `base_path`. A name in either camera form ("GOPR0042",
+// "GP010042", any case, then the extension) is a chapter of its recording;
+// with `named_video` (the user named the video), a name part in neither form
+// and not beginning "GOPR"/"gopr" is a single video, so that no other file is
+// read in its place. Without `named_video` the base is the log, whose
+// extension says nothing of the videos': its case is taken from the first
+// chapter's video found on disk (upper case when there is none).
 ChapterNaming chapter_naming(const char* base_path, bool named_video);
 
 // As above, in the given naming. Returns 0; -1 when the result does not fit

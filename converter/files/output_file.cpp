@@ -17,17 +17,32 @@ namespace tarvex {
 
 namespace {
 
-// "<folder>/.<name>.<pid>.part": hidden, recognisable, one per process.
-std::string temp_path_for(const std::string& final_path) {
+// "<folder>/.<name>.<pid>.part": hidden, recognisable, one per process. A
+// name too long for that (the file system's limit is 255 bytes) takes the
+// short form "<folder>/.out<n>.<extension>.<pid>.part", n counting up from 0
+// past the names in use.
+std::string temp_path_for(const std::string& final_path, int short_n = -1) {
     const std::size_t slash = final_path.rfind('/');
     const std::size_t name_at = slash == std::string::npos ? 0 : slash + 1;
-    return final_path.substr(0, name_at) + "." + final_path.substr(name_at) + "." + std::to_string(getpid()) + ".part";
+    const std::string name = final_path.substr(name_at);
+    std::string temp = final_path.substr(0, name_at);
+    if (short_n < 0) {
+        temp.append(".").append(name);
+    } else {
+        const std::size_t dot = name.rfind('.');
+        temp.append(".out").append(std::to_string(short_n));
+        if (dot != std::string::npos) temp.append(name, dot, 8);
+    }
+    return temp.append(".").append(std::to_string(getpid())).append(".part");
 }
+
+constexpr std::size_t NAME_MAX_BYTES = 255;
+constexpr int SHORT_NAMES_TRIED = 16;
 
 // The system calls, each failure kept as its errno.
 class FileSystem final : public OutputPlace {
 public:
-    int create(const std::string& final_path, const std::string& temp_path) override {
+    int create(const std::string& final_path, const std::string& temp_path, bool replace_stale) override {
         // Writing in place would fail for these; replacing them would drop a
         // folder or a protection the user set.
         struct stat st {};
@@ -43,7 +58,8 @@ public:
         // id is removed.
         const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC;
         int fd = ::open(temp_path.c_str(), flags, 0666);
-        if (fd < 0 && errno == EEXIST && unlink(temp_path.c_str()) == 0) fd = ::open(temp_path.c_str(), flags, 0666);
+        if (fd < 0 && errno == EEXIST && replace_stale && unlink(temp_path.c_str()) == 0)
+            fd = ::open(temp_path.c_str(), flags, 0666);
         return fd;
     }
 
@@ -80,7 +96,17 @@ bool OutputFile::open(const std::string& final_path) {
     final_path_ = final_path;
     error_ = 0;
     temp_path_ = temp_path_for(final_path);
-    fd_ = place_.create(final_path_, temp_path_);
+    const std::size_t slash = temp_path_.rfind('/');
+    if (temp_path_.size() - (slash == std::string::npos ? 0 : slash + 1) > NAME_MAX_BYTES) {
+        // Short names may be in use by this run's other outputs: the next one.
+        for (int n = 0; n < SHORT_NAMES_TRIED; ++n) {
+            temp_path_ = temp_path_for(final_path, n);
+            fd_ = place_.create(final_path_, temp_path_, false);
+            if (fd_ >= 0 || errno != EEXIST) break;
+        }
+    } else {
+        fd_ = place_.create(final_path_, temp_path_, true);
+    }
     if (fd_ < 0) return false;
     closed_ = false;
     return true;

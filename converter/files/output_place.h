@@ -13,8 +13,10 @@ class OutputPlace {
 public:
     // Makes the temporary file that is to become `final_path`. A handle
     // (>= 0), or -1 with errno set when it cannot be made, or when the final
-    // name is one that must not be replaced.
-    virtual int create(const std::string& final_path, const std::string& temp_path) = 0;
+    // name is one that must not be replaced. A file already at `temp_path`
+    // is never written through; with `replace_stale` it is removed first (a
+    // leftover of an earlier run with this process id).
+    virtual int create(const std::string& final_path, const std::string& temp_path, bool replace_stale) = 0;
     // All `n` bytes: 0, or the errno of the failure.
     virtual int write_all(int handle, const char* bytes, std::size_t n) = 0;
     // 0, or the errno of a failed close (a write-back that failed late).

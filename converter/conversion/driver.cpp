@@ -26,6 +26,7 @@
 #include "log_settings.h"
 #include "output_file.h"
 #include "pipeline.h"
+#include "regular_input.h"
 #include "run_options.h"
 #include "run_outcome.h"
 #include "settings.h"
@@ -48,9 +49,10 @@ struct RunState {
 };
 
 // The log's entries are read in blocks of 64 KiB by the pipeline; a stdio
-// buffer would only copy every byte once more.
-File open_unbuffered(const char* path) {
-    File f(std::fopen(path, "rb"));
+// buffer would only copy every byte once more. Opened as the chapters and the
+// settings file are: a FIFO would block the open for ever.
+File open_unbuffered(const char* path, InputOpen& opened) {
+    File f(open_regular_input(path, opened));
     if (f) std::setvbuf(f.get(), nullptr, _IONBF, 0);
     return f;
 }
@@ -72,8 +74,8 @@ File open_unbuffered(const char* path) {
 }
 
 // What differs between the chapter's outputs: the name's extension, the
-// messages (printf formats taking the path) and whether a failed open ends
-// the run.
+// messages (printf formats taking the path; a failed open also the system's
+// reason) and whether a failed open ends the run.
 struct OutputKind {
     const char* ext;
     const char* now_writing;
@@ -83,19 +85,19 @@ struct OutputKind {
 };
 
 constexpr OutputKind SRT_OUTPUT = {"SRT", "Now writing to %s\n",
-                                   "Warning: destination file %s exists! Proceeding anyway.\n", "Could not open %s\n",
-                                   true};
+                                   "Warning: destination file %s exists! Proceeding anyway.\n",
+                                   "Could not open %s: %s\n", true};
 constexpr OutputKind CSV_OUTPUT = {"CSV", "Now writing CSV data to %s\n",
                                    "Destination file %s exists! Proceeding anyway.\n",
-                                   "Could not open CSV file %s. Proceeding anyway.\n", false};
+                                   "Could not open CSV file %s: %s. Proceeding anyway.\n", false};
 constexpr OutputKind GPX_OUTPUT = {"GPX", "Now writing GPX data to %s\n",
                                    "Destination file %s exists! Proceeding anyway.\n",
-                                   "Could not open GPX file %s. Proceeding anyway.\n", false};
+                                   "Could not open GPX file %s: %s. Proceeding anyway.\n", false};
 // The whole log's track: the first chapter's GPX name with OUTING_SUFFIX
 // before the extension. No chapter name can end so, whatever the chapter.
 constexpr OutputKind OUTING_OUTPUT = {"GPX", "Now writing GPX outing track to %s\n",
                                       "Destination file %s exists! Proceeding anyway.\n",
-                                      "Could not open GPX file %s. Proceeding anyway.\n", false};
+                                      "Could not open GPX file %s: %s. Proceeding anyway.\n", false};
 constexpr char OUTING_SUFFIX[] = "-outing";
 
 class Conversion {
@@ -284,7 +286,7 @@ private:
         std::printf(kind.now_writing, path);
         if (exists) std::printf(kind.exists_warning, path);
         if (!out.open(path)) {
-            say_failure(kind.required ? outcome_ : nullptr, kind.open_failed, path);
+            say_failure(kind.required ? outcome_ : nullptr, kind.open_failed, path, std::strerror(errno));
             if (kind.required) return EXIT_FATAL;
         }
         return std::nullopt;
@@ -299,7 +301,7 @@ private:
         }
 
         // A video not named like a chapter is the only chapter.
-        const bool no_such_chapter = naming_ == ChapterNaming::Single && chapter_index_ > 0;
+        const bool no_such_chapter = naming_.form == ChapterNaming::Form::Single && chapter_index_ > 0;
         if (!no_such_chapter) {
             if (const auto status = build_name("MP4")) return status;
         }
@@ -399,6 +401,29 @@ private:
     bool said_timed_ = false;
 };
 
+// A base named like a later chapter ("GP010042.MP4") is converted from its
+// recording's first chapter, since the log starts there; says so, or, when
+// that chapter is missing, that the named one cannot be placed in the log.
+bool first_chapter_found(const LogCommand& cl, RunOutcome* outcome) {
+    const ChapterNaming naming = chapter_naming(cl.base_path, cl.named_video);
+    if (naming.named_chapter == 0) return true;
+    std::array<char, PATH_BUFFER_SIZE> first{};
+    if (chapter_file_name(first.data(), cl.base_path, 0, "MP4", naming) != 0) return true;  // said when opening
+    const char* slash = std::strrchr(cl.base_path, '/');
+    const char* recording = (slash != nullptr ? slash + 1 : cl.base_path) + 4;
+    struct stat st {};
+    if (stat(first.data(), &st) == 0 && S_ISREG(st.st_mode)) {
+        std::printf("%s is chapter %d of recording %.4s: converting the recording from %s\n", cl.base_path,
+                    naming.named_chapter, recording, first.data());
+        return true;
+    }
+    say_failure(outcome, "%s is chapter %d of recording %.4s; placing it in the log needs %s\n", cl.base_path,
+                naming.named_chapter, recording, first.data());
+    if (outcome != nullptr)
+        std::snprintf(outcome->next_chapter.data(), outcome->next_chapter.size(), "%s", first.data());
+    return false;
+}
+
 }  // namespace
 
 int convert_open_log(const LogCommand& cl, std::FILE* dat, const Settings& settings, const ConversionSeams& seams,
@@ -419,6 +444,7 @@ int convert_open_log(const LogCommand& cl, std::FILE* dat, const Settings& setti
     }
     settings_for_log(state.settings, header, stdout);
 
+    if (!first_chapter_found(cl, outcome)) return EXIT_CONVERTED;
     Conversion conversion(cl, dat, header, state, seams, outcome);
     conversion.add_inputs(cl.settings_path);
     return conversion.run();
@@ -450,9 +476,12 @@ int convert_log(const LogCommand& cl, RunOutcome* outcome) {
     std::printf("Altitude adjustment is %d feet\n", cl.alt_adjust);
     std::printf("High-G mode is %d\n", cl.high_g ? 1 : 0);
 
-    File dat = open_unbuffered(cl.dat_path);
+    InputOpen opened = InputOpen::CannotOpen;
+    File dat = open_unbuffered(cl.dat_path, opened);
     if (!dat) {
-        say_failure(outcome, "Could not open file %s\n", cl.dat_path);
+        if (opened == InputOpen::NotRegular)
+            say_failure(outcome, "Log file %s is not a regular file. Exiting.\n", cl.dat_path);
+        else say_failure(outcome, "Could not open file %s\n", cl.dat_path);
         return EXIT_FATAL;
     }
     return convert_open_log(cl, dat.get(), settings, ConversionSeams{}, outcome);

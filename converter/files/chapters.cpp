@@ -6,9 +6,11 @@
 
 #include "chapters.h"
 
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <array>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -72,23 +74,23 @@ void print_walk_failure(int done, int allowed, std::FILE* f) {
     std::printf("MP4len internal call failed: done: %d, attempts: %d, feof: %d\n", done, allowed, std::feof(f) ? 1 : 0);
 }
 
-// Reads the movie header body after its box header; `body` is the number of
-// bytes the box declares behind its header. Duration in ms, or -1 (also when
-// the file ends inside the fields: a header still being written).
+// Reads the movie header's fields after its box header. Duration in ms, or
+// -1 (also when the file ends inside the fields: a header still being
+// written). The fields are read whatever size the box declares, as for a
+// size past the end of the file: a box too small for its own fields that is
+// followed by them still gives the duration.
 // Only version 1 has its own layout (64-bit times and duration); every other
 // version is read with the version-0 layout.
-std::int32_t read_mvhd(std::FILE* f, std::uint64_t body) {
+std::int32_t read_mvhd(std::FILE* f) {
     std::uint64_t version = 0, skip = 0, timescale = 0, duration = 0;
     if (!read_be(f, 1, version) || !read_be(f, 3, skip)) return -1;
     if (version == 1) {
         // creation, modification (64 bits each), timescale, duration (64 bits)
-        if (body < 32) return -1;
         if (!read_be(f, 8, skip) || !read_be(f, 8, skip) || !read_be(f, 4, timescale) || !read_be(f, 8, duration))
             return -1;
         if (static_cast<std::int64_t>(duration) <= 0) return -1;
     } else {
         // creation, modification (32 bits each), timescale, duration (32 bits)
-        if (body < 20) return -1;
         if (!read_be(f, 8, skip) || !read_be(f, 4, timescale) || !read_be(f, 4, duration)) return -1;
         if (static_cast<std::int32_t>(duration) <= 0) return -1;
     }
@@ -100,15 +102,81 @@ std::int32_t read_mvhd(std::FILE* f, std::uint64_t body) {
 void set_probe_sleep(std::function<void(std::uint32_t)> sleeper) { probe_sleep() = std::move(sleeper); }
 
 int chapter_file_name(char* buf, const char* base_path, std::int32_t chapter_index, const char* ext) {
-    return chapter_file_name(buf, base_path, chapter_index, ext, ChapterNaming::Camera);
+    return chapter_file_name(buf, base_path, chapter_index, ext, ChapterNaming{});
 }
+
+namespace {
+
+bool all_digits(const char* s, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        if (std::isdigit(static_cast<unsigned char>(s[i])) == 0) return false;
+    }
+    return true;
+}
+
+bool equal_ignoring_case(const char* a, const char* b, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+bool is_lower_word(const char* s, std::size_t n) {
+    bool letters = false;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (std::isupper(static_cast<unsigned char>(s[i])) != 0) return false;
+        letters = letters || std::islower(static_cast<unsigned char>(s[i])) != 0;
+    }
+    return letters;
+}
+
+// The chapter a name part in camera form is of (0 for "GOPRnnnn", xx for
+// "GPxxnnnn", any case, then '.' or the end), or -1.
+std::int32_t camera_chapter(const char* name) {
+    const std::size_t len = std::strcspn(name, ".");
+    if (len == 8 && equal_ignoring_case(name, "GOPR", 4) && all_digits(name + 4, 4)) return 0;
+    if (len == 8 && equal_ignoring_case(name, "GP", 2) && all_digits(name + 2, 6))
+        return (name[2] - '0') * 10 + (name[3] - '0');
+    return -1;
+}
+
+bool exists(const char* path) {
+    struct stat st {};
+    return stat(path, &st) == 0;
+}
+
+}  // namespace
 
 ChapterNaming chapter_naming(const char* base_path, bool named_video) {
     const char* slash = std::strrchr(base_path, '/');
     const char* name = slash != nullptr ? slash + 1 : base_path;
-    if (std::strncmp(name, "gopr", 4) == 0) return ChapterNaming::CameraLower;
-    if (named_video && *name != '\0' && std::strncmp(name, "GOPR", 4) != 0) return ChapterNaming::Single;
-    return ChapterNaming::Camera;
+    const char* dot = std::strrchr(name, '.');
+    ChapterNaming naming;
+    const std::int32_t chapter = camera_chapter(name);
+    if (chapter < 0) {
+        // As the camera names them, or a lower-case name all in lower case.
+        naming.lower_name = naming.lower_ext = std::strncmp(name, "gopr", 4) == 0;
+        if (named_video && *name != '\0' && std::strncmp(name, "GOPR", 4) != 0)
+            naming.form = ChapterNaming::Form::Single;
+        return naming;
+    }
+    naming.named_chapter = chapter;
+    naming.lower_name = is_lower_word(name, chapter == 0 ? 4 : 2);
+    naming.lower_ext = dot != nullptr && is_lower_word(dot + 1, std::strlen(dot + 1));
+    if (!named_video) {
+        // The first chapter's video as it is on disk, in either case.
+        std::array<char, PATH_BUFFER_SIZE> path{};
+        for (const bool lower : {false, true}) {
+            ChapterNaming probe = naming;
+            probe.lower_ext = lower;
+            if (chapter_file_name(path.data(), base_path, 0, "MP4", probe) == 0 && exists(path.data())) {
+                naming.lower_ext = lower;
+                break;
+            }
+        }
+    }
+    return naming;
 }
 
 int chapter_file_name(char* buf, const char* base_path, std::int32_t chapter_index, const char* ext,
@@ -117,7 +185,7 @@ int chapter_file_name(char* buf, const char* base_path, std::int32_t chapter_ind
     const char* name = slash != nullptr ? slash + 1 : base_path;
     const std::size_t dir_len = static_cast<std::size_t>(name - base_path);
 
-    if (naming == ChapterNaming::Single) {
+    if (naming.form == ChapterNaming::Form::Single) {
         if (chapter_index != 0) return -2;
         const char* dot = std::strrchr(name, '.');
         const std::size_t stem_len = dot != nullptr ? static_cast<std::size_t>(dot - name) : std::strlen(name);
@@ -141,8 +209,11 @@ int chapter_file_name(char* buf, const char* base_path, std::int32_t chapter_ind
     if (chapter_index == 0) std::snprintf(part, sizeof part, "GOPR%04d.%s", file_number, ext);
     else std::snprintf(part, sizeof part, "GP%02d%04d.%s", chapter_index, file_number, ext);
 
-    if (naming == ChapterNaming::CameraLower) {
-        for (char& c : part) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    char* part_dot = std::strchr(part, '.');
+    for (char* c = part; *c != '\0'; ++c) {
+        const bool in_ext = part_dot != nullptr && c > part_dot;
+        if (in_ext ? naming.lower_ext : naming.lower_name)
+            *c = static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
     }
 
     const std::size_t part_len = std::strlen(part);
@@ -203,8 +274,13 @@ std::int32_t mp4_duration_of(std::FILE* f) {
                 print_walk_failure(1, allowed, f);
                 return -1;
             }
-            return read_mvhd(f, size - header_len);
-        } else if (past_end || fseeko(f, static_cast<off_t>(size - header_len), SEEK_CUR) != 0) {
+            return read_mvhd(f);
+        } else if (past_end) {
+            // The walk would seek past the end and meet it at the next box
+            // header; the box still counts, so the 99th one is the last.
+            if (--allowed == 0) print_walk_failure(0, allowed, f);
+            return -1;
+        } else if (fseeko(f, static_cast<off_t>(size - header_len), SEEK_CUR) != 0) {
             return -1;
         }
 

@@ -25,8 +25,8 @@ struct RunOutcome {
     std::array<char, PATH_BUFFER_SIZE> next_chapter{};   // the chapter video looked for last and not found
     bool settings_found = false;                         // a settings file was read
     std::array<char, PATH_BUFFER_SIZE> settings_path{};  // its name, as given
-    // The console line of the failure that ended the run with a non-zero
-    // status, without the newline; empty when the run did not fail.
+    // The console line of the failure that ended the run, without the
+    // newline; empty when the run did not fail.
     std::array<char, FAILURE_TEXT_SIZE> failure{};
 };
 
@@ -39,8 +39,17 @@ inline std::uint32_t ms_left_unconverted(const RunOutcome& o) {
     return o.have_samples && o.last_sample_ms > o.chapters_end_ms ? o.last_sample_ms - o.chapters_end_ms : 0;
 }
 
-// At least one chapter written, and the last sample inside the last chapter.
-inline bool converted_completely(const RunOutcome& o) { return o.chapters_written > 0 && ms_left_unconverted(o) == 0; }
+// Log time after the last chapter that still counts as converted, ms. The
+// recorder sees a recording end only at its next status checks, so its log
+// normally runs a little past the video (about 0.03 to 0.12 s); a missing
+// chapter leaves far more.
+inline constexpr std::uint32_t LOG_PAST_VIDEO_ALLOWED_MS = 1000;
+
+// At least one chapter written, and the log's last sample within the
+// allowance after the last chapter.
+inline bool converted_completely(const RunOutcome& o) {
+    return o.chapters_written > 0 && ms_left_unconverted(o) <= LOG_PAST_VIDEO_ALLOWED_MS;
+}
 
 // How a conversion ended, in the process that ran it or in a child.
 struct ConversionResult {
@@ -52,7 +61,10 @@ struct ConversionResult {
 // Whether the conversion converted its log completely.
 bool conversion_converted(const ConversionResult& result);
 
-// "<log>: converted, ..." or "<log>: failed, <reason>", then "; settings: <file>".
+// "<log>: converted, ..." or "<log>: failed, <reason>", then "; settings: <file>",
+// the names in it made printable (printable_name.h).
+std::string summary_line(const std::string& log, const ConversionResult& result, const std::string& settings);
+// That line on stdout.
 void print_summary_line(const std::string& log, const ConversionResult& result, const std::string& settings);
 
 }  // namespace tarvex

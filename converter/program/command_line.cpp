@@ -18,14 +18,18 @@ enum class Command : std::uint8_t { SingleLog, Card };
 // What the options of either command line set.
 struct Options {
     Command command;
-    LogCommand log;    // single log
-    CardCommand card;  // --card
+    bool announce;            // single log: say each option as it is taken
+    bool silent = false;      // print nothing at all, not even usage or errors
+    SingleLogCommand single;  // single log
+    CardCommand card;         // --card
     bool help = false, version = false;
+
+    LogCommand& log() { return single.log; }
+    bool card_mode() const { return command == Command::Card; }
 };
 
 // One option: its names, whether the next word is its value, which command
-// lines take it and what it does. The single-log command line says each
-// option as it takes it.
+// lines take it and what it does.
 struct OptionSpec {
     const char* short_name;  // nullptr: long name only
     const char* long_name;
@@ -37,43 +41,50 @@ struct OptionSpec {
 constexpr OptionSpec option_table[] = {
     {"-v", "--video-file", true, true, false,
      [](Options& o, const char* v) {
-         o.log.base_path = v;
-         o.log.named_video = true;
-         std::printf("Using video base path: %s\n", v);
+         o.log().base_path = v;
+         o.log().named_video = true;
+         if (o.announce) std::printf("Using video base path: %s\n", v);
      }},
     {"-s", "--settings-file", true, true, true,
      [](Options& o, const char* v) {
-         if (o.command == Command::Card) {
+         if (o.card_mode()) {
              o.card.settings = v;
              return;
          }
-         o.log.settings_path = v;
-         o.log.settings_given = true;
-         std::printf("Using settings file: %s\n", v);
+         o.log().settings_path = v;
+         o.log().settings_given = true;
+         if (o.announce) std::printf("Using settings file: %s\n", v);
      }},
     {"-a", "--alt-adjust", true, true, true,
      [](Options& o, const char* v) {
-         if (o.command == Command::Card) {
+         if (o.card_mode()) {
              o.card.alt_adjust = v;
              return;
          }
-         o.log.alt_adjust = strtol32(v);
-         std::printf("Using altitude adjustment: %d\n", o.log.alt_adjust);
+         o.log().alt_adjust = strtol32(v);
+         if (o.announce) std::printf("Using altitude adjustment: %d\n", o.log().alt_adjust);
      }},
     {"-g", "--high-g", false, true, true,
      [](Options& o, const char*) {
-         if (o.command == Command::Card) {
+         if (o.card_mode()) {
              o.card.high_g = true;
              return;
          }
-         o.log.high_g = true;
-         std::puts("Enabling high-G mode");
+         o.log().high_g = true;
+         if (o.announce) std::puts("Enabling high-G mode");
      }},
     // Card mode always reports as --strict does.
-    {nullptr, "--strict", false, false, true, [](Options&, const char*) {}},
+    {nullptr, "--strict", false, true, true, [](Options& o, const char*) { o.single.strict = true; }},
+    {nullptr, "--quiet", false, true, false, [](Options& o, const char*) { o.single.quiet = true; }},
+    {nullptr, "--verbose", false, false, true, [](Options& o, const char*) { o.card.verbose = true; }},
     {"-h", "--help", false, true, true, [](Options& o, const char*) { o.help = true; }},
     {nullptr, "--version", false, true, true, [](Options& o, const char*) { o.version = true; }},
 };
+
+// The options that may also stand before the log: they came after the
+// single-log command line was specified, and "converter --strict x.dat" reads
+// as naturally as "converter x.dat --strict".
+bool is_leading_flag(const char* arg) { return is_option(arg, "--strict") || is_option(arg, "--quiet"); }
 
 const OptionSpec* find_option(const char* arg, Command command) {
     for (const OptionSpec& spec : option_table) {
@@ -107,7 +118,20 @@ void print_log_usage(const char* prog) {
 }
 
 void print_card_usage(const char* prog) {
-    std::printf("Usage: %s --card DIR [-s settings_file] [-a number] [-g]\n", prog);
+    std::printf("Usage: %s --card DIR [-s settings_file] [-a number] [-g] [--verbose]\n", prog);
+}
+
+// After the usage text of -h: the options added to the single-log command line.
+void print_added_options() {
+    std::puts("--strict");
+    std::puts("\tThen print a summary line; exit 1 when the log was not converted completely.");
+    std::puts("--quiet");
+    std::puts("\tPrint only warnings, errors and (with --strict) the summary line.");
+    std::puts("--card DIR [-s settings_file] [-a number] [-g] [--verbose]");
+    std::puts("\tConvert every sensor log under DIR beside its video chapters, with a summary");
+    std::puts("\tline per log; --verbose also prints each log's console.");
+    std::puts("--version");
+    std::puts("\tPrint the program's name and version.");
 }
 
 void print_usage(Command command, const char* prog) {
@@ -125,20 +149,22 @@ std::optional<int> parse_options(int argc, char** argv, int first, Options& o) {
         const char* arg = argv[i];
         const OptionSpec* spec = find_option(arg, o.command);
         if (spec == nullptr) {
-            std::printf("Unknown option: %s\n", arg);
+            if (!o.silent) std::printf("Unknown option: %s\n", arg);
             return EXIT_FATAL;
         }
         if (spec->takes_value && i + 1 >= argc) {
-            print_usage(o.command, prog);
+            if (!o.silent) print_usage(o.command, prog);
             return EXIT_FATAL;
         }
         spec->apply(o, spec->takes_value ? argv[++i] : nullptr);
         if (o.help) {
+            if (o.silent) return EXIT_CONVERTED;
             print_usage(o.command, prog);
+            if (o.command == Command::SingleLog) print_added_options();
             return EXIT_CONVERTED;
         }
         if (o.version) {
-            print_version();
+            if (!o.silent) print_version();
             return EXIT_CONVERTED;
         }
     }
@@ -147,25 +173,31 @@ std::optional<int> parse_options(int argc, char** argv, int first, Options& o) {
 
 }  // namespace
 
-std::optional<int> parse_log_command(int argc, char** argv, LogCommand& command) {
+std::optional<int> parse_log_command(int argc, char** argv, SingleLogCommand& command, bool announce) {
     const char* prog = program_name(argc, argv);
-    if (argc < 2) {
-        print_log_usage(prog);
+    Options o{Command::SingleLog, announce, !announce, {}, {}};
+    int first = 1;
+    for (; first < argc && is_leading_flag(argv[first]); ++first)
+        find_option(argv[first], o.command)->apply(o, nullptr);
+    if (first >= argc) {
+        if (!o.silent) print_log_usage(prog);
         return EXIT_FATAL;
     }
-    if (is_option(argv[1], "-h", "--help")) {
-        print_log_usage(prog);
+    if (is_option(argv[first], "-h", "--help")) {
+        if (!o.silent) {
+            print_log_usage(prog);
+            print_added_options();
+        }
         return EXIT_CONVERTED;
     }
-    if (is_option(argv[1], "--version")) {
-        print_version();
+    if (is_option(argv[first], "--version")) {
+        if (!o.silent) print_version();
         return EXIT_CONVERTED;
     }
-    Options o{Command::SingleLog, {}, {}};
-    o.log.dat_path = argv[1];
-    o.log.base_path = argv[1];
-    if (const auto status = parse_options(argc, argv, 2, o)) return status;
-    command = o.log;
+    o.log().dat_path = argv[first];
+    o.log().base_path = argv[first];
+    if (const auto status = parse_options(argc, argv, first + 1, o)) return status;
+    command = o.single;
     return std::nullopt;
 }
 
@@ -174,7 +206,7 @@ std::optional<int> parse_card_command(int argc, char** argv, CardCommand& comman
         print_card_usage(program_name(argc, argv));
         return EXIT_FATAL;
     }
-    Options o{Command::Card, {}, {}};
+    Options o{Command::Card, false, false, {}, {}};
     o.card.dir = argv[2];
     if (const auto status = parse_options(argc, argv, 3, o)) return status;
     command = o.card;
