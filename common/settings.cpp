@@ -125,6 +125,7 @@ constexpr SettingsKey key_table[] = {
     {"gps_hw_lag", &Settings::gps_hw_lag, KeyKind::Number, nullptr, 0, 9000, 0},
     {"gpx_time", &Settings::gpx_time, KeyKind::Word, show_hide_words, 0, 0, 0},
     {"gpx_outing", &Settings::gpx_outing, KeyKind::Word, show_hide_words, 0, 0, 0},
+    {"gpx_highlights", &Settings::gpx_highlights, KeyKind::Word, show_hide_words, 0, 0, 0},
     {"ass_overlay", &Settings::ass_overlay, KeyKind::Word, show_hide_words, 0, 0, 0},
     {"overlay_corner", &Settings::overlay_corner, KeyKind::Word, corner_words, 0, 0, 0},
     // Out of range: not set, so the SRT bar stays uncapped.

@@ -18,8 +18,9 @@ inline constexpr std::int32_t HIDDEN = 0, CELSIUS = 1, FAHRENHEIT = 2;
 namespace accel_shown {  // `accel` in the subtitles
 inline constexpr std::int32_t HIDDEN = 0, MAGNITUDE = 1, MAGNITUDE_AND_AXES = 2, AXES = 3;
 }
-namespace show_hide {  // `gbar`, `id_pins`, `heading` (any nonzero shows), `glide`, `gpx_time`, `gpx_outing`,
-                       // `ass_overlay`
+// `gbar`, `id_pins`, `heading` (any nonzero shows), `glide`, `gpx_time`, `gpx_outing`, `gpx_highlights`,
+// `ass_overlay`
+namespace show_hide {
 inline constexpr std::int32_t HIDDEN = 0, SHOWN = 1;
 }
 namespace on_off {  // `csv`, `gpx`, `haptics`
@@ -73,9 +74,10 @@ struct Settings {
     std::int32_t gps_hw_lag = 0;  // ms
     // Later keys: read like the others, left out of the dump so that its
     // lines stay what older tools parse.
-    std::int32_t gpx_time = show_hide::HIDDEN;     // UTC times in the GPX files
-    std::int32_t gpx_outing = show_hide::HIDDEN;   // one GPX track for the whole log
-    std::int32_t ass_overlay = show_hide::HIDDEN;  // a styled ASS overlay beside each SRT
+    std::int32_t gpx_time = show_hide::HIDDEN;        // UTC times in the GPX files
+    std::int32_t gpx_outing = show_hide::HIDDEN;      // one GPX track for the whole log
+    std::int32_t gpx_highlights = show_hide::HIDDEN;  // the ride's highlights as waypoints of that track
+    std::int32_t ass_overlay = show_hide::HIDDEN;     // a styled ASS overlay beside each SRT
     std::int32_t overlay_corner = overlay_corner::BOTTOM_LEFT;
     std::int32_t gbar_max = 0;  // G at the bar's full scale, 1..20; 0: not set
 };

@@ -20,6 +20,7 @@
 #include "csv_writer.h"
 #include "dat_format.h"
 #include "exit_status.h"
+#include "gpx_highlights.h"
 #include "gpx_writer.h"
 #include "input_file.h"
 #include "log_event.h"
@@ -387,8 +388,17 @@ private:
         std::memmove(dot + suffix_len, dot, std::strlen(dot) + 1);
         std::memcpy(dot, OUTING_SUFFIX, suffix_len);
         if (const auto status = open_named_output(OUTING_OUTPUT, outing_)) return status;
-        if (outing_.is_open()) gpx_write_header(outing_.text(), path_.data(), header_, timed_gpx());
+        if (outing_.is_open()) gpx_write_header(outing_.text(), path_.data(), header_, timed_gpx(), highlights());
         return std::nullopt;
+    }
+
+    // The outing track's waypoints: a first pass over the log, only when asked for.
+    std::vector<GpxWaypoint> highlights() const {
+        if (state_.settings.gpx_highlights != show_hide::SHOWN) return {};
+        std::vector<GpxWaypoint> w =
+            highlight_waypoints(cl_.dat_path, cl_.base_path, naming_, state_.settings, state_.run);
+        std::printf("GPX outing track marks %zu ride highlights\n", w.size());
+        return w;
     }
 
     const LogCommand& cl_;
