@@ -28,6 +28,19 @@ std::string base_name(const char* path) {
     return slash == std::string::npos ? p : p.substr(slash + 1);
 }
 
+// The picture is SVG only: a name asking for a raster or print format is
+// refused rather than given SVG bytes under that name.
+bool names_other_format(const char* path) {
+    std::string ext = path;
+    const auto dot = ext.rfind('.');
+    if (dot == std::string::npos || ext.find('/', dot) != std::string::npos) return false;
+    ext.erase(0, dot + 1);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const char* other : {"png", "jpg", "jpeg", "gif", "webp", "pdf"})
+        if (ext == other) return true;
+    return false;
+}
+
 // A chapter video even when no chapter was named: by its name (GOPR0001.MP4,
 // any case) or by what it holds (an MP4 starts with its file-type box).
 bool is_video(const char* path) {
@@ -53,6 +66,13 @@ int refuse(const char* out_path) {
 }  // namespace
 
 int plot_ride(const PlotOptions& o) {
+    if (names_other_format(o.out_path)) {
+        std::fprintf(stderr,
+                     "datview: %s: plot writes SVG only; write PICTURE.svg and convert it, e.g. "
+                     "rsvg-convert PICTURE.svg -o PICTURE.png\n",
+                     o.out_path);
+        return EXIT_UNUSABLE;
+    }
     // The guard of the converter's outputs: by name, or by the file itself.
     InputFile log, settings, first_chapter;
     log.set(o.log_path);
@@ -71,7 +91,18 @@ int plot_ride(const PlotOptions& o) {
         std::fprintf(stderr, "datview: %s holds no sensor samples: nothing to plot\n", o.log_path);
         return EXIT_PROBLEMS;
     }
-    if (o.first_chapter != nullptr) ride->chapters = find_chapters(o.first_chapter, ride->t1_ms);
+    ride->video_given = o.first_chapter != nullptr;
+    if (ride->video_given) ride->chapters = find_chapters(o.first_chapter, ride->t1_ms);
+    RideOptions ride_options;
+    ride_options.high_g = o.high_g;
+    ride_options.keep_track = true;
+    compute_ride(o.log_path, ride->settings, ride_options, ride->report);
+    if (o.first_chapter != nullptr) {
+        std::vector<RideChapter> chapters;
+        for (const Chapter& c : ride->chapters) chapters.push_back({c.start_ms, c.len_ms, c.name});
+        place_in_chapters(ride->report, std::move(chapters));
+    }
+
     for (const Chapter& c : ride->chapters) {
         InputFile video;
         video.set(c.path.c_str());

@@ -10,6 +10,7 @@
 
 #include "column_buckets.h"
 #include "dat_format.h"
+#include "ride_stats.h"
 #include "settings.h"
 #include "units.h"
 
@@ -57,7 +58,9 @@ struct RideData {
     std::int32_t climb_window = DEFAULT_CLIMB_WINDOW;
     PlotUnits units;
     std::vector<Chapter> chapters;
+    bool video_given = false;  // chapters were asked for (-v), whether found or not
     RideSeries series;
+    RideReport report;  // statistics, highlights (placed in the chapters) and the GPS track
 };
 
 // Chapters as the converter finds them from the first chapter's name: while

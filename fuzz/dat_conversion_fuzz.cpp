@@ -54,6 +54,9 @@ constexpr Choice setting_choices[] = {
     {"gps_speed_limit", {"483", "16", "3220"}},
     {"gpx_time", {"off", "on"}},
     {"gpx_outing", {"off", "on"}},
+    {"ass_overlay", {"off", "on"}},
+    {"overlay_corner", {"bottom-left", "bottom-right", "top-left", "top-right"}},
+    {"gbar_max", {"0", "1", "4", "20"}},  // 0: out of range, not set
 };
 constexpr std::size_t SETTING_COUNT = std::size(setting_choices);
 
@@ -76,7 +79,7 @@ constexpr std::size_t settings = 15;      // one byte per setting_choices entry 
 constexpr std::size_t CHOICE_BYTES = choice_off::settings + SETTING_COUNT;
 
 constexpr std::uint8_t FLAG_HIGH_G = 1;         // -g
-constexpr std::uint8_t FLAG_NO_CSV = 2;         // the CSV file cannot be opened
+constexpr std::uint8_t FLAG_NO_CSV = 2;         // the CSV and ASS files cannot be opened
 constexpr std::uint8_t FLAG_NO_GPX = 4;         // a chapter's GPX file cannot be opened
 constexpr std::uint8_t FLAG_NO_SRT = 8;         // the subtitle file cannot be opened
 constexpr std::uint8_t FLAG_NO_OUTING = 16;     // the outing track cannot be opened
@@ -122,6 +125,7 @@ public:
         std::uint8_t flag = FLAG_NO_SRT;
         if (ends_with(final_path, "-outing.GPX") || ends_with(final_path, "-outing.gpx")) flag = FLAG_NO_OUTING;
         else if (ends_with(final_path, ".CSV") || ends_with(final_path, ".csv")) flag = FLAG_NO_CSV;
+        else if (ends_with(final_path, ".ASS") || ends_with(final_path, ".ass")) flag = FLAG_NO_CSV;  // optional too
         else if (ends_with(final_path, ".GPX") || ends_with(final_path, ".gpx")) flag = FLAG_NO_GPX;
         if ((flags_ & flag) != 0) {
             errno = EACCES;

@@ -20,7 +20,7 @@ le() { local v=$1 n=$2 i; for ((i = 0; i < n; i++)); do printf "\\x$(printf %02x
 #   choices FLAGS NAMING CHAPTERS_MINUS_ONE ALT_ADJUST_FT CHAPTER_MS WRITE_BUDGET [SETTINGS_HEX]
 # SETTINGS_HEX: one byte per setting, in the target's order, as hex digits;
 # the settings left out take their first value.
-settings_count=24
+settings_count=27
 choices() {
   le "$1" 1; le "$2" 1; le "$3" 1; le "$4" 4; le "$5" 4; le "$6" 4
   local hex=${7:-} i byte
@@ -35,8 +35,9 @@ dat_seed() {  # NAME "CHOICES..." GENERATOR_OPTIONS...
   "$gen" -o "$tmp/log.dat" "$@" >/dev/null
   { choices $c; cat "$tmp/log.dat"; } >"$out/dat_conversion/$name"
 }
-# Every subtitle item, the CSV, timed GPX files and the outing track.
-all_on=030102010100010101000101010002030201010100000101
+# Every subtitle item, the CSV, timed GPX files, the outing track and the ASS
+# overlay (top right, the bar at 1 G full scale).
+all_on=030102010100010101000101010002030201010100000101010301
 mkdir -p "$out"/{dat_conversion,mp4_probe,settings_file,scenario_file}
 rm -f "$out"/*/*
 dat_seed plain "0 0 0 0 2147483647 0"                             --seconds 10 --rate 10

@@ -15,10 +15,12 @@
 #include <optional>
 #include <string>
 
+#include "ass_writer.h"
 #include "chapters.h"
 #include "csv_writer.h"
 #include "dat_format.h"
 #include "exit_status.h"
+#include "gpx_highlights.h"
 #include "gpx_writer.h"
 #include "input_file.h"
 #include "log_event.h"
@@ -99,6 +101,9 @@ constexpr OutputKind OUTING_OUTPUT = {"GPX", "Now writing GPX outing track to %s
                                       "Destination file %s exists! Proceeding anyway.\n",
                                       "Could not open GPX file %s: %s. Proceeding anyway.\n", false};
 constexpr char OUTING_SUFFIX[] = "-outing";
+constexpr OutputKind ASS_OUTPUT = {"ASS", "Now writing ASS overlay to %s\n",
+                                   "Destination file %s exists! Proceeding anyway.\n",
+                                   "Could not open ASS file %s. Proceeding anyway.\n", false};
 
 class Conversion {
 public:
@@ -107,7 +112,7 @@ public:
                const ConversionSeams& seams, RunOutcome* outcome)
         : cl_(cl), dat_(dat), header_(header), state_(state), outcome_(outcome), chapters_(seams.chapters),
           naming_(chapter_naming(cl.base_path, cl.named_video)), srt_(place(seams)), csv_(place(seams)),
-          gpx_(place(seams)), outing_(place(seams)) {}
+          gpx_(place(seams)), outing_(place(seams)), ass_(place(seams)), overlay_(state.settings, state.run) {}
 
     void add_inputs(const char* settings_path) {
         struct stat st {};
@@ -124,10 +129,10 @@ public:
         // A write failure found after an event has been noted; one found when
         // a chapter's files were put in place has not.
         if (status == EXIT_WRITE_FAILED && outcome_ != nullptr && outcome_->failure[0] == '\0')
-            note_write_failure({&srt_, &csv_, &gpx_});
+            note_write_failure({&srt_, &csv_, &gpx_, &ass_});
         if (status != EXIT_WRITE_FAILED) {
             if (const auto failed = end_chapter_files(false)) {
-                note_write_failure({&srt_, &csv_, &gpx_});
+                note_write_failure({&srt_, &csv_, &gpx_, &ass_});
                 if (status == 0) status = *failed;
             }
         }
@@ -180,6 +185,8 @@ private:
                 if (gpx_.is_open()) gpx_write_point(gpx_.text(), *ev, timed_gpx());
                 if (outing_.is_open()) gpx_write_point(outing_.text(), *ev, timed_gpx());
             }
+            // Before the SRT writer, which rescales the event's acceleration in place.
+            if (ass_.is_open()) overlay_.write_entry(ass_.text(), *ev);
             srt_write_entry(srt_.text(), *ev, sub_number_, settings, state_.run, state_.last_sub_time);
             sub_number_ = wrap_add(sub_number_, 1);  // for every event, written or not
             if (const auto status = stop_on_write_failure()) return *status;
@@ -214,14 +221,23 @@ private:
 
     bool timed_gpx() const { return state_.settings.gpx_time == show_hide::SHOWN; }
 
+    // The chapter's name for the overlay's title: the output name in path_
+    // without its folder and extension.
+    std::string chapter_title() const {
+        const char* name = path_.data();
+        if (const char* slash = std::strrchr(name, '/')) name = slash + 1;
+        const char* dot = std::strrchr(name, '.');
+        return dot != nullptr ? std::string(name, dot) : std::string(name);
+    }
+
     // After every event: the first output that failed a write ends the run,
     // and the chapter's files are dropped (an earlier file of each name stays).
     std::optional<int> stop_on_write_failure() {
-        for (const OutputFile* out : {&csv_, &gpx_, &srt_, &outing_}) {
+        for (const OutputFile* out : {&csv_, &gpx_, &srt_, &ass_, &outing_}) {
             if (out->failed()) {
                 out->print_failure();
                 if (outcome_ != nullptr) note_failure(*outcome_, out->failure_message());
-                for (OutputFile* f : {&csv_, &gpx_, &srt_, &outing_}) f->discard();
+                for (OutputFile* f : {&csv_, &gpx_, &srt_, &ass_, &outing_}) f->discard();
                 return EXIT_WRITE_FAILED;
             }
         }
@@ -233,7 +249,8 @@ private:
     // of them could not be written (none of them is then put in place).
     std::optional<int> end_chapter_files(bool complete) {
         if (complete && gpx_.is_open()) gpx_write_footer(gpx_.text());
-        if (!commit_outputs({&srt_, &csv_, &gpx_})) return EXIT_WRITE_FAILED;
+        if (ass_.is_open()) overlay_.finish(ass_.text());  // the script is complete after any entry
+        if (!commit_outputs({&srt_, &csv_, &gpx_, &ass_})) return EXIT_WRITE_FAILED;
         return std::nullopt;
     }
 
@@ -326,6 +343,10 @@ private:
             if (const auto status = open_output(CSV_OUTPUT, csv_)) return status;
             if (csv_.is_open()) csv_write_header(csv_.text(), header_);
         }
+        if (state_.settings.ass_overlay == show_hide::SHOWN) {
+            if (const auto status = open_output(ASS_OUTPUT, ass_)) return status;
+            if (ass_.is_open()) overlay_.start(ass_.text(), chapter_title().c_str());
+        }
         sub_number_ = 1;
         if (outcome_ != nullptr) {
             ++outcome_->chapters_written;
@@ -368,8 +389,17 @@ private:
         std::memmove(dot + suffix_len, dot, std::strlen(dot) + 1);
         std::memcpy(dot, OUTING_SUFFIX, suffix_len);
         if (const auto status = open_named_output(OUTING_OUTPUT, outing_)) return status;
-        if (outing_.is_open()) gpx_write_header(outing_.text(), path_.data(), header_, timed_gpx());
+        if (outing_.is_open()) gpx_write_header(outing_.text(), path_.data(), header_, timed_gpx(), highlights());
         return std::nullopt;
+    }
+
+    // The outing track's waypoints: a first pass over the log, only when asked for.
+    std::vector<GpxWaypoint> highlights() const {
+        if (state_.settings.gpx_highlights != show_hide::SHOWN) return {};
+        std::vector<GpxWaypoint> w =
+            highlight_waypoints(cl_.dat_path, cl_.base_path, naming_, state_.settings, state_.run);
+        std::printf("GPX outing track marks %zu ride highlights\n", w.size());
+        return w;
     }
 
     const LogCommand& cl_;
@@ -388,6 +418,8 @@ private:
     std::int32_t sub_number_ = 1;
     OutputFile srt_, csv_, gpx_;
     OutputFile outing_;  // the whole log's track, one segment per chapter GPX file
+    OutputFile ass_;     // the styled overlay, beside the SRT
+    AssOverlay overlay_;
     bool outing_tried_ = false;
     bool said_timed_ = false;
 };

@@ -4,8 +4,6 @@
 // Floating point throughout: these are reports, not the subtitles' integers.
 #include "ride_stats.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -13,13 +11,37 @@
 
 #include "byte_order.h"
 #include "pipeline.h"
+#include "regular_input.h"
 #include "stdio_file.h"
+#include "units.h"
 
 namespace tarvex {
 
 namespace {
 
-constexpr double METRES_PER_FOOT = 0.3048;
+std::int64_t time_apart(const HighlightFix& f, std::int64_t t_ms) {
+    return f.log_time_ms > t_ms ? f.log_time_ms - t_ms : t_ms - f.log_time_ms;
+}
+
+// The last few positions: a moment placed a little in the past (the middle
+// of a climb-rate window) still finds the fixes taken up since.
+struct RecentFixes {
+    static constexpr std::size_t SLOTS = 16;  // 3 s of fixes at 5 per second
+    std::array<HighlightFix, SLOTS> fixes{};
+    std::size_t count = 0, next = 0;
+
+    void add(const HighlightFix& f) {
+        fixes[next] = f;
+        next = (next + 1) % SLOTS;
+        count = std::min(count + 1, SLOTS);
+    }
+    std::optional<HighlightFix> nearest(std::int64_t t_ms) const {
+        std::optional<HighlightFix> best;
+        for (std::size_t i = 0; i < count; ++i)
+            if (!best || time_apart(fixes[i], t_ms) < time_apart(*best, t_ms)) best = fixes[i];
+        return best;
+    }
+};
 
 // A candidate highlight and the fix nearest to it so far. Fixes come in log
 // order, so once one lies after the moment and is no nearer than the best,
@@ -31,19 +53,16 @@ struct Moment {
     std::optional<HighlightFix> fix;
     bool fix_final = false;
 
-    void place(double v, std::int64_t t, const std::optional<HighlightFix>& last_fix) {
+    void place(double v, std::int64_t t, const RecentFixes& recent) {
         set = true;
         value = v;
         t_ms = t;
-        fix = last_fix;
+        fix = recent.nearest(t);
         fix_final = false;
     }
     void note_fix(const HighlightFix& f) {
         if (!set || fix_final) return;
-        const auto distance = [this](const HighlightFix& x) {
-            return x.log_time_ms > t_ms ? x.log_time_ms - t_ms : t_ms - x.log_time_ms;
-        };
-        if (!fix || distance(f) < distance(*fix)) fix = f;
+        if (!fix || time_apart(f, t_ms) < time_apart(*fix, t_ms)) fix = f;
         else if (f.log_time_ms > t_ms) fix_final = true;
     }
 };
@@ -110,18 +129,22 @@ const char* highlight_kind_name(HighlightKind kind) {
     return "g";
 }
 
-double accel_counts_per_g(bool high_g) { return high_g ? 32768.0 / 200.0 : 2048.0; }
-
 struct RideStatsBuilder::State {
     RideOptions options;
     double per_g = 2048.0;
     RideReport r;
-    std::optional<HighlightFix> last_fix;
+    RecentFixes recent;
 
     Moment highest, climb, sink, fastest;
     std::vector<Moment> hits;  // at least HIT_SEPARATION_MS apart
 
-    std::optional<double> ref_m;  // height of the last turning point of climb / descent
+    // Climb and descent: a turning point counts once the height has come
+    // back from the extreme by the dead band; the rise or fall up to that
+    // extreme then counts whole.
+    enum class Trend { Unknown, Up, Down };
+    Trend trend = Trend::Unknown;
+    std::optional<double> turn_m;  // the last turning point (first: the first height)
+    double extreme_m = 0.0;        // highest (Up) or lowest (Down) height since it
     double climb_m = 0.0, descent_m = 0.0;
 
     struct Past {
@@ -138,14 +161,14 @@ struct RideStatsBuilder::State {
     void note_position(const HighlightFix& f) {
         for (Moment* m : {&highest, &climb, &sink, &fastest}) m->note_fix(f);
         for (Moment& m : hits) m.note_fix(f);
-        last_fix = f;
+        recent.add(f);
         if (options.keep_track) r.track.push_back({f.log_time_ms, f.lat_deg, f.lon_deg});
     }
 
     void note_speed(double kmh, std::int64_t t) {
         if (!speed_max || kmh > *speed_max) {
             speed_max = kmh;
-            fastest.place(kmh, t, last_fix);
+            fastest.place(kmh, t, recent);
         }
         if (prev_speed_ms && t > *prev_speed_ms && t - *prev_speed_ms <= FIX_GAP_MS && prev_speed >= MOVING_KMH) {
             const double dt = static_cast<double>(t - *prev_speed_ms);
@@ -169,32 +192,59 @@ struct RideStatsBuilder::State {
     void note_g(double g, std::int64_t t) {
         for (Moment& h : hits) {
             if (t - h.t_ms < HIT_SEPARATION_MS) {
-                if (g > h.value) h.place(g, t, last_fix);
+                if (g > h.value) h.place(g, t, recent);
                 return;
             }
         }
         if (hits.size() < MAX_HITS) {
-            hits.emplace_back().place(g, t, last_fix);
+            hits.emplace_back().place(g, t, recent);
             return;
         }
         const auto weakest = std::min_element(hits.begin(), hits.end(),
                                               [](const Moment& a, const Moment& b) { return a.value < b.value; });
-        if (g > weakest->value) weakest->place(g, t, last_fix);
+        if (g > weakest->value) weakest->place(g, t, recent);
     }
 
     void note_height(std::int32_t alt_ft, std::int64_t t) {
         const double m = alt_ft * METRES_PER_FOOT;
-        if (!r.stats.height_max_m || m > *r.stats.height_max_m) highest.place(m, t, last_fix);
+        if (!r.stats.height_max_m || m > *r.stats.height_max_m) highest.place(m, t, recent);
         keep_min_max(r.stats.height_min_m, r.stats.height_max_m, m);
-        if (!ref_m) {
-            ref_m = m;
-        } else if (m - *ref_m >= CLIMB_DEAD_BAND_M) {
-            climb_m += m - *ref_m;
-            ref_m = m;
-        } else if (*ref_m - m >= CLIMB_DEAD_BAND_M) {
-            descent_m += *ref_m - m;
-            ref_m = m;
+        if (!turn_m) {
+            turn_m = extreme_m = m;
+            return;
         }
+        switch (trend) {
+            case Trend::Unknown:
+                if (m - *turn_m >= CLIMB_DEAD_BAND_M) trend = Trend::Up, extreme_m = m;
+                else if (*turn_m - m >= CLIMB_DEAD_BAND_M) trend = Trend::Down, extreme_m = m;
+                break;
+            case Trend::Up:
+                if (m > extreme_m) {
+                    extreme_m = m;
+                } else if (extreme_m - m >= CLIMB_DEAD_BAND_M) {
+                    climb_m += extreme_m - *turn_m;
+                    turn_m = extreme_m;
+                    trend = Trend::Down;
+                    extreme_m = m;
+                }
+                break;
+            case Trend::Down:
+                if (m < extreme_m) {
+                    extreme_m = m;
+                } else if (m - extreme_m >= CLIMB_DEAD_BAND_M) {
+                    descent_m += *turn_m - extreme_m;
+                    turn_m = extreme_m;
+                    trend = Trend::Up;
+                    extreme_m = m;
+                }
+                break;
+        }
+    }
+
+    // The rise or fall under way at the end of the log counts too.
+    void finish_climb() {
+        if (trend == Trend::Up) climb_m += extreme_m - *turn_m;
+        if (trend == Trend::Down) descent_m += *turn_m - extreme_m;
     }
 
     // The smoothed height's change over rate_window samples, placed in the
@@ -207,8 +257,8 @@ struct RideStatsBuilder::State {
                 const double rate = (static_cast<double>(alt_ft) - old.alt_ft) * METRES_PER_FOOT * 1000.0 /
                                     static_cast<double>(t - old.t_ms);
                 const std::int64_t mid = old.t_ms + (t - old.t_ms) / 2;
-                if (rate > 0.0 && (!climb.set || rate > climb.value)) climb.place(rate, mid, last_fix);
-                if (rate < 0.0 && (!sink.set || -rate > sink.value)) sink.place(-rate, mid, last_fix);
+                if (rate > 0.0 && (!climb.set || rate > climb.value)) climb.place(rate, mid, recent);
+                if (rate < 0.0 && (!sink.set || -rate > sink.value)) sink.place(-rate, mid, recent);
             }
         }
         past[n % slots] = {t, alt_ft};
@@ -219,7 +269,7 @@ struct RideStatsBuilder::State {
 RideStatsBuilder::RideStatsBuilder(const Settings& settings, const RideOptions& options)
     : s_(std::make_unique<State>()) {
     s_->options = options;
-    s_->per_g = accel_counts_per_g(options.high_g);
+    s_->per_g = counts_per_g(options.high_g);
     s_->r.rate_window = settings.speed_window > 0 ? settings.speed_window : RATE_WINDOW_SAMPLES;
     s_->past.resize(static_cast<std::size_t>(s_->r.rate_window) + 1);
 }
@@ -241,7 +291,7 @@ void RideStatsBuilder::add(const LogEvent& ev) {
         const double x = ev.filt_accel_x, y = ev.filt_accel_y, z = ev.filt_accel_z;
         const double g = std::sqrt(x * x + y * y + z * z) / s.per_g;
         if (!r.stats.g_max || g > *r.stats.g_max) r.stats.g_max = g;
-        s.note_g(g, t);
+        if (g >= HIT_MIN_G) s.note_g(g, t);
     }
     const SensorSample sample = decode_sensor_sample(ev.payload.data());
     if (sample.temp != NO_VALUE) keep_min_max(r.stats.temperature_min_c, r.stats.temperature_max_c, sample.temp / 10.0);
@@ -253,6 +303,7 @@ RideReport RideStatsBuilder::finish() {
     RideStats& st = r.stats;
     if (r.samples > 0) st.duration_s = static_cast<double>(r.last_ms - r.first_ms) / 1000.0;
     if (st.height_max_m) {
+        s.finish_climb();
         st.climb_m = s.climb_m;
         st.descent_m = s.descent_m;
     }
@@ -284,7 +335,10 @@ RideReport RideStatsBuilder::finish() {
 }
 
 bool compute_ride(const char* log_path, const Settings& settings, const RideOptions& options, RideReport& report) {
-    File f(std::fopen(log_path, "rb"));
+    // A second reader of a FIFO would take the bytes the conversion itself
+    // reads: a first pass is for regular files only.
+    InputOpen opened = InputOpen::CannotOpen;
+    File f(open_regular_input(log_path, opened));
     if (!f || std::fseek(f.get(), static_cast<long>(DAT_HEADER_SIZE), SEEK_SET) != 0) return false;
     std::setvbuf(f.get(), nullptr, _IONBF, 0);     // the pipeline reads in blocks of its own
     auto pipeline = std::make_unique<Pipeline>();  // three rings of 256 records
@@ -305,9 +359,8 @@ std::vector<RideChapter> find_ride_chapters(const char* first_chapter, ChapterNa
     std::array<char, PATH_BUFFER_SIZE> path{};
     for (std::int32_t k = 0; k < MAX_CHAPTERS; ++k) {
         if (chapter_file_name(path.data(), first_chapter, k, "MP4", naming) != 0) break;
-        struct stat st {};
-        if (stat(path.data(), &st) != 0 || !S_ISREG(st.st_mode)) break;  // never opens a FIFO
-        File f(std::fopen(path.data(), "rb"));
+        InputOpen opened = InputOpen::CannotOpen;
+        File f(open_regular_input(path.data(), opened));  // never waits on a FIFO
         if (!f) break;
         const std::int32_t len = mp4_duration_of(f.get());
         if (len < 0) break;
@@ -321,6 +374,7 @@ std::vector<RideChapter> find_ride_chapters(const char* first_chapter, ChapterNa
 
 void place_in_chapters(RideReport& report, std::vector<RideChapter> chapters) {
     report.chapters = std::move(chapters);
+    report.placed = true;
     for (Highlight& h : report.highlights) {
         h.chapter.clear();
         h.chapter_time_ms.reset();

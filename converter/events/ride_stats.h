@@ -18,13 +18,17 @@
 
 namespace tarvex {
 
-// Climb and descent add up the smoothed height only in steps of at least this
-// much since the last turning point: barometric noise of a few decimetres
-// around a level height then adds nothing, while any real climb counts whole
-// (less at most one dead band at its very end).
+// Dead band of climb and descent, m: a high or low point of the smoothed
+// height counts as a turning point only once the height has come back from
+// it by this much. Barometric noise of a few decimetres on level ground then
+// adds nothing, while every real rise and fall between turning points counts
+// whole.
 inline constexpr double CLIMB_DEAD_BAND_M = 2.0;
 // G peaks closer than this are one hit (the harder counts).
 inline constexpr std::int64_t HIT_SEPARATION_MS = 3000;
+// A hit stands out from riding: at rest the pack reads 1 G, and ordinary
+// vibration stays well below this (smoothed magnitude, G).
+inline constexpr double HIT_MIN_G = 1.5;
 inline constexpr std::size_t MAX_HITS = 5;
 // A fix at this speed or more counts towards the moving average.
 inline constexpr double MOVING_KMH = 2.0;
@@ -91,7 +95,8 @@ struct RideReport {
     // the steepest climb and the steepest sink, those the log has.
     std::vector<Highlight> highlights;
     std::vector<TrackPoint> track;      // filled with RideOptions::keep_track
-    std::vector<RideChapter> chapters;  // set by place_in_chapters; empty: not known
+    std::vector<RideChapter> chapters;  // set by place_in_chapters
+    bool placed = false;                // place_in_chapters ran (chapters asked for, found or not)
     std::uint64_t samples = 0;
     std::int64_t first_ms = 0, last_ms = 0;          // earliest and latest sample time
     std::int32_t rate_window = RATE_WINDOW_SAMPLES;  // samples per climb rate
@@ -107,7 +112,8 @@ struct RideOptions {
 // as a conversion of this log uses them (filter presets resolved, the
 // expander's GPS lag applied). The pipeline's messages about damaged entries
 // are not printed (the caller's own pass, or report, says them). False when
-// the log cannot be opened.
+// the log cannot be opened or is not a regular file (a FIFO's bytes are the
+// conversion's).
 bool compute_ride(const char* log_path, const Settings& settings, const RideOptions& options, RideReport& report);
 
 // The same for a caller that runs the pipeline itself: add every event in
@@ -149,8 +155,5 @@ std::string highlight_label(const Highlight& h, bool first_hit);
 std::string highlight_name(const Highlight& h);
 // "1:10" under an hour, "1:02:03" from one on.
 std::string clock_text(std::int64_t ms);
-
-// Counts per G of the accelerometer: 2048 (16 G) or 163.84 (200 G).
-double accel_counts_per_g(bool high_g);
 
 }  // namespace tarvex

@@ -161,7 +161,7 @@ void print_ride_text(std::FILE* out, const RideReport& report) {
                      "height:", fixed(*s.height_min_m, 1).c_str(), fixed(*s.height_max_m, 1).c_str());
     else std::fprintf(out, "%-18s none\n", "height:");
     if (s.climb_m)
-        std::fprintf(out, "%-18s %s m up, %s m down (steps of %s m or more)\n", "climb:", fixed(*s.climb_m, 1).c_str(),
+        std::fprintf(out, "%-18s %s m up, %s m down (dead band %s m)\n", "climb:", fixed(*s.climb_m, 1).c_str(),
                      fixed(*s.descent_m, 1).c_str(), fixed(CLIMB_DEAD_BAND_M, 0).c_str());
     else std::fprintf(out, "%-18s none\n", "climb:");
     if (s.climb_rate_max_m_s)
@@ -190,6 +190,7 @@ void print_ride_text(std::FILE* out, const RideReport& report) {
         line += " at " + clock_text(h.log_time_ms);
         if (!h.chapter.empty()) line += "  = " + h.chapter + " " + clock_text(*h.chapter_time_ms);
         else if (!report.chapters.empty()) line += "  = no video (after the last chapter)";
+        else if (report.placed) line += "  = no video (no chapter found)";
         std::fprintf(out, "%s\n", line.c_str());
     }
 }

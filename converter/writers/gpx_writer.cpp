@@ -55,8 +55,51 @@ void put_point_end(Row& t, bool timed, std::int64_t unix_ms) {
     }
 }
 
+// One waypoint: the position and elevation written as the track writes its
+// points, then the fix time, name and description in the schema's order.
+void put_waypoint(TextOut& out, const GpxWaypoint& w, bool timed) {
+    const LogEntry& rec = w.fix;
+    std::int64_t unix_ms = 0;
+    {
+        Row t(out);
+        if (rec.type == static_cast<std::uint16_t>(EntryKind::GpsFix)) {
+            const GpsFix fix = decode_gps_fix(rec.payload.data());
+            t.lit("  <wpt lat=\"");
+            t.degrees(fix.lat_deg, fix.lat_frac);
+            t.lit("\" lon=\"");
+            t.degrees(fix.lon_deg, fix.lon_frac);
+            t.lit("\">\n    <ele>");
+            t.fixed<2>(fix.gps_alt);
+            unix_ms = static_cast<std::int64_t>(fix.gps_timestamp);
+        } else if (rec.type == static_cast<std::uint16_t>(EntryKind::GpsNavData)) {
+            const GpsNavData nav = decode_gps_nav_data(rec.payload.data());
+            t.printf("  <wpt lat=\"%f\" lon=\"%f\">\n    <ele>", nav.lat / 10000000.0, nav.lon / 10000000.0);
+            t.put(' ');
+            t.udec(nav.gps_alt / 100u);
+            t.put('.');
+            t.udec_padded<2>(nav.gps_alt % 100u);
+            unix_ms = gps_week_to_unix_ms(nav.week, nav.time_of_week);
+        } else {
+            return;
+        }
+        t.lit("</ele>\n");
+        char iso[ISO_TIME_SIZE];
+        if (timed && format_iso_utc_ms(unix_ms, iso)) {
+            t.lit("    <time>");
+            t.str(iso);
+            t.lit("</time>\n");
+        }
+        t.lit("    <name>");
+    }
+    put_escaped(out, w.name.c_str());
+    out.str("</name>\n    <desc>");
+    put_escaped(out, w.desc.c_str());
+    out.str("</desc>\n  </wpt>\n");
+}
+
 // The document's start, up to the open track segment.
-void put_header(TextOut& out, const char* name, const char* date, const DatHeader& header, bool timed) {
+void put_header(TextOut& out, const char* name, const char* date, const DatHeader& header, bool timed,
+                const std::vector<GpxWaypoint>& waypoints) {
     {
         Row t(out);
         t.lit("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n");
@@ -70,8 +113,9 @@ void put_header(TextOut& out, const char* name, const char* date, const DatHeade
             t.str(iso);
             t.lit("</time>\n  </metadata>\n");
         }
-        t.lit("  <trk>\n    <name>");
     }
+    for (const GpxWaypoint& w : waypoints) put_waypoint(out, w, timed);
+    out.str("  <trk>\n    <name>");
     put_escaped(out, name);  // any length: checked writes
     Row t(out);
     t.lit("</name>\n    <desc>");
@@ -82,7 +126,8 @@ void put_header(TextOut& out, const char* name, const char* date, const DatHeade
 
 }  // namespace
 
-void gpx_write_header(TextOut& out, const char* path, const DatHeader& header, bool timed) {
+void gpx_write_header(TextOut& out, const char* path, const DatHeader& header, bool timed,
+                      const std::vector<GpxWaypoint>& waypoints) {
     std::puts("Initializing new GPX file");
 
     const char* slash = std::strrchr(path, '/');
@@ -90,7 +135,7 @@ void gpx_write_header(TextOut& out, const char* path, const DatHeader& header, b
     const std::time_t rec_date = header.rec_date;
     const char* date = std::ctime(&rec_date);
 
-    put_header(out, name, date, header, timed);
+    put_header(out, name, date, header, timed, waypoints);
 }
 
 void gpx_write_point(TextOut& out, const LogEvent& ev, bool timed) {

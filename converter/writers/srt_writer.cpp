@@ -173,8 +173,17 @@ void put_accel_part(Row& t, LogEvent& ev, bool has_item, const Settings& setting
     }
 
     if (settings.gbar == show_hide::SHOWN && valid) {
-        // One '|' per tenth of a G.
-        put_bar(t, hundredths ? m / 10 : m);
+        // One '|' per tenth of a G; with gbar_max, a hard landing's bar stops
+        // at its full scale and says so with one '+', instead of running off
+        // the frame.
+        const std::uint32_t n = hundredths ? m / 10 : m;
+        const std::uint32_t cap = 10u * static_cast<std::uint32_t>(settings.gbar_max);
+        if (settings.gbar_max > 0 && n > cap) {
+            put_bar(t, cap);
+            t.put('+');
+        } else {
+            put_bar(t, n);
+        }
         t.put('\n');
     }
 }
@@ -231,15 +240,8 @@ void accel_scale_hundredths(LogEvent& ev, const RunOptions& run) {
 
 void srt_write_entry(TextOut& out, LogEvent& ev, std::int32_t number, const Settings& settings, RunOptions& run,
                      std::uint32_t& last_sub_time) {
-    const std::uint32_t t_end = ev.vid_timestamp;
     std::uint32_t t_start = 0;
-    if (last_sub_time != NO_SUB_TIME) {
-        // Unsigned: an event earlier than the last entry is never skipped.
-        const std::uint32_t d = t_end - last_sub_time;
-        if (d < static_cast<std::uint32_t>(settings.min_sub_delay)) return;
-        t_start = last_sub_time;
-    }
-    last_sub_time = t_end;
+    if (!take_subtitle_slot(ev.vid_timestamp, settings.min_sub_delay, last_sub_time, t_start)) return;
     put_entry(out, ev, number, t_start, settings, run);
 }
 
