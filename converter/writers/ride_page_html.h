@@ -259,7 +259,7 @@ function niceStep(span, n) {
   for (const m of [1, 2, 2.5, 5, 10]) if (m * p >= raw) return m * p;
   return 10 * p;
 }
-const TIME_STEPS = [1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600, 7200, 10800, 21600];
+const TIME_STEPS = [1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600, 7200, 10800, 21600, 43200, 86400, 172800, 604800];
 
 // The plot: the panels of the ride picture, sharing one time axis.
 const PL = { left: 56, right: 12, top: 8, gap: 26, panel: 120, bottom: 26 };
@@ -304,7 +304,7 @@ function drawPlot() {
   ctx.clearRect(0, 0, w, h);
   ctx.font = '11px sans-serif';
   const span = (T_MAX - T_MIN) / 1000;
-  const step = TIME_STEPS.find((s) => span / s <= Math.max(2, n / 90)) || 21600;
+  const step = TIME_STEPS.find((s) => span / s <= Math.max(2, n / 90)) || 604800;
   PANELS.forEach((p, i) => {
     const top = panelTop(i), bottom = top + PL.panel;
     const cols = p.series.map((s) => columns(s, n));
