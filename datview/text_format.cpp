@@ -32,24 +32,6 @@ std::string elapsed_text(std::int64_t ms) {
     return buf;
 }
 
-std::string json_escape(std::string_view s) {
-    std::string out;
-    for (const char ch : s) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += ch;
-        } else if (c < 0x20 || c >= 0x7F) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-        } else {
-            out += ch;
-        }
-    }
-    return out;
-}
-
 std::string xml_escape(std::string_view s) {
     std::string out;
     for (const char ch : s) {

@@ -2,6 +2,8 @@
 // since recording start, and escaping for JSON strings and XML text.
 #pragma once
 
+#include "json_text.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,9 +17,6 @@ std::string utc_date_time(std::int64_t unix_s);
 // Time since recording start: "h:mm:ss.mmm".
 std::string elapsed_text(std::int64_t ms);
 
-// Text inside a JSON string. Bytes outside printable ASCII become \u00XX
-// escapes (read as Latin-1), so any bytes give valid JSON.
-std::string json_escape(std::string_view s);
 // Text for XML character data and attribute values. Control bytes and bytes
 // outside ASCII become '?': no header field can make the document invalid.
 std::string xml_escape(std::string_view s);

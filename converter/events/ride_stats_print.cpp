@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "json_text.h"
 #include "ride_stats.h"
 
 namespace tarvex {
@@ -29,26 +30,6 @@ std::string fixed(double v, int places) {
 }
 
 std::string json_value(const std::optional<double>& v, int places) { return v ? fixed(*v, places) : "null"; }
-
-// Names come from the user's paths: any byte gives valid JSON (bytes outside
-// printable ASCII as \u00XX, read as Latin-1).
-std::string json_string(const std::string& s) {
-    std::string out = "\"";
-    for (const char ch : s) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += ch;
-        } else if (c < 0x20 || c >= 0x7F) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-        } else {
-            out += ch;
-        }
-    }
-    return out + "\"";
-}
 
 std::string seconds(std::int64_t ms) { return fixed(static_cast<double>(ms) / 1000.0, 3); }
 
@@ -101,9 +82,9 @@ std::string highlights_json(const std::vector<Highlight>& highlights) {
         j += "{\"kind\":\"";
         j += highlight_kind_name(h.kind);
         j += "\",\"value\":" + fixed(h.value, json_places(h.unit));
-        j += ",\"unit\":" + json_string(h.unit);
+        j += ",\"unit\":" + json_quoted(h.unit);
         j += ",\"log_time_s\":" + seconds(h.log_time_ms);
-        j += ",\"chapter\":" + (h.chapter.empty() ? std::string("null") : json_string(h.chapter));
+        j += ",\"chapter\":" + (h.chapter.empty() ? std::string("null") : json_quoted(h.chapter));
         j += ",\"chapter_time_s\":" + (h.chapter_time_ms ? seconds(*h.chapter_time_ms) : std::string("null"));
         if (h.fix) {
             j += ",\"lat_deg\":" + fixed(h.fix->lat_deg, 6) + ",\"lon_deg\":" + fixed(h.fix->lon_deg, 6);

@@ -25,6 +25,7 @@
 
 #include "byte_order.h"
 #include "input_file.h"
+#include "json_text.h"
 #include "log_settings.h"
 #include "output_file.h"
 #include "pipeline.h"
@@ -113,24 +114,6 @@ std::string number(double v, int places) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.*f", places, std::isfinite(v) ? v : 0.0);
     return buf;
-}
-
-std::string json_text(const std::string& s) {
-    std::string out = "\"";
-    for (const char ch : s) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += ch;
-        } else if (c < 0x20 || c >= 0x7F || c == '<' || c == '>' || c == '&') {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-        } else {
-            out += ch;
-        }
-    }
-    return out + "\"";
 }
 
 // The data sits inside a <script> element: "</" must not appear in it.
@@ -403,22 +386,24 @@ RidePageResult write_ride_page(const RidePageRequest& q, const Settings& loaded,
     const bool kmh = settings.gps_speed == speed_unit::KMH;
     const bool miles = settings.gps_dist != distance_unit::KM;
     const bool fahrenheit = settings.temperature == temperature_unit::FAHRENHEIT;
-    std::string j = "{\"log\":" + json_text(base_name(q.log_path));
-    j += ",\"serial\":" + json_text(serial_of(header));
+    std::string j = "{\"log\":" + json_quoted(base_name(q.log_path), JsonPlace::HtmlScript);
+    j += ",\"serial\":" + json_quoted(serial_of(header), JsonPlace::HtmlScript);
     j += ",\"rec_date\":" + std::to_string(header.rec_date);
     j += ",\"hw\":" + std::to_string(header.hw_revision);
     j += ",\"t0\":" + std::to_string(report.first_ms) + ",\"t1\":" + std::to_string(report.last_ms);
-    j += ",\"units\":{\"alt\":" + json_text(metres ? "m" : "ft") + ",\"speed\":" + json_text(kmh ? "km/h" : "mph") +
-         ",\"dist\":" + json_text(miles ? "mi" : "km") + ",\"temp\":" + json_text(fahrenheit ? "F" : "C") + "}";
-    j += ",\"filters\":{\"alt\":" + json_text(filter_text(settings.alt_filter)) +
-         ",\"accel\":" + json_text(filter_text(settings.accel_filter)) +
+    j += ",\"units\":{\"alt\":" + json_quoted(metres ? "m" : "ft", JsonPlace::HtmlScript) +
+         ",\"speed\":" + json_quoted(kmh ? "km/h" : "mph", JsonPlace::HtmlScript) +
+         ",\"dist\":" + json_quoted(miles ? "mi" : "km", JsonPlace::HtmlScript) +
+         ",\"temp\":" + json_quoted(fahrenheit ? "F" : "C", JsonPlace::HtmlScript) + "}";
+    j += ",\"filters\":{\"alt\":" + json_quoted(filter_text(settings.alt_filter), JsonPlace::HtmlScript) +
+         ",\"accel\":" + json_quoted(filter_text(settings.accel_filter), JsonPlace::HtmlScript) +
          ",\"climb_window\":" + std::to_string(report.rate_window) + "}";
     j += ",\"chapters\":[";
     for (std::size_t i = 0; i < chapters.size(); ++i) {
         const RideChapter& c = chapters[i];
         if (i > 0) j += ',';
-        j += "{\"name\":" + json_text(c.name) +
-             ",\"src\":" + json_text(relative_source(q.out_path, q.first_chapter, c.name)) +
+        j += "{\"name\":" + json_quoted(c.name, JsonPlace::HtmlScript) +
+             ",\"src\":" + json_quoted(relative_source(q.out_path, q.first_chapter, c.name), JsonPlace::HtmlScript) +
              ",\"start\":" + std::to_string(c.start_ms) + ",\"len\":" + std::to_string(c.len_ms) + "}";
     }
     j += "]";
