@@ -62,7 +62,8 @@ inline constexpr std::size_t SENSOR_SAMPLE_PAYLOAD = 26;
 inline constexpr std::size_t SENSOR_SAMPLE_ENTRY = ENTRY_HEADER_SIZE + SENSOR_SAMPLE_PAYLOAD;
 
 // One entry as the converter holds it: header fields and a zero-filled
-// 96-byte payload area (104 bytes in the file's terms).
+// 96-byte payload area (104 bytes in the file's terms); read_log_entry
+// leaves the area of a full sensor sample past its 26 bytes as it was.
 struct LogEntry {
     std::uint16_t type = 0;
     std::uint16_t size = 0;
@@ -225,10 +226,15 @@ inline ReadResult read_log_entry(LogReader& r, LogEntry& e) {
     e.type = load_le16(h);
     e.size = size;
     e.vid_timestamp = load_le32(h + 4);
-    e.payload = {};
-    // A constant length for the most common kind lets the copy be inlined.
-    if (size == SENSOR_SAMPLE_PAYLOAD) std::memcpy(e.payload.data(), h + ENTRY_HEADER_SIZE, SENSOR_SAMPLE_PAYLOAD);
-    else std::memcpy(e.payload.data(), h + ENTRY_HEADER_SIZE, size);
+    if (e.type == static_cast<std::uint16_t>(EntryKind::SensorSample) && size == SENSOR_SAMPLE_PAYLOAD) {
+        // The most common entry fills every field its readers decode; the
+        // rest of its area is not cleared (a library call per sample on the
+        // camera), and a constant length lets the copy be inlined.
+        std::memcpy(e.payload.data(), h + ENTRY_HEADER_SIZE, SENSOR_SAMPLE_PAYLOAD);
+    } else {
+        e.payload = {};
+        std::memcpy(e.payload.data(), h + ENTRY_HEADER_SIZE, size);
+    }
     r.pos += ENTRY_HEADER_SIZE + size;
     return ReadResult::Entry;
 }

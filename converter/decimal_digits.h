@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace tarvex {
 
@@ -18,6 +19,26 @@ namespace tarvex {
 // may store past the end it returns: digits are stored four at a time (three
 // bytes past), a short bar sixteen at a time (fifteen).
 inline constexpr std::size_t SCRATCH_BYTES = 15;
+
+namespace digits_detail {
+template <std::size_t... I>
+[[gnu::always_inline]] inline void copy_each(char* dst, const char* src, std::index_sequence<I...>) {
+    ((dst[I] = src[I]), ...);
+}
+}  // namespace digits_detail
+
+// Copies N bytes, N known when compiling. The camera's processor (ARMv5,
+// no unaligned word access) makes even a 2-byte memcpy to an arbitrary
+// address a library call; there the bytes are moved one by one, a load and
+// a store each. Elsewhere memcpy becomes one unaligned move.
+template <std::size_t N>
+[[gnu::always_inline]] inline void copy_bytes(char* dst, const char* src) {
+#if defined(__arm__) && !defined(__ARM_FEATURE_UNALIGNED)
+    digits_detail::copy_each(dst, src, std::make_index_sequence<N>{});
+#else
+    std::memcpy(dst, src, N);
+#endif
+}
 
 namespace digits_detail {
 // The four digits of every value below 10^4, "0000" to "9999", back to back:
@@ -45,9 +66,9 @@ template <int W>
 inline void put_digits(char* p, std::uint32_t v) {
     static_assert(W >= 1 && W <= 9);
     if constexpr (W == 3) {
-        std::memcpy(p, digits_detail::quads.data() + 4 * v + 1, 4);  // one byte of scratch
+        copy_bytes<4>(p, digits_detail::quads.data() + 4 * v + 1);  // one byte of scratch
     } else if constexpr (W <= 4) {
-        std::memcpy(p, digits_detail::quads.data() + 4 * v + (4 - W), W);
+        copy_bytes<W>(p, digits_detail::quads.data() + 4 * v + (4 - W));
     } else {
         const std::uint32_t high = v / 10000;
         put_digits<W - 4>(p, high);
@@ -64,14 +85,14 @@ inline char* write_small_decimal(char* p, std::uint32_t v) {
         return p + 1;
     }
     if (v < 100) {
-        std::memcpy(p, digits + 2, 2);
+        copy_bytes<2>(p, digits + 2);
         return p + 2;
     }
     if (v < 1000) {
-        std::memcpy(p, digits + 1, 4);  // reads into the next value's digits
+        copy_bytes<4>(p, digits + 1);  // reads into the next value's digits
         return p + 3;
     }
-    std::memcpy(p, digits, 4);
+    copy_bytes<4>(p, digits);
     return p + 4;
 }
 

@@ -11,6 +11,7 @@
 #include <array>
 #include <climits>
 #include <cstdio>
+#include <memory>
 
 #include "byte_order.h"
 #include "wrap_arith.h"
@@ -211,8 +212,9 @@ void queue_gps(Pipeline& p, const LogEntry& entry, const Settings& settings) {
     if (gps.count >= QUEUE_SLOTS) {
         queue_pop(gps);  // nothing attached them yet: the oldest goes
     }
-    LogEvent& rec = queue_free_slot(gps);
-    rec = LogEvent{entry};  // nothing derived yet
+    // Nothing derived yet: LogEvent{entry} built in its slot (assigning a
+    // temporary would copy the record twice).
+    LogEvent& rec = *std::construct_at(&queue_free_slot(gps), entry);
     gps_preprocess(p.gps, rec, settings);
     const auto lag = static_cast<std::uint32_t>(settings.gps_lag);  // ms
     rec.vid_timestamp = rec.vid_timestamp < lag ? 0 : rec.vid_timestamp - lag;

@@ -127,7 +127,7 @@ public:
         if constexpr (N - 1 > 64) {
             put(s, N - 1);  // a long text: checked
         } else {
-            std::memcpy(p_, s, N - 1);
+            copy_bytes<N - 1>(p_, s);
             p_ += N - 1;
             check();
         }
@@ -170,7 +170,7 @@ public:
     void short_fill(std::size_t n) {
         static_assert(SCRATCH_BYTES >= 15);
         static constexpr char sixteen[16] = {C, C, C, C, C, C, C, C, C, C, C, C, C, C, C, C};
-        for (std::size_t i = 0; i < n; i += 16) std::memcpy(p_ + i, sixteen, 16);
+        for (std::size_t i = 0; i < n; i += 16) copy_bytes<16>(p_ + i, sixteen);
         p_ += n;
         check();
     }
