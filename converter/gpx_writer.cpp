@@ -109,7 +109,11 @@ void gpx_write_point(TextOut& out, const LogEvent& ev, bool timed) {
         put_point_end(t, timed, static_cast<std::int64_t>(fix.gps_timestamp));
     } else if (rec.type == static_cast<std::uint16_t>(EntryKind::GpsNavData)) {
         const GpsNavData nav = decode_gps_nav_data(rec.payload.data());
-        t.printf("      <trkpt lat=\"%f\" lon=\"%f\">\n        <ele>", nav.lat / 10000000.0, nav.lon / 10000000.0);
+        t.lit("      <trkpt lat=\"");
+        t.fixed_double<6>(nav.lat / 10000000.0);  // "%f"
+        t.lit("\" lon=\"");
+        t.fixed_double<6>(nav.lon / 10000000.0);
+        t.lit("\">\n        <ele>");
         t.fixed<2>(nav.gps_alt);  // cm -> m; unsigned, so never a minus sign
         put_point_end(t, timed, gps_week_to_unix_ms(nav.week, nav.time_of_week));
     }

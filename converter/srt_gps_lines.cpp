@@ -106,8 +106,10 @@ void put_navdata_lines(Row& t, const LogEvent& ev, const Settings& settings) {
             else t.lit("--- km");
         } else {
             const double d = ev.dist / (miles ? 161000.0 : 100000.0);
-            if (settings.gps_dist_places != decimal_places::ONE) t.printf(miles ? "%.2f mi" : "%.2f km", d);
-            else t.printf(miles ? "%.1f mi" : "%.1f km", d);
+            if (settings.gps_dist_places != decimal_places::ONE) t.fixed_double<2>(d);
+            else t.fixed_double<1>(d);
+            if (miles) t.lit(" mi");
+            else t.lit(" km");
         }
         dist_written = true;
     }

@@ -39,6 +39,13 @@ void TextOut::repeat(char c, std::size_t n) {
     }
 }
 
+void TextOut::put_fixed_double(double v, int places) {
+    // The longest: a sign, 309 digits of the largest double, '.', 9 places.
+    char text[330];
+    const auto r = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, places);
+    put(text, static_cast<std::size_t>(r.ptr - text));
+}
+
 void TextOut::vprintf(const char* fmt, std::va_list ap) {
     assert(!row_open());
     std::va_list again;

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -228,6 +229,82 @@ TEST(Row, KeepsOrderWhenTheBufferFillsInTheMiddleOfARow) {
             }
         });
         ASSERT_EQ(got, std::string(before, '.') + row + row) << before;
+    }
+}
+
+// Row::fixed_double against printf's "%.*f" for the places the writers use
+// (GPX "%f", CSV "%.4f", subtitles "%.2f" and "%.1f"): values as the
+// writers make them (int32 / 10^7, distances / 10^5 and / 161000), exact
+// decimal ties (small multiples of powers of two), every binary exponent,
+// the edges of the row's fast path, and the special values.
+TEST(Row, FixedDoubleMatchesPrintf) {
+    std::vector<double> vals = {0.0,
+                                -0.0,
+                                0.5,
+                                -0.5,
+                                1.5,
+                                2.5,
+                                0.05,
+                                0.25,
+                                0.125,
+                                0.375,
+                                1e15,
+                                -1e15,
+                                std::nextafter(1e15, 0.0),
+                                std::nextafter(-1e15, 0.0),
+                                1e300,
+                                -1e300,
+                                std::numeric_limits<double>::max(),
+                                std::numeric_limits<double>::denorm_min(),
+                                std::numeric_limits<double>::infinity(),
+                                -std::numeric_limits<double>::infinity(),
+                                std::numeric_limits<double>::quiet_NaN(),
+                                -std::numeric_limits<double>::quiet_NaN()};
+    for (const std::int64_t v : {std::int64_t{INT32_MIN}, std::int64_t{INT32_MAX}, std::int64_t{-1}, std::int64_t{1}}) {
+        vals.push_back(static_cast<double>(v) / 10000000.0);
+        vals.push_back(static_cast<double>(v) / 100000.0);
+        vals.push_back(static_cast<double>(v) / 161000.0);
+    }
+    for (int e = -1074; e <= 1023; ++e) {
+        vals.push_back(std::ldexp(1.0, e));
+        vals.push_back(-std::ldexp(1.5, e - 1));
+    }
+    std::mt19937_64 rng(11);
+    for (int i = 0; i < 150000; ++i) {
+        const auto n = static_cast<std::int32_t>(rng());
+        vals.push_back(n / 10000000.0);
+        // Running distances in cm: sums of square roots, up to about 10^12.
+        const double cm = std::ldexp(static_cast<double>(rng() >> 11), -static_cast<int>(rng() % 40));
+        vals.push_back(cm / 100000.0);
+        vals.push_back(cm / 161000.0);
+        // Exact ties at every number of places used: k / 2^j, j <= 12.
+        vals.push_back(std::ldexp(static_cast<double>(static_cast<std::int32_t>(rng() % 2000001) - 1000000),
+                                  -static_cast<int>(rng() % 13)));
+    }
+    std::string expected;
+    char buf[400];
+    for (const double v : vals) {
+        for (const int places : {1, 2, 4, 6}) {
+            std::snprintf(buf, sizeof buf, "%.*f|", places, v);
+            expected += buf;
+        }
+    }
+    const std::string got = written_by([&](TextOut& out) {
+        for (const double v : vals) {
+            Row t(out);
+            t.fixed_double<1>(v);
+            t.put('|');
+            t.fixed_double<2>(v);
+            t.put('|');
+            t.fixed_double<4>(v);
+            t.put('|');
+            t.fixed_double<6>(v);
+            t.put('|');
+        }
+    });
+    ASSERT_EQ(got.size(), expected.size());
+    for (std::size_t at = 0; at < got.size(); at += 4096) {
+        ASSERT_EQ(got.substr(at, 4096), expected.substr(at, 4096)) << "near byte " << at;
     }
 }
 
