@@ -1,5 +1,6 @@
 #include "text_out.h"
 
+#include <charconv>
 #include <cstdio>
 
 namespace tarvex {

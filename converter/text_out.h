@@ -17,7 +17,6 @@
 #pragma once
 
 #include <cassert>
-#include <charconv>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
@@ -26,6 +25,7 @@
 #include <type_traits>
 
 #include "decimal_digits.h"
+#include "double_text.h"
 #include "fixed_point.h"
 
 namespace tarvex {
@@ -178,15 +178,13 @@ public:
         check();
     }
 
-    // "%.*f" with PLACES: std::to_chars gives the correctly rounded digits of
-    // the double's exact binary value, as the C library's printf does
-    // (nan and inf included), without its cost per call. Beyond 10^15 the
-    // text may outgrow the row's room: a checked write.
+    // "%.*f" with PLACES: the correctly rounded digits of the double's exact
+    // binary value, as the C library's printf writes them (double_text.h).
+    // From 2^50 on, and for inf and nan, std::to_chars in a checked write.
     template <int PLACES>
     void fixed_double(double v) {
-        static_assert(PLACES >= 0 && PLACES <= 9);
-        if (v > -1e15 && v < 1e15) {
-            p_ = std::to_chars(p_, p_ + 32, v, std::chars_format::fixed, PLACES).ptr;
+        if (fixed_double_fits(v)) {
+            p_ = write_fixed_double<PLACES>(p_, v);
             check();
         } else {
             t_.end_row(p_);

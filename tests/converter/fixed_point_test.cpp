@@ -265,11 +265,13 @@ TEST(Row, FixedDoubleMatchesPrintf) {
         vals.push_back(static_cast<double>(v) / 100000.0);
         vals.push_back(static_cast<double>(v) / 161000.0);
     }
+    std::mt19937_64 rng(11);
     for (int e = -1074; e <= 1023; ++e) {
         vals.push_back(std::ldexp(1.0, e));
         vals.push_back(-std::ldexp(1.5, e - 1));
+        // A full 53-bit mantissa at this exponent.
+        vals.push_back(std::ldexp(static_cast<double>((rng() >> 11) | (std::uint64_t{1} << 52)), e - 52));
     }
-    std::mt19937_64 rng(11);
     for (int i = 0; i < 150000; ++i) {
         const auto n = static_cast<std::int32_t>(rng());
         vals.push_back(n / 10000000.0);
