@@ -22,10 +22,7 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 # -Wno-psabi: silences notes about an argument-passing change in GCC 7.1;
 # everything here is built by one compiler.
 string(APPEND CMAKE_CXX_FLAGS_INIT " -Wno-psabi")
-# Release at -O2, not -O3: smaller code for the camera, and GCC 12 at -O3
-# reports false -Wrestrict errors inside std::string concatenation.
-set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Release flags")
-set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Release flags")
+# The optimisation level of each build type is the project's (CMakeLists.txt).
 
 # Programs that run the ARM binaries on the build machine (try_run, tests).
 set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm CACHE STRING "Runs ARM programs on the build machine")
