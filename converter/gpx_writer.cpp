@@ -115,7 +115,8 @@ void gpx_write_point(TextOut& out, const LogEvent& ev, bool timed) {
         t.fixed_double<6>(nav.lon / 10000000.0);
         t.lit("\">\n        <ele>");
         t.fixed<2>(nav.gps_alt);  // cm -> m; unsigned, so never a minus sign
-        put_point_end(t, timed, gps_week_to_unix_ms(nav.week, nav.time_of_week));
+        // The fix time only when it is written: 64-bit arithmetic, slow on the camera.
+        put_point_end(t, timed, timed ? gps_week_to_unix_ms(nav.week, nav.time_of_week) : 0);
     }
 }
 
