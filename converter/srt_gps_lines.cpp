@@ -2,6 +2,8 @@
 // when the record in effect has gone stale.
 #include "srt_gps_lines.h"
 
+#include <climits>
+
 namespace tarvex {
 
 namespace {
@@ -124,8 +126,11 @@ void put_navdata_lines(Row& t, const LogEvent& ev, const Settings& settings) {
         } else {
             // Tenths of the glide ratio, truncated toward zero; its whole
             // part is h / v truncated, as trunc(trunc(x) / 10) = trunc(x / 10).
+            // 32-bit wherever 10 h fits (every real speed): the camera divides
+            // 64-bit values only in a slow library call.
+            const bool fits = h >= -(INT32_MAX / 10) && h <= INT32_MAX / 10;
             t.lit("Glide: ");
-            t.fixed<1>(10 * h / v);
+            t.fixed<1>(fits ? static_cast<std::int32_t>(10 * h) / static_cast<std::int32_t>(v) : 10 * h / v);
         }
         t.put('\n');
     } else if (!single && dist_written) {
