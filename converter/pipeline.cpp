@@ -131,7 +131,7 @@ bool centred_average(WindowSums<Q::K>& w, Pipeline& p, const LogEvent& ev, std::
         return false;
     }
     for (std::size_t k = 0; k < Q::K; ++k) {
-        out[k] = div_trunc(wrap_add(w.past_sum[k], w.future_sum[k]), count);
+        out[k] = w.by_count.divide(wrap_add(w.past_sum[k], w.future_sum[k]), count);
     }
     return true;
 }

@@ -13,6 +13,7 @@
 
 #include "fixed_point.h"
 #include "log_events.h"
+#include "repeated_divisor.h"
 #include "text_out.h"
 
 namespace tarvex {
@@ -197,6 +198,41 @@ TEST(Row, IntegersMatchPrintf) {
         pos += line.size();
     }
     EXPECT_EQ(pos, got.size());
+}
+
+TEST(RepeatedDivisor, EqualsTruncatingDivision) {
+    // Divisors as the pipeline meets them (counts, times) and at the edges,
+    // each with dividends around its multiples and at the 32-bit limits;
+    // the divisor changes between every two quotients, as at start-up.
+    std::vector<std::int32_t> dens;
+    for (std::int32_t d = -1100; d <= 1100; ++d) {
+        if (d != 0) dens.push_back(d);
+    }
+    for (int b = 11; b <= 31; ++b) {
+        const auto p = static_cast<std::int32_t>((std::int64_t{1} << b) - 1);
+        for (const std::int32_t d : {p, p - 1, -p, -p - 1}) dens.push_back(d);
+        dens.push_back(static_cast<std::int32_t>(std::int64_t{1} << (b - 1)) + 1);
+    }
+    dens.push_back(INT32_MIN);
+    std::mt19937 rng(5);
+    RepeatedDivisor<true> div;  // the camera's way, on any processor
+    for (const std::int32_t d : dens) {
+        std::vector<std::int64_t> nums = {0, 1, -1, INT32_MAX, INT32_MIN, INT32_MIN + 1, INT32_MAX - 1};
+        for (const std::int64_t k : {std::int64_t{1}, std::int64_t{2}, std::int64_t{1000},
+                                     INT32_MAX / (d < 0 ? -std::int64_t{d} : std::int64_t{d})}) {
+            for (const std::int64_t e : {-1, 0, 1}) {
+                nums.push_back(k * d + e);
+                nums.push_back(-k * d + e);
+            }
+        }
+        for (int i = 0; i < 40; ++i) nums.push_back(static_cast<std::int32_t>(rng()));
+        for (const std::int64_t n64 : nums) {
+            if (n64 < INT32_MIN || n64 > INT32_MAX) continue;
+            const auto n = static_cast<std::int32_t>(n64);
+            ASSERT_EQ(div.divide(n, d), div_trunc(n, d)) << n << " / " << d;
+            ASSERT_EQ(div.divide(n, 7), div_trunc(n, 7)) << n << " / 7";
+        }
+    }
 }
 
 TEST(Row, KeepsOrderWhenTheBufferFillsInTheMiddleOfARow) {
