@@ -8,6 +8,7 @@
 #   bench/converter_instructions.sh           # 10 hours, build/ (preset "default")
 #   HOURS=1 GPS=navdata bench/converter_instructions.sh
 #   BUILD_DIR=build-mine bench/converter_instructions.sh
+#   EXTRA_SETTINGS="ass_overlay = yes" bench/converter_instructions.sh   # with the ASS overlay too
 set -euo pipefail
 
 . "$(dirname "$0")/bench_lib.sh"
@@ -21,6 +22,7 @@ enter_work_dir bench-converter-instructions
 "$BUILD_DIR/bench/make_synthetic_log" -o GOPR0001.DAT --hours "$HOURS" --rate 10 --gps "$GPS" --gps-rate 5 \
     --video GOPR0001.MP4 --chapter-seconds 1560 >generator.txt
 cp "$ROOT/bench/settings_all_on.txt" settings.txt
+if [ -n "${EXTRA_SETTINGS:-}" ]; then printf '%s\n' "$EXTRA_SETTINGS" >>settings.txt; fi
 
 valgrind --tool=callgrind --callgrind-out-file=callgrind.out "$BUILD_DIR/converter/converter" GOPR0001.DAT \
     >console.txt 2>valgrind.txt

@@ -22,7 +22,7 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 # -Wno-psabi: silences notes about an argument-passing change in GCC 7.1;
 # everything here is built by one compiler.
 string(APPEND CMAKE_CXX_FLAGS_INIT " -Wno-psabi")
-# The optimisation level of each build type is the project's (CMakeLists.txt).
+# The optimisation level is the top-level CMakeLists.txt's, as on the PC.
 
 # Programs that run the ARM binaries on the build machine (try_run, tests).
 set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm CACHE STRING "Runs ARM programs on the build machine")

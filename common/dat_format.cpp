@@ -188,22 +188,42 @@ int write_sensor_sample(int fd, std::uint32_t vid_timestamp, std::int32_t altitu
     return write_all_once(fd, entry.data(), entry.size());
 }
 
-int read_dat_header(std::FILE* f, DatHeader& out) {
+bool has_dat_magic(std::span<const std::uint8_t> start) {
+    return start.size() < sizeof DAT_MAGIC || load_le32(start.data() + hdr_off::magic) == DAT_MAGIC;
+}
+
+HeaderCheck check_dat_header(std::span<const std::uint8_t> start, DatHeader& out) {
+    if (start.size() < DAT_HEADER_SIZE) return HeaderCheck::Short;
+    out = decode_dat_header(start.data());
+    if (out.magic != DAT_MAGIC) return HeaderCheck::BadMagic;
+    if (out.version != DAT_VERSION) return HeaderCheck::BadVersion;
+    return HeaderCheck::Ok;
+}
+
+std::string dat_header_problem(HeaderCheck check, const DatHeader& h) {
+    std::array<char, 64> line{};
+    switch (check) {
+        case HeaderCheck::Ok: break;
+        case HeaderCheck::Short: return "Error reading DAT header!";
+        case HeaderCheck::BadMagic:
+            std::snprintf(line.data(), line.size(), "Invalid DAT header magic: %08x!", h.magic);
+            break;
+        case HeaderCheck::BadVersion:
+            std::snprintf(line.data(), line.size(), "Unexpected DAT file version: %d", static_cast<int>(h.version));
+            break;
+    }
+    return line.data();
+}
+
+int read_dat_header(std::FILE* f, DatHeader& out, std::string* problem) {
     std::array<std::uint8_t, DAT_HEADER_SIZE> b{};
-    if (std::fread(b.data(), 1, b.size(), f) != b.size()) {
-        std::puts("Error reading DAT header!");
-        return -1;
-    }
-    out = decode_dat_header(b.data());
-    if (out.magic != DAT_MAGIC) {
-        std::printf("Invalid DAT header magic: %08x!\n", out.magic);
-        return -1;
-    }
-    if (out.version != DAT_VERSION) {
-        std::printf("Unexpected DAT file version: %d\n", static_cast<int>(out.version));
-        return -1;
-    }
-    return 0;
+    const std::size_t got = std::fread(b.data(), 1, b.size(), f);
+    const HeaderCheck check = check_dat_header(std::span(b.data(), got), out);
+    if (check == HeaderCheck::Ok) return 0;
+    const std::string line = dat_header_problem(check, out);
+    std::puts(line.c_str());
+    if (problem != nullptr) *problem = line;
+    return -1;
 }
 
 namespace {
@@ -211,6 +231,7 @@ namespace {
 // Moves the unread bytes to the block's start and reads until `n` are there.
 bool refill(LogReader& r, std::size_t n) {
     std::memmove(r.block.data(), r.block.data() + r.pos, r.len - r.pos);
+    r.block_start += r.pos;
     r.len -= r.pos;
     r.pos = 0;
     while (r.len < n && !r.drained) {

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <span>
+#include <string>
 
 #include "byte_order.h"
 
@@ -189,10 +191,24 @@ int write_dat_header(int fd, const char* serial /* or nullptr */, std::int32_t g
 int write_sensor_sample(int fd, std::uint32_t vid_timestamp, std::int32_t altitude, std::int32_t pressure,
                         std::int32_t temperature, const std::int16_t* accel_xyz /* or nullptr */, std::uint32_t flags);
 
-// ---- Converter side.
-// Reads and checks the header; prints the converter's messages and returns -1
-// on a short header, wrong magic or wrong version; 0 when valid.
-int read_dat_header(std::FILE* f, DatHeader& out);
+// ---- Readers' side.
+// The one check of a log's start, in the order the converter reports:
+// `start` is what the file holds of its first DAT_HEADER_SIZE bytes (fewer
+// when the file is shorter). `out` is decoded from a whole header.
+enum class HeaderCheck { Ok, Short, BadMagic, BadVersion };
+HeaderCheck check_dat_header(std::span<const std::uint8_t> start, DatHeader& out);
+// Whether a file is meant as a log, judged by its first bytes (at least 4
+// when it has them): it starts with the magic, or is too short to tell (its
+// conversion then says why it fails).
+bool has_dat_magic(std::span<const std::uint8_t> start);
+
+// The converter's line for a refused header, without the newline; empty for Ok.
+std::string dat_header_problem(HeaderCheck check, const DatHeader& h);
+
+// Reads and checks the header; prints dat_header_problem's line and returns
+// -1 on a short header, wrong magic or wrong version; 0 when valid. With
+// `problem`, the line is also kept there.
+int read_dat_header(std::FILE* f, DatHeader& out, std::string* problem = nullptr);
 
 enum class ReadResult { Entry, End, InvalidSize };
 
@@ -207,8 +223,16 @@ struct LogReader {
     std::size_t pos = 0;        // first unread byte of `block`
     std::size_t len = 0;        // bytes held in `block`
     bool drained = false;       // the stream has given all it will
+    // Bytes of the stream before block[0], counted from where a fresh reader
+    // started; kept per block, so the entries' path pays nothing for it.
+    std::uint64_t block_start = 0;
     std::array<std::uint8_t, LOG_BLOCK_SIZE> block;
 };
+
+// Where the next entry starts, in bytes from where the reader started. After
+// End it is the stream's length: the bytes of a cut-off last entry are those
+// between its start and this.
+inline std::uint64_t reader_offset(const LogReader& r) { return r.block_start + r.pos; }
 
 // Zero `e`, then take the 8-byte entry header and `size` payload bytes. A
 // payload over 96 bytes keeps its first 96 and the rest is skipped so the

@@ -3,11 +3,14 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 #include "settings.h"
 
 namespace tarvex {
 
-void resolve_filter_presets(Settings& settings, std::uint32_t hw_revision);
+// `console` gets what was chosen (and a line for a level that cannot be
+// right); nullptr keeps it silent.
+void resolve_filter_presets(Settings& settings, std::uint32_t hw_revision, std::FILE* console);
 
 }  // namespace tarvex

@@ -72,6 +72,13 @@ const ValueWords speed_type_words[] = {
     {speed_type::BOTH, {"both", "3d"}},
     {0, {}},
 };
+const ValueWords corner_words[] = {
+    {overlay_corner::BOTTOM_LEFT, {"bottom-left"}},
+    {overlay_corner::BOTTOM_RIGHT, {"bottom-right"}},
+    {overlay_corner::TOP_LEFT, {"top-left"}},
+    {overlay_corner::TOP_RIGHT, {"top-right"}},
+    {0, {}},
+};
 
 namespace {
 
@@ -118,6 +125,11 @@ constexpr SettingsKey key_table[] = {
     {"gps_hw_lag", &Settings::gps_hw_lag, KeyKind::Number, nullptr, 0, 9000, 0},
     {"gpx_time", &Settings::gpx_time, KeyKind::Word, show_hide_words, 0, 0, 0},
     {"gpx_outing", &Settings::gpx_outing, KeyKind::Word, show_hide_words, 0, 0, 0},
+    {"gpx_highlights", &Settings::gpx_highlights, KeyKind::Word, show_hide_words, 0, 0, 0},
+    {"ass_overlay", &Settings::ass_overlay, KeyKind::Word, show_hide_words, 0, 0, 0},
+    {"overlay_corner", &Settings::overlay_corner, KeyKind::Word, corner_words, 0, 0, 0},
+    // Out of range: not set, so the SRT bar stays uncapped.
+    {"gbar_max", &Settings::gbar_max, KeyKind::Number, nullptr, 1, 20, 0},
 };
 
 bool is_space(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }

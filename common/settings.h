@@ -18,7 +18,9 @@ inline constexpr std::int32_t HIDDEN = 0, CELSIUS = 1, FAHRENHEIT = 2;
 namespace accel_shown {  // `accel` in the subtitles
 inline constexpr std::int32_t HIDDEN = 0, MAGNITUDE = 1, MAGNITUDE_AND_AXES = 2, AXES = 3;
 }
-namespace show_hide {  // `gbar`, `id_pins`, `heading` (any nonzero shows), `glide`, `gpx_time`, `gpx_outing`
+// `gbar`, `id_pins`, `heading` (any nonzero shows), `glide`, `gpx_time`, `gpx_outing`, `gpx_highlights`,
+// `ass_overlay`
+namespace show_hide {
 inline constexpr std::int32_t HIDDEN = 0, SHOWN = 1;
 }
 namespace on_off {  // `csv`, `gpx`, `haptics`
@@ -35,6 +37,9 @@ inline constexpr std::int32_t HIDDEN = 0, KM = 1, MILES = 2;
 }
 namespace speed_type {  // `gps_speed_type`: which GpsNavData speeds are shown
 inline constexpr std::int32_t HORIZONTAL = 0, VERTICAL = 1, BOTH = 2;
+}
+namespace overlay_corner {  // `overlay_corner`: where the ASS overlay's block sits in the frame
+inline constexpr std::int32_t BOTTOM_LEFT = 0, BOTTOM_RIGHT = 1, TOP_LEFT = 2, TOP_RIGHT = 3;
 }
 namespace filter_level {  // `alt_filter`, `accel_filter`: a level, or a half-width of 1..250 samples
 inline constexpr std::int32_t OFF = 0, LOW = -1, MEDIUM = -2, HIGH = -3;
@@ -69,8 +74,12 @@ struct Settings {
     std::int32_t gps_hw_lag = 0;  // ms
     // Later keys: read like the others, left out of the dump so that its
     // lines stay what older tools parse.
-    std::int32_t gpx_time = show_hide::HIDDEN;    // UTC times in the GPX files
-    std::int32_t gpx_outing = show_hide::HIDDEN;  // one GPX track for the whole log
+    std::int32_t gpx_time = show_hide::HIDDEN;        // UTC times in the GPX files
+    std::int32_t gpx_outing = show_hide::HIDDEN;      // one GPX track for the whole log
+    std::int32_t gpx_highlights = show_hide::HIDDEN;  // the ride's highlights as waypoints of that track
+    std::int32_t ass_overlay = show_hide::HIDDEN;     // a styled ASS overlay beside each SRT
+    std::int32_t overlay_corner = overlay_corner::BOTTOM_LEFT;
+    std::int32_t gbar_max = 0;  // G at the bar's full scale, 1..20; 0: not set
 };
 
 // One word list: entries of a value and up to eight words, ended by an entry
@@ -90,6 +99,7 @@ extern const ValueWords places_words[];
 extern const ValueWords speed_unit_words[];
 extern const ValueWords distance_unit_words[];
 extern const ValueWords speed_type_words[];
+extern const ValueWords corner_words[];
 
 // What applying one "key = value" pair did to the record.
 enum class SettingResult { Applied, NotUnderstood, OutOfRange, UnknownKey };

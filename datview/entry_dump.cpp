@@ -13,12 +13,11 @@
 #include "log_health.h"
 #include "log_walk.h"
 #include "text_format.h"
+#include "units.h"
 
 namespace tarvex::datview {
 
 namespace {
-
-constexpr double METRES_PER_FOOT = 0.3048;
 
 struct Context {
     const DatHeader& header;
@@ -101,8 +100,7 @@ void json_sample(JsonLine& j, const WalkedEntry& e, const Context& c) {
 
 void json_fix(JsonLine& j, const WalkedEntry& e) {
     const GpsFix f = decode_gps_fix(e.payload.data());
-    std::string utc;
-    if (f.gps_timestamp <= INT64_MAX && utc_iso(utc, static_cast<std::int64_t>(f.gps_timestamp))) j.str("gps_utc", utc);
+    if (f.gps_timestamp <= INT64_MAX) j.str("gps_utc", utc_iso(static_cast<std::int64_t>(f.gps_timestamp)));
     else j.null("gps_utc");
     j.real("lat_deg", fix_degrees(f.lat_deg, f.lat_frac), 6).real("lon_deg", fix_degrees(f.lon_deg, f.lon_frac), 6);
     j.real("odometer_km", f.dist / 100.0, 2).real("gps_alt_m", f.gps_alt / 100.0, 2);
@@ -142,9 +140,7 @@ void json_entry(std::FILE* out, const WalkedEntry& e, const std::string& problem
         return;
     }
     j.str("kind", kind_name(e.type)).num("type", e.type).num("size", e.size).unum("t_ms", e.vid_timestamp);
-    std::string utc;
-    if (utc_iso(utc, static_cast<std::int64_t>(c.header.rec_date) * 1000 + e.vid_timestamp)) j.str("utc", utc);
-    else j.null("utc");
+    j.str("utc", utc_iso(static_cast<std::int64_t>(c.header.rec_date) * 1000 + e.vid_timestamp));
     if (!problem.empty()) j.str("problem", problem);
     if (decodable(e)) {
         switch (static_cast<EntryKind>(e.type)) {
@@ -162,9 +158,7 @@ void json_entry(std::FILE* out, const WalkedEntry& e, const std::string& problem
 void json_header(std::FILE* out, const DatHeader& h) {
     JsonLine j;
     j.unum("offset", 0).str("kind", "header").unum("version", h.version).unum("hw_revision", h.hw_revision);
-    std::string utc;
-    if (utc_iso(utc, static_cast<std::int64_t>(h.rec_date) * 1000)) j.str("rec_utc", utc);
-    else j.null("rec_utc");
+    j.str("rec_utc", utc_iso(static_cast<std::int64_t>(h.rec_date) * 1000));
     j.unum("rec_date", h.rec_date).num("ground_offset_ft", h.ground_offset);
     j.real("ground_offset_m", h.ground_offset * METRES_PER_FOOT, 2).unum("expander_id", h.expander_id);
     j.str("serial", serial_bytes(h.serial.data()));  // exact bytes, escaped
@@ -235,8 +229,7 @@ void table_entry(std::FILE* out, const WalkedEntry& e, const std::string& proble
 }
 
 void table_header(std::FILE* out, const DatHeader& h) {
-    std::string date;
-    if (!utc_date_time(date, h.rec_date)) date = "(not a calendar time)";
+    const std::string date = utc_date_time(h.rec_date);
     std::fprintf(out, "# recorded %s, hardware revision %u, ground offset %d ft, expander %u, serial \"%s\"\n",
                  date.c_str(), h.hw_revision, h.ground_offset, h.expander_id,
                  json_escape(serial_text(h.serial.data())).c_str());
@@ -244,8 +237,6 @@ void table_header(std::FILE* out, const DatHeader& h) {
 }
 
 }  // namespace
-
-double counts_per_g(bool high_g) { return high_g ? 32768.0 / 200.0 : 2048.0; }
 
 int dump_log(std::FILE* out, const char* path, const DumpOptions& options) {
     LogWalk walk(path);

@@ -17,8 +17,4 @@ struct DumpOptions {
 // cannot be read.
 int dump_log(std::FILE* out, const char* path, const DumpOptions& options);
 
-// Raw accelerometer counts per G: 2048 on the 16 G part, 32768 / 200 on the
-// 200 G part.
-double counts_per_g(bool high_g);
-
 }  // namespace tarvex::datview

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "byte_order.h"
+#include "log_settings.h"
 #include "pipeline.h"
 #include "quiet_stdout.h"
 #include "text_format.h"
@@ -86,8 +87,8 @@ std::uint64_t samples_with_fix(const char* path, const DatHeader& header) {
     std::uint64_t n = 0;
     if (std::fseek(f, static_cast<long>(DAT_HEADER_SIZE), SEEK_SET) == 0) {
         Settings settings;
-        settings.alt_filter = settings.accel_filter = 0;
-        if (header.expander_id == EXPANDER_GPS) settings.gps_lag = settings.gps_hw_lag;
+        settings.alt_filter = settings.accel_filter = filter_level::OFF;  // no smoothing needed here
+        settings_for_log(settings, header, nullptr);
         const RunOptions run;
         auto pipeline = std::make_unique<Pipeline>();  // three rings of 256 records
         QuietStdout quiet;
@@ -115,6 +116,8 @@ void print_steps(std::FILE* out, const char* label, std::uint64_t total, const s
         std::fprintf(out, "  ... and %llu more\n", static_cast<unsigned long long>(total - list.size()));
 }
 
+}  // namespace
+
 std::int64_t median_period(const LogHealth& h) {
     std::uint64_t total = 0;
     for (const auto& [ms, n] : h.periods) total += n;
@@ -125,8 +128,6 @@ std::int64_t median_period(const LogHealth& h) {
     }
     return 0;
 }
-
-}  // namespace
 
 LogHealth check_log(const char* path) {
     LogHealth h;
@@ -177,8 +178,7 @@ void print_health(std::FILE* out, const char* path, const LogHealth& h) {
         return;
     }
     std::fprintf(out, "%-18s %u\n", "hardware revision:", d.hw_revision);
-    std::string date;
-    if (!utc_date_time(date, d.rec_date)) date = "(not a calendar time)";
+    const std::string date = utc_date_time(d.rec_date);
     std::fprintf(out, "%-18s %s (%u)\n", "recorded:", date.c_str(), d.rec_date);
     std::fprintf(out, "%-18s %d ft\n", "ground offset:", d.ground_offset);
     std::fprintf(out, "%-18s %u%s\n", "expander:", d.expander_id,

@@ -61,5 +61,7 @@ LogHealth check_log(const char* path);
 std::vector<std::string> health_problems(const LogHealth& h);
 void print_health(std::FILE* out, const char* path, const LogHealth& h);
 int health_exit_status(const LogHealth& h);
+// The median of the steps forward between samples, ms (0 when none).
+std::int64_t median_period(const LogHealth& h);
 
 }  // namespace tarvex::datview

@@ -1,9 +1,8 @@
-// Entry framing for datview's own reading of a log. It mirrors the
-// converter's entry reader so that what datview reports is what a conversion
-// sees, and adds offsets and declared sizes for the reports.
+// datview's reading of a log: the header check and the entry framing are
+// the converter's; this adds offsets, declared sizes and problems.
 #include "log_walk.h"
 
-#include "byte_order.h"
+#include <span>
 
 namespace tarvex::datview {
 
@@ -53,16 +52,17 @@ const char* header_status_text(HeaderStatus s) {
 LogWalk::LogWalk(const char* path) {
     file_ = std::fopen(path, "rb");
     if (file_ == nullptr) return;
-    std::setvbuf(file_, buffer_.data(), _IOFBF, buffer_.size());
+    std::setvbuf(file_, nullptr, _IONBF, 0);  // the reader reads in blocks of its own
     std::array<std::uint8_t, DAT_HEADER_SIZE> b{};
-    if (std::fread(b.data(), 1, b.size(), file_) != b.size()) {
-        status_ = HeaderStatus::Short;
-        return;
+    const std::size_t got = std::fread(b.data(), 1, b.size(), file_);
+    switch (check_dat_header(std::span(b.data(), got), header_)) {
+        case HeaderCheck::Ok: status_ = HeaderStatus::Ok; break;
+        case HeaderCheck::Short: status_ = HeaderStatus::Short; return;
+        case HeaderCheck::BadMagic: status_ = HeaderStatus::BadMagic; return;
+        case HeaderCheck::BadVersion: status_ = HeaderStatus::BadVersion; return;
     }
-    header_ = decode_dat_header(b.data());
-    if (header_.magic != DAT_MAGIC) status_ = HeaderStatus::BadMagic;
-    else if (header_.version != DAT_VERSION) status_ = HeaderStatus::BadVersion;
-    else status_ = HeaderStatus::Ok;
+    reader_ = std::make_unique<LogReader>();
+    reader_->file = file_;
 }
 
 LogWalk::~LogWalk() {
@@ -72,41 +72,28 @@ LogWalk::~LogWalk() {
 bool LogWalk::next(WalkedEntry& e) {
     if (done_ || status_ != HeaderStatus::Ok) return false;
     e = WalkedEntry{};
-    e.offset = offset_;
-    std::array<std::uint8_t, ENTRY_HEADER_SIZE> h{};
-    const std::size_t got = std::fread(h.data(), 1, h.size(), file_);
-    if (got != h.size()) {
-        done_ = true;
-        if (got == 0) return false;
-        e.problem = EntryProblem::CutOff;
-        e.cut_bytes = got;
-        return true;
+    const std::uint64_t start = reader_offset(*reader_);
+    e.offset = DAT_HEADER_SIZE + start;
+    LogEntry entry;
+    const ReadResult result = read_log_entry(*reader_, entry);
+    // The reader skips exactly what the entry declares, so the distance it
+    // moved is the entry's whole length: its header and declared size.
+    const std::uint64_t length = reader_offset(*reader_) - start;
+    e.type = entry.type;
+    e.vid_timestamp = entry.vid_timestamp;
+    e.payload = entry.payload;
+    switch (result) {
+        case ReadResult::InvalidSize: e.problem = EntryProblem::ZeroSize; return true;
+        case ReadResult::End:
+            done_ = true;
+            if (length == 0) return false;
+            e.size = entry.size;  // declared; the header fields are zero when the header itself is cut
+            e.problem = EntryProblem::CutOff;
+            e.cut_bytes = length;
+            return true;
+        case ReadResult::Entry: break;
     }
-    e.type = load_le16(&h[0]);
-    e.size = load_le16(&h[2]);
-    e.vid_timestamp = load_le32(&h[4]);
-    offset_ += ENTRY_HEADER_SIZE;
-    if (e.size == 0) {
-        e.problem = EntryProblem::ZeroSize;
-        return true;
-    }
-    const std::size_t keep = e.size < MAX_PAYLOAD ? e.size : MAX_PAYLOAD;
-    std::size_t read = std::fread(e.payload.data(), 1, keep, file_);
-    for (std::size_t left = e.size - keep; read == keep && left > 0;) {
-        std::array<std::uint8_t, 256> scratch;
-        const std::size_t n = left < scratch.size() ? left : scratch.size();
-        const std::size_t r = std::fread(scratch.data(), 1, n, file_);
-        read += r;
-        if (r != n) break;
-        left -= n;
-    }
-    if (read != e.size) {
-        done_ = true;
-        e.problem = EntryProblem::CutOff;
-        e.cut_bytes = ENTRY_HEADER_SIZE + read;
-        return true;
-    }
-    offset_ += e.size;
+    e.size = static_cast<std::uint16_t>(length - ENTRY_HEADER_SIZE);
     const std::size_t need = kind_min_size(e.type);
     if (need == 0) e.problem = EntryProblem::UnknownKind;
     else if (e.size > MAX_PAYLOAD) e.problem = EntryProblem::Oversize;

@@ -1,11 +1,13 @@
-// Walks a DAT log entry by entry with the converter's framing (8-byte entry
-// header, `size` payload bytes; size 0 skips the header only; an oversized
-// payload keeps its first 96 bytes), but keeps what the converter forgets:
-// each entry's file offset, declared size and what is wrong with it.
+// Walks a DAT log entry by entry through the converter's own entry reader,
+// so its framing is the conversion's (8-byte entry header, `size` payload
+// bytes; size 0 skips the header only; an oversized payload keeps its first
+// 96 bytes), and keeps what the conversion forgets: each entry's file
+// offset, declared size and what is wrong with it.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 
 #include "dat_format.h"
 
@@ -52,10 +54,9 @@ public:
 
 private:
     std::FILE* file_ = nullptr;
-    std::array<char, 64 * 1024> buffer_{};  // long logs: few system calls
+    std::unique_ptr<LogReader> reader_;  // a 64 KiB block
     HeaderStatus status_ = HeaderStatus::CannotOpen;
     DatHeader header_;
-    std::uint64_t offset_ = DAT_HEADER_SIZE;
     bool done_ = false;
 };
 

@@ -5,13 +5,17 @@
 // Logs over 2 GiB must stay readable on 32-bit builds.
 #define _FILE_OFFSET_BITS 64
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 
 #include "entry_dump.h"
 #include "log_health.h"
 #include "option_match.h"
+#include "ride_info.h"
 #include "ride_plot.h"
+#include "version.h"
 
 namespace {
 
@@ -19,11 +23,13 @@ using namespace tarvex::datview;
 using tarvex::is_option;
 
 constexpr char USAGE[] =
-    "Usage: datview info LOG\n"
+    "Usage: datview info LOG [--json] [-s SETTINGS] [-v FIRST_CHAPTER.MP4] [-g]\n"
     "       datview dump LOG [--json] [-g]\n"
     "       datview plot LOG -o PICTURE.svg [-s SETTINGS] [-v FIRST_CHAPTER.MP4] [-g]\n"
     "\n"
-    "info   header fields, entry counts, timing and damage, and a one-line verdict\n"
+    "info   header fields, entry counts, timing and damage, and a one-line verdict;\n"
+    "       then the ride: height, climb, G, speed, distance and the highlights,\n"
+    "       placed in the video chapters with -v; --json: all as one JSON object\n"
     "dump   every entry decoded, one per line; --json: one JSON object per line\n"
     "plot   altitude, climb rate, acceleration and GPS speed over time as an SVG;\n"
     "       -s settings file (default settings.txt here), -v first video chapter\n"
@@ -44,10 +50,21 @@ int main(int argc, char** argv) {
         std::fputs(USAGE, stdout);
         return EXIT_OK;
     }
+    if (argc >= 2 && is_option(argv[1], "--version")) {
+        std::printf("datview %s\n", tarvex::PROGRAM_VERSION);
+        return EXIT_OK;
+    }
     if (argc < 3) return usage_error("a command and a log are needed", "");
     const char* command = argv[1];
     const char* log = argv[2];
+    // A FIFO would block every reader for ever; a directory or device is no log.
+    struct stat log_st {};
+    if (stat(log, &log_st) == 0 && !S_ISREG(log_st.st_mode)) {
+        std::fprintf(stderr, "datview: %s is not a regular file\n", log);
+        return EXIT_UNUSABLE;
+    }
     DumpOptions dump;
+    InfoOptions info;
     PlotOptions plot;
     plot.log_path = log;
     for (int i = 3; i < argc; ++i) {
@@ -56,17 +73,16 @@ int main(int argc, char** argv) {
                                  is_option(a, "-v", "--video-file");
         if (takes_value && i + 1 >= argc) return usage_error("a value is missing after ", a);
         if (is_option(command, "dump") && is_option(a, "--json")) dump.format = DumpFormat::Json;
-        else if (!is_option(command, "info") && is_option(a, "-g", "--high-g")) dump.high_g = plot.high_g = true;
+        else if (is_option(command, "info") && is_option(a, "--json")) info.json = true;
+        else if (is_option(command, "info") && is_option(a, "-s", "--settings-file")) info.settings_path = argv[++i];
+        else if (is_option(command, "info") && is_option(a, "-v", "--video-file")) info.first_chapter = argv[++i];
+        else if (is_option(a, "-g", "--high-g")) dump.high_g = plot.high_g = info.high_g = true;
         else if (is_option(command, "plot") && is_option(a, "-o", "--output")) plot.out_path = argv[++i];
         else if (is_option(command, "plot") && is_option(a, "-s", "--settings-file")) plot.settings_path = argv[++i];
         else if (is_option(command, "plot") && is_option(a, "-v", "--video-file")) plot.first_chapter = argv[++i];
         else return usage_error("unknown option: ", a);
     }
-    if (is_option(command, "info")) {
-        const LogHealth h = check_log(log);
-        print_health(stdout, log, h);
-        return health_exit_status(h);
-    }
+    if (is_option(command, "info")) return info_command(stdout, log, info);
     if (is_option(command, "dump")) return dump_log(stdout, log, dump);
     if (is_option(command, "plot")) {
         if (plot.out_path == nullptr) return usage_error("plot needs -o PICTURE.svg", "");

@@ -4,10 +4,10 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
 #include <string>
 
 #include "ride_series.h"
+#include "text_out.h"
 
 namespace tarvex::datview {
 
@@ -21,6 +21,6 @@ inline constexpr std::size_t PLOT_COLUMNS = PLOT_WIDTH - PLOT_LEFT - PLOT_RIGHT;
 int plot_height(int panels);
 
 // Writes the SVG document for `ride`; `log_name` goes into the subtitle.
-void draw_ride(std::FILE* out, const RideData& ride, const std::string& log_name);
+void draw_ride(TextOut& out, const RideData& ride, const std::string& log_name);
 
 }  // namespace tarvex::datview

@@ -10,8 +10,7 @@
 
 #include "byte_order.h"
 #include "chapters.h"
-#include "entry_dump.h"
-#include "filter_presets.h"
+#include "log_settings.h"
 #include "log_walk.h"
 #include "pipeline.h"
 
@@ -63,12 +62,12 @@ bool scan_span(const char* path, RideData& r) {
 
 PlotUnits plot_units(const Settings& s) {
     PlotUnits u;
-    if (s.altitude == 2) {
+    if (s.altitude == altitude_unit::METRES) {
         u.altitude = "m";
-        u.per_foot = 0.3048;
+        u.per_foot = METRES_PER_FOOT;
         u.climb = "m/s";
     }
-    if (s.gps_speed == 1) {
+    if (s.gps_speed == speed_unit::KMH) {
         u.speed = "km/h";
         u.per_kmh = 1.0;
     }
@@ -85,7 +84,7 @@ std::vector<Chapter> find_chapters(const char* first_chapter, std::int64_t last_
         if (len < 0) break;
         std::string name = path.data();
         if (const auto slash = name.rfind('/'); slash != std::string::npos) name.erase(0, slash + 1);
-        chapters.push_back({offset, len, name});
+        chapters.push_back({offset, len, name, path.data()});
         if (last_ms - offset <= len) break;  // no sample passes this chapter's end
         offset += len;
     }
@@ -94,8 +93,7 @@ std::vector<Chapter> find_chapters(const char* first_chapter, std::int64_t last_
 
 bool collect_ride(const char* log_path, RideData& r, bool high_g) {
     if (!scan_span(log_path, r)) return false;
-    resolve_filter_presets(r.settings, r.header.hw_revision);
-    if (r.header.expander_id == EXPANDER_GPS) r.settings.gps_lag = r.settings.gps_hw_lag;
+    settings_for_log(r.settings, r.header, nullptr);
     r.units = plot_units(r.settings);
     r.climb_window = r.settings.speed_window > 0 ? r.settings.speed_window : DEFAULT_CLIMB_WINDOW;
 

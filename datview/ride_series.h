@@ -10,7 +10,9 @@
 
 #include "column_buckets.h"
 #include "dat_format.h"
+#include "ride_stats.h"
 #include "settings.h"
+#include "units.h"
 
 namespace tarvex::datview {
 
@@ -19,6 +21,7 @@ struct Chapter {
     std::int64_t start_ms = 0;
     std::int32_t len_ms = 0;
     std::string name;  // file name without folder, e.g. GOPR0042.MP4
+    std::string path;  // as opened
 };
 
 // Display units, from the settings' unit choices ("hidden" takes the default).
@@ -27,7 +30,7 @@ struct PlotUnits {
     double per_foot = 1.0;  // altitude units per foot
     const char* climb = "ft/s";
     const char* speed = "mph";
-    double per_kmh = 1.0 / 1.609344;  // speed units per km/h
+    double per_kmh = 1.0 / KM_PER_MILE;  // speed units per km/h
 };
 PlotUnits plot_units(const Settings& settings);
 
@@ -55,7 +58,9 @@ struct RideData {
     std::int32_t climb_window = DEFAULT_CLIMB_WINDOW;
     PlotUnits units;
     std::vector<Chapter> chapters;
+    bool video_given = false;  // chapters were asked for (-v), whether found or not
     RideSeries series;
+    RideReport report;  // statistics, highlights (placed in the chapters) and the GPS track
 };
 
 // Chapters as the converter finds them from the first chapter's name: while

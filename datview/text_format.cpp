@@ -1,50 +1,25 @@
-// Text helpers for datview. Calendar conversion goes through gmtime_r, the
-// C library's own, so dates match what `date -u` shows.
+// Text helpers for datview. Calendar times are the converter's UTC text.
 #include "text_format.h"
 
 #include <array>
 #include <cstdio>
-#include <ctime>
-#include <limits>
 
 #include "dat_format.h"
 #include "printable_text.h"
+#include "utc_text.h"
 
 namespace tarvex::datview {
 
-namespace {
-
-bool utc_parts(std::int64_t unix_s, std::tm& tm) {
-    if (unix_s < std::numeric_limits<std::time_t>::min() || unix_s > std::numeric_limits<std::time_t>::max())
-        return false;
-    const auto t = static_cast<std::time_t>(unix_s);
-    return gmtime_r(&t, &tm) != nullptr;
+std::string utc_iso(std::int64_t unix_ms) {
+    char text[UTC_TEXT_SIZE];
+    format_utc_iso_ms(unix_ms, text);
+    return text;
 }
 
-// Floor division, so that times before 1970 keep a positive millisecond part.
-std::int64_t floor_div(std::int64_t a, std::int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
-
-}  // namespace
-
-bool utc_iso(std::string& out, std::int64_t unix_ms) {
-    const std::int64_t s = floor_div(unix_ms, 1000);
-    std::tm tm{};
-    if (!utc_parts(s, tm)) return false;
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%04lld-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900LL, tm.tm_mon + 1,
-                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(unix_ms - s * 1000));
-    out = buf;
-    return true;
-}
-
-bool utc_date_time(std::string& out, std::int64_t unix_s) {
-    std::tm tm{};
-    if (!utc_parts(unix_s, tm)) return false;
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%04lld-%02d-%02d %02d:%02d:%02d UTC", tm.tm_year + 1900LL, tm.tm_mon + 1,
-                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
-    out = buf;
-    return true;
+std::string utc_date_time(std::int64_t unix_s) {
+    char text[UTC_TEXT_SIZE];
+    format_utc_date_time(unix_s, text);
+    return text;
 }
 
 std::string elapsed_text(std::int64_t ms) {

@@ -8,11 +8,10 @@
 
 namespace tarvex::datview {
 
-// "2023-11-14T22:13:20.123Z"; false (and `out` untouched) when the C library
-// cannot place the time on its calendar.
-bool utc_iso(std::string& out, std::int64_t unix_ms);
-// "2023-11-14 22:13:20 UTC", or false as above.
-bool utc_date_time(std::string& out, std::int64_t unix_s);
+// "2023-11-14T22:13:20.123Z", for any time.
+std::string utc_iso(std::int64_t unix_ms);
+// "2023-11-14 22:13:20 UTC", for any time.
+std::string utc_date_time(std::int64_t unix_s);
 // Time since recording start: "h:mm:ss.mmm".
 std::string elapsed_text(std::int64_t ms);
 

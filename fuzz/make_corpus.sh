@@ -15,25 +15,43 @@ trap 'rm -rf "$tmp"' EXIT
 # Little-endian bytes of a number.
 le() { local v=$1 n=$2 i; for ((i = 0; i < n; i++)); do printf "\\x$(printf %02x $(((v >> (8 * i)) & 255)))"; done; }
 
-# dat_conversion: an 18-byte block of run choices, then the log.
-#   choices SETTINGS_WORD FLAGS CHAPTERS_MINUS_ONE ALT_ADJUST_FT CHAPTER_MS
-choices() { le "$1" 8; le "$2" 1; le "$3" 1; le "$4" 4; le "$5" 4; }
+# dat_conversion: a block of run choices (fuzz/dat_conversion_fuzz.cpp has
+# its layout), then the log.
+#   choices FLAGS NAMING CHAPTERS_MINUS_ONE ALT_ADJUST_FT CHAPTER_MS WRITE_BUDGET [SETTINGS_HEX]
+# SETTINGS_HEX: one byte per setting, in the target's order, as hex digits;
+# the settings left out take their first value.
+settings_count=27
+choices() {
+  le "$1" 1; le "$2" 1; le "$3" 1; le "$4" 4; le "$5" 4; le "$6" 4
+  local hex=${7:-} i byte
+  for ((i = 0; i < settings_count; i++)); do
+    byte=${hex:2*i:2}
+    le "$((16#${byte:-00}))" 1
+  done
+}
 dat_seed() {  # NAME "CHOICES..." GENERATOR_OPTIONS...
   local name=$1 c=$2
   shift 2
   "$gen" -o "$tmp/log.dat" "$@" >/dev/null
   { choices $c; cat "$tmp/log.dat"; } >"$out/dat_conversion/$name"
 }
+# Every subtitle item, the CSV, timed GPX files, the outing track and the ASS
+# overlay (top right, the bar at 1 G full scale).
+all_on=030102010100010101000101010002030201010100000101010301
 mkdir -p "$out"/{dat_conversion,mp4_probe,settings_file,scenario_file}
 rm -f "$out"/*/*
-dat_seed plain "0 0 0 0 2147483647"                   --seconds 10 --rate 10
-dat_seed all_shown "0x0123456789abcdef 1 0 250 4000"   --seconds 8 --gps fix --hw-revision 4
-dat_seed navdata "0xfedcba9876543210 0 1 -3000 3000"  --seconds 6 --gps navdata --hw-revision 1
-dat_seed navdata_fast "0x00f0f0f0f0f0f0f0 6 2 0 1000" --seconds 2 --rate 40 --gps navdata --gps-rate 10
+dat_seed plain "0 0 0 0 2147483647 0"                             --seconds 10 --rate 10
+dat_seed all_shown "1 1 0 250 4000 0 $all_on"                     --seconds 8 --gps fix --hw-revision 4
+dat_seed navdata "0 2 1 -3000 3000 0 0201000100000100020201000102" --seconds 6 --gps navdata --hw-revision 1
+dat_seed navdata_fast "6 3 2 0 1000 0 $all_on"                    --seconds 2 --rate 40 --gps navdata --gps-rate 10
 # More samples than the 256-entry look-ahead holds, over three chapters.
-dat_seed full_ring "0x5555555555555555 0 2 0 9000"    --seconds 27 --rate 10 --seed 7
+dat_seed full_ring "0 0 2 0 9000 0 050505050505050505050505050505"  --seconds 27 --rate 10 --seed 7
+# Outputs that fail: a card that fills up during the second chapter, and
+# closes that report a failed write-back; both record the run's outcome.
+dat_seed card_full "128 1 2 0 3000 6000 $all_on"                   --seconds 8 --gps fix
+dat_seed close_fails "160 0 1 0 4000 0 $all_on"                    --seconds 6 --gps fix
 "$gen" -o "$tmp/log.dat" --seconds 0.1 >/dev/null
-{ choices 0 0 0 0 0; head -c 88 "$tmp/log.dat"; } >"$out/dat_conversion/header_only"
+{ choices 0 0 0 0 0 0; head -c 88 "$tmp/log.dat"; } >"$out/dat_conversion/header_only"
 
 # mp4_probe: chapter files as the generator writes them.
 "$gen" -o "$tmp/log.dat" --seconds 12 --video "$tmp/GOPR0001.MP4" --chapter-seconds 5 >/dev/null

@@ -49,8 +49,10 @@ std::string command_under(const std::string& root, const char* command) {
     return out;
 }
 
+bool is_card_flush(const char* command) { return std::strcmp(command, "sync") == 0; }
+
 int run_camera_shell(const std::string& root, const char* command) {
-    if (std::strcmp(command, "sync") == 0) return 0;
+    if (is_card_flush(command)) return 0;
     if (root.empty()) return -1;
     const std::string translated = command_under(root, command);
     // Whatever the recorder printed comes before what the command prints.

@@ -15,6 +15,9 @@ std::string camera_path_under(const std::string& root, const char* path);
 // (quoted for the shell).
 std::string command_under(const std::string& root, const char* command);
 
+// True for "sync", which the simulated card does not need.
+bool is_card_flush(const char* command);
+
 // Runs a recorder shell command the way system() does, with root as the
 // working directory; "sync" is a no-op (the simulated card needs no flush).
 int run_camera_shell(const std::string& root, const char* command);

@@ -49,7 +49,7 @@ void time_of_day(std::uint32_t& seconds, std::uint32_t& microseconds) {
 }
 void sleep_us(std::uint32_t microseconds) { sim::world().sleep_us(microseconds); }
 void bus_delay() { sim::world().bus_delay(); }
-int run_shell(const char* command) { return sim::run_camera_shell(sim::world().root(), command); }
+int run_shell(const char* command) { return sim::world().run_shell(command); }
 std::string camera_path(const char* path) { return sim::camera_path_under(sim::world().root(), path); }
 
 }  // namespace tarvex::platform

@@ -277,6 +277,19 @@ const Directive directives[] = {
          }
          return true;
      }},
+    {"hook-time", ONCE, 1, "one word or duration: real or SECONDS",
+     [](Line& l, Scenario& s) {
+         if (l.value(0) == "real") {
+             s.hook_time.real = true;
+             return true;
+         }
+         if (!l.number(0, "'real' or a duration in seconds", s.hook_time.seconds)) return false;
+         if (s.hook_time.seconds < 0.0 || s.hook_time.seconds > MAX_TIME_S) {
+             return l.fail(concat({"hook-time ", l.value(0), " is not between 0 and ",
+                                   std::to_string(std::lround(MAX_TIME_S)), " seconds"}));
+         }
+         return true;
+     }},
 
     // The sensor pack.
     {"baro-calibration", ONCE, 11, "eleven words: c0 ... c10",

@@ -27,6 +27,13 @@ struct AccelPoint {
     double x = 0.0, y = 0.0, z = 0.0;  // g along the logged x, y, z axes
 };
 
+// Simulated time a shell command of the recorder takes ("sync" aside, which
+// the simulated card does not need: in effect the post-processing hook).
+struct HookTime {
+    bool real = false;     // its measured wall-clock duration
+    double seconds = 0.0;  // else this many seconds (0: none, so runs repeat exactly)
+};
+
 struct Scenario {
     // camera and user
     std::optional<double> end;  // accessory unplugged at this time
@@ -43,6 +50,7 @@ struct Scenario {
     std::uint32_t ticks0 = 1700000000;  // counter value at power-on
     double tick_phase = 0.0;            // seconds after power-on of the first counter step (0..1)
     std::vector<double> glitch;         // counter reads one lower once at these times
+    HookTime hook_time;
 
     // sensor pack
     std::array<std::int32_t, 11> baro_calibration{7500, -1100, -14500, 33000,  25200, 18900,

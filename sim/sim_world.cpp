@@ -3,8 +3,11 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
+
+#include "camera_fs.h"
 
 namespace tarvex::sim {
 
@@ -94,6 +97,20 @@ void SimWorld::fire_deadline() {
         on_deadline_ = nullptr;
         f();
     }
+}
+
+int SimWorld::run_shell(const char* command) {
+    const auto start = std::chrono::steady_clock::now();
+    const int status = run_camera_shell(root_, command);
+    if (is_card_flush(command)) return status;
+    const HookTime& cost = scenario_.hook_time;
+    if (cost.real) {
+        const auto took = std::chrono::steady_clock::now() - start;
+        advance_ns(static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(took).count()));
+    } else {
+        advance_ns(to_ns(cost.seconds));
+    }
+    return status;
 }
 
 int SimWorld::open_phys_mem() { return scenario_.phys_mem_unavailable ? -1 : SIM_MEM_FD; }

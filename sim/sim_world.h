@@ -83,6 +83,9 @@ public:
         bus_.note(BusEvent::Delay);
         advance_ns(BUS_DELAY_NS);
     }
+    // Runs a recorder shell command in the camera's file system (camera_fs.h)
+    // and charges it to virtual time as the scenario's hook-time says.
+    int run_shell(const char* command);
 
     // Observation.
     const std::vector<StatusChange>& status_log() const { return status_log_; }

@@ -59,7 +59,9 @@ TEST(SettingsFile, DumpPrintsTheNumbersOfTheNamedValues) {
     const Settings s = load_text(
         "altitude = both\ntemperature = f\naccel = xyz\ngbar = yes\ncsv = on\naccel_places = long\n"
         "gps_speed = km\ngps_dist = km\ngps_dist_places = two\nalt_filter = high\naccel_filter = off\n"
-        "id_pins = on\ngpx = off\nheading = on\nhaptics = off\nglide = on\ngps_speed_type = v\n");
+        "id_pins = on\ngpx = off\nheading = on\nhaptics = off\nglide = on\ngps_speed_type = v\n"
+        // Later keys are not in the dump.
+        "ass_overlay = yes\noverlay_corner = top-left\ngbar_max = 5\n");
     EXPECT_EQ(dump(s),
               "Alt:\t\t\t3\nTemp:\t\t\t2\nAccel:\t\t\t3\nG-bar:\t\t\t1\nCSV:\t\t\t1\n"
               "Accel places:\t\t2\nMin delta:\t\t150\nGPS lag:\t\t500\nGPS speed:\t\t1\n"
@@ -135,6 +137,9 @@ TEST(SettingsFile, WordListsDifferWhereItMatters) {
         {"gps_speed_type = ground", &Settings::gps_speed_type, speed_type::HORIZONTAL, false},
         {"altitude = us", &Settings::altitude, altitude_unit::FEET, false},
         {"altitude = hidden", &Settings::altitude, altitude_unit::HIDDEN, false},
+        {"ass_overlay = show", &Settings::ass_overlay, show_hide::SHOWN, false},
+        {"overlay_corner = Top-Right", &Settings::overlay_corner, overlay_corner::TOP_RIGHT, false},
+        {"overlay_corner = top", &Settings::overlay_corner, overlay_corner::BOTTOM_LEFT, true},
     };
     for (const Case& c : cases) {
         std::string out;
@@ -174,6 +179,10 @@ TEST(SettingsFile, NumberRangesAndFallbacks) {
         {"gps_dist_interval = 1501", &Settings::gps_dist_interval, 50},
         {"gps_hw_lag = abc", &Settings::gps_hw_lag, 0},
         {"gps_hw_lag = 9001", &Settings::gps_hw_lag, 0},
+        {"gbar_max = 1", &Settings::gbar_max, 1},
+        {"gbar_max = 20", &Settings::gbar_max, 20},
+        {"gbar_max = 21", &Settings::gbar_max, 0},  // not set: the SRT bar stays uncapped
+        {"gbar_max = 0", &Settings::gbar_max, 0},
     };
     for (const Case& c : cases) {
         const Settings s = load_text(std::string(c.line) + "\n");
@@ -275,7 +284,7 @@ TEST(FilterPresets, ResolveByHardwareRevision) {
         Settings s;
         s.alt_filter = c.alt;
         s.accel_filter = c.accel;
-        const std::string out = capture_stdout([&] { resolve_filter_presets(s, c.rev); });
+        const std::string out = capture_stdout([&] { resolve_filter_presets(s, c.rev, stdout); });
         EXPECT_EQ(s.alt_filter, c.want_alt);
         EXPECT_EQ(s.accel_filter, c.want_accel);
         EXPECT_EQ(out, c.out);

@@ -73,7 +73,8 @@ TEST(ChapterFileName, NamesAsUsersHaveThem) {
         {"/v/MyRide.mp4", true, 0, "MP4", "/v/MyRide.mp4"},  // the named video, nothing else
         {"/v/MyRide.mp4", true, 0, "SRT", "/v/MyRide.SRT"},
         {"/v/MyRide.mp4", true, 1, "MP4", nullptr},
-        {"/v/GP010042.MP4", true, 0, "GPX", "/v/GP010042.GPX"},  // a later chapter is no first chapter
+        {"/v/GP010042.MP4", true, 0, "GPX", "/v/GOPR0042.GPX"},  // a later chapter: its recording
+        {"/v/GOPR0042.mp4", true, 1, "MP4", "/v/GP010042.mp4"},  // name and extension keep their case
         {"ride", true, 0, "SRT", "ride.SRT"},
         {"/v/GOPR0042.MP4", true, 1, "SRT", "/v/GP010042.SRT"},  // the camera's names as before
         {"/v/log.dat", false, 0, "SRT", "/v/GOPR0000.SRT"},      // the log names nothing itself
@@ -168,6 +169,8 @@ TEST_F(Mp4Probe, ReadsTheMovieHeaderDuration) {
         // Only the fields are read: a declared size past the end of the file does not matter.
         {"mvhd size past the end of file, fields complete",
          ftyp() + box("moov", box("mvhd", mvhd_v0(1000, 77).substr(0, 20), 108)), 77},
+        {"mvhd declaring 8 bytes, its fields there", box("moov", box("mvhd", mvhd_v0(1000, 78), 8)), 78},
+        {"mvhd declaring 27 bytes, its fields there", box("moov", box("mvhd", mvhd_v0(1000, 79), 27)), 79},
         {"mvhd too short for its fields",
          box("moov", box("mvhd", mvhd_v0(1000, 5).substr(0, 16))) + std::string(64, '\0'), -1},
     };
@@ -227,6 +230,10 @@ TEST_F(Mp4Probe, GivesUpAfter99BoxHeaders) {
     EXPECT_EQ(out, "");
     // ... one more box and the 99 headers are used up before it.
     std::tie(ms, out) = probe(make(many + box("free", "") + movie(mvhd_v0(1000, 11))));
+    EXPECT_EQ(ms, -1);
+    EXPECT_EQ(out, "MP4len internal call failed: done: 0, attempts: 0, feof: 0\n");
+    // ... and so is the 99th box when its size runs past the end of the file.
+    std::tie(ms, out) = probe(make(many + box("free", "") + box("mdat", "", 1000)));
     EXPECT_EQ(ms, -1);
     EXPECT_EQ(out, "MP4len internal call failed: done: 0, attempts: 0, feof: 0\n");
 }

@@ -186,6 +186,18 @@ TEST(SrtEntry, AccelerationPart) {
          same, "500 ft\n||||||||||\n\n"},
         {"absent axis without magnitude or axes: no bar", [](Settings& s) { s.gbar = show_hide::SHOWN; },
          [](LogEvent& e) { e.filt_accel_z = NO_ACCEL; }, "\n"},
+        {"gbar_max caps the bar with one '+'",
+         [](Settings& s) {
+             s.gbar = show_hide::SHOWN;
+             s.gbar_max = 2;
+         },
+         [](LogEvent& e) { set_accel(e, 0, 0, 4301); }, "||||||||||||||||||||+\n\n"},  // 2.1 G
+        {"a bar at gbar_max is not capped",
+         [](Settings& s) {
+             s.gbar = show_hide::SHOWN;
+             s.gbar_max = 1;
+         },
+         same, "||||||||||\n\n"},
         {"gbar other than 1 runs the part but draws no bar",
          [](Settings& s) {
              s.gbar = 2;

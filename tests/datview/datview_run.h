@@ -30,12 +30,12 @@ inline RunResult datview(const TempDir& dir, std::vector<std::string> args) {
     return run_program(args, dir.path());
 }
 
-// The last line of a text, without its newline.
-inline std::string last_line(const std::string& text) {
-    std::string t = text;
-    if (!t.empty() && t.back() == '\n') t.pop_back();
-    const std::size_t nl = t.rfind('\n');
-    return nl == std::string::npos ? t : t.substr(nl + 1);
+// The health report's verdict line (the ride section follows it), without
+// its newline; empty when there is none.
+inline std::string verdict_line(const std::string& text) {
+    const std::size_t at = text.rfind("\nverdict: ");
+    if (at == std::string::npos) return text.rfind("verdict: ", 0) == 0 ? text.substr(0, text.find('\n')) : "";
+    return text.substr(at + 1, text.find('\n', at + 1) - at - 1);
 }
 
 }  // namespace tarvex::test

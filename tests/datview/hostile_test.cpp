@@ -43,6 +43,7 @@ TEST(HostileLogs, NoCommandCrashes) {
         test::write_file(dir.file("log.dat"), hostile_log(rec_date));
         for (const std::vector<std::string>& args :
              {std::vector<std::string>{"info", "log.dat"},
+              {"info", "log.dat", "--json", "-g", "-s", "none.txt", "-v", "GOPR0001.MP4"},
               {"dump", "log.dat"},
               {"dump", "log.dat", "--json", "-g"},
               {"plot", "log.dat", "-o", "ride.svg", "-s", "none.txt", "-v", "GOPR0001.MP4"}}) {

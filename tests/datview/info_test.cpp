@@ -36,6 +36,9 @@ const VerdictCase verdict_cases[] = {
     {"Oversize",
      [] { return with([](DatLog& l) { samples(l, 500, 15).entry(241, 120, 1000, std::string(120, '\0')); }); },
      "verdict: 1 problem: 1 entry over 96 bytes", 1},
+    {"OversizeSkippedWhole",  // as the converter frames it, however large
+     [] { return with([](DatLog& l) { samples(l, 500, 15).entry(241, 65535, 1000, std::string(65535, '\0')); }); },
+     "verdict: 1 problem: 1 entry over 96 bytes", 1},
     {"ShortPayload",
      [] { return with([](DatLog& l) { samples(l, 500, 15).entry(241, 20, 1000, std::string(20, '\0')); }); },
      "verdict: 1 problem: 1 entry shorter than their kind", 1},
@@ -70,11 +73,11 @@ const VerdictCase verdict_cases[] = {
 
 class InfoVerdict : public testing::TestWithParam<VerdictCase> {};
 
-TEST_P(InfoVerdict, LastLineAndExitStatus) {
+TEST_P(InfoVerdict, VerdictLineAndExitStatus) {
     test::TempDir dir;
     test::write_file(dir.file("log.dat"), GetParam().file());
     const test::RunResult r = test::datview(dir, {"info", "log.dat"});
-    EXPECT_EQ(test::last_line(r.out), GetParam().verdict) << r.out;
+    EXPECT_EQ(test::verdict_line(r.out), GetParam().verdict) << r.out;
     EXPECT_EQ(r.exit_status, GetParam().status);
 }
 

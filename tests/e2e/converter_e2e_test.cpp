@@ -79,6 +79,20 @@ std::string usage() {
            "\tAssume 200G accelerometer, instead of 16G.\n\n";
 }
 
+// -h and --help: the usage text, then the options added to it.
+std::string help() {
+    return usage() +
+           "--strict\n"
+           "\tThen print a summary line; exit 1 when the log was not converted completely.\n"
+           "--quiet\n"
+           "\tPrint only warnings, errors and (with --strict) the summary line.\n"
+           "--card DIR [-s settings_file] [-a number] [-g] [--verbose]\n"
+           "\tConvert every sensor log under DIR beside its video chapters, with a summary\n"
+           "\tline per log; --verbose also prints each log's console.\n"
+           "--version\n"
+           "\tPrint the program's name and version.\n";
+}
+
 std::string preamble(const std::string& base, int alt_adjust = 0, int high_g = 0,
                      const std::string& settings = "settings.txt") {
     return "Settings filename is " + settings + "\nBase path is " + base + "\nAltitude adjustment is " +
@@ -153,11 +167,11 @@ TEST(ConverterCommandLine, UsageAndOptionErrors) {
     TempDir dir;
     const ArgsCase cases[] = {
         {{}, 255, usage()},
-        {{"-h"}, 0, usage()},
-        {{"--help"}, 0, usage()},
-        {{"-h", "x.dat"}, 0, usage()},
-        {{"x.dat", "--help"}, 0, usage()},
-        {{"x.dat", "-v", "a.MP4", "-h"}, 0, "Using video base path: a.MP4\n" + usage()},
+        {{"-h"}, 0, help()},
+        {{"--help"}, 0, help()},
+        {{"-h", "x.dat"}, 0, help()},
+        {{"x.dat", "--help"}, 0, help()},
+        {{"x.dat", "-v", "a.MP4", "-h"}, 0, "Using video base path: a.MP4\n" + help()},
         {{"x.dat", "-s"}, 255, usage()},
         {{"x.dat", "-a"}, 255, usage()},
         {{"x.dat", "--video-file"}, 255, usage()},
@@ -428,7 +442,7 @@ TEST(ConverterOutputs, UnopenableOutputFiles) {
         EXPECT_EQ(r.out, "Using video base path: GOPR0042.MP4\n" + preamble("GOPR0042.MP4") + DEFAULT_PRESETS +
                              chapter_start(0, "GOPR0042.MP4", 1000, 0, "GOPR0042.SRT") +
                              "Warning: destination file GOPR0042.SRT exists! Proceeding anyway.\n"
-                             "Could not open GOPR0042.SRT\n");
+                             "Could not open GOPR0042.SRT: Is a directory\n");
     }
     // CSV and GPX are optional; the GPX file is tried again at the next fresh fix.
     {
@@ -449,7 +463,7 @@ TEST(ConverterOutputs, UnopenableOutputFiles) {
         const std::string gpx_fails =
             "Now writing GPX data to GOPR0042.GPX\n"
             "Destination file GOPR0042.GPX exists! Proceeding anyway.\n"
-            "Could not open GPX file GOPR0042.GPX. Proceeding anyway.\n";
+            "Could not open GPX file GOPR0042.GPX: Is a directory. Proceeding anyway.\n";
         const RunResult r = convert(dir, {"log.dat", "-v", "GOPR0042.MP4"});
         EXPECT_EQ(r.exit_status, 0);
         EXPECT_EQ(r.out, "Using video base path: GOPR0042.MP4\nOpened settings file\nParsing: csv yes\n" +
@@ -457,7 +471,7 @@ TEST(ConverterOutputs, UnopenableOutputFiles) {
                              chapter_start(0, "GOPR0042.MP4", 1000, 0, "GOPR0042.SRT") +
                              "Now writing CSV data to GOPR0042.CSV\n"
                              "Destination file GOPR0042.CSV exists! Proceeding anyway.\n"
-                             "Could not open CSV file GOPR0042.CSV. Proceeding anyway.\n" +
+                             "Could not open CSV file GOPR0042.CSV: Is a directory. Proceeding anyway.\n" +
                              gpx_fails + gpx_fails);
         const std::string line = "100 ft    1.0 G\n62 mph    0.0 mi\n";
         EXPECT_EQ(read_file(dir.file("GOPR0042.SRT")),

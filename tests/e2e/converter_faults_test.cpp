@@ -138,9 +138,12 @@ TEST(ConverterOutputs, AReadOnlyFolderIsReportedAndLeftAsItWas) {
     if (immutable) std::system(("chattr -i '" + dir.path() + "'").c_str());
     chmod(dir.path().c_str(), 0755);
     EXPECT_EQ(r.exit_status, 255);
+    // The system's reason: a superuser is stopped by the immutable flag.
+    const std::string reason = immutable ? "Operation not permitted" : "Permission denied";
     EXPECT_TRUE(
         r.out.ends_with("Warning: destination file GOPR0042.SRT exists! Proceeding anyway.\n"
-                        "Could not open GOPR0042.SRT\n"))
+                        "Could not open GOPR0042.SRT: " +
+                        reason + "\n"))
         << r.out;
     EXPECT_EQ(read_file(dir.file("GOPR0042.SRT")), "from an earlier run\n");
     EXPECT_EQ(hidden_files(dir), std::vector<std::string>{});

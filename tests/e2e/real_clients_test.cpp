@@ -2,8 +2,9 @@
 // multi-chapter conversions (one with GpsFix data, one with GpsNavData data
 // from the GPS expander) to real readers, ffmpeg, gpsbabel, xmllint and
 // Python's csv module, and check that they read all of it. The timed
-// conversions (gpx_time and gpx_outing on) also go to gpxpy, and gpsbabel
-// merges their chapters into one track.
+// conversions (gpx_time, gpx_outing and gpx_highlights on) also go to gpxpy,
+// gpsbabel merges their chapters into one track and turns the outing's
+// highlight waypoints into KML placemarks.
 
 #include <gtest/gtest.h>
 
@@ -146,7 +147,7 @@ const Conversion& conversion(GpsData kind) {
     c = std::make_unique<Conversion>();
     const TempDir& dir = c->dir;
     int chapters = 0;
-    const std::string timed = is_timed(kind) ? "gpx_time = on\ngpx_outing = on\n" : "";
+    const std::string timed = is_timed(kind) ? "gpx_time = on\ngpx_outing = on\ngpx_highlights = on\n" : "";
     if (is_fix(kind)) {
         test::write_file(dir.file("log.dat"), fix_log(c->samples));
         chapters = 3;
@@ -446,6 +447,57 @@ TEST_P(TimedRealClients, GpsbabelMergesTheChaptersIntoOneTrack) {
     for (std::size_t at = out.find("<trk>"); at != std::string::npos; at = out.find("<trk>", at + 1)) ++tracks;
     EXPECT_EQ(tracks, 1u);
     EXPECT_EQ(our_points(out).size(), points);
+}
+
+// The outing track of a timed conversion.
+std::string outing_of(const std::vector<std::string>& gpx) {
+    for (const std::string& path : gpx)
+        if (path.find("-outing.GPX") != std::string::npos) return path;
+    return {};
+}
+
+// Every waypoint stands on a track point: same time, position and
+// elevation; it has a name and says where in the video it is.
+constexpr char WAYPOINT_CHECK[] = R"PY(
+import gpxpy, sys
+g = gpxpy.parse(open(sys.argv[1]))
+points = {p.time: p for t in g.tracks for s in t.segments for p in s.points}
+for w in g.waypoints:
+    p = points.get(w.time)
+    if p is None or (p.latitude, p.longitude, p.elevation) != (w.latitude, w.longitude, w.elevation):
+        sys.exit('waypoint %r %r at no track point' % (w.name, w.time))
+    if not w.name or '.MP4 at ' not in (w.description or ''):
+        sys.exit('waypoint %r: description %r' % (w.name, w.description))
+print(len(g.waypoints))
+)PY";
+
+TEST_P(TimedRealClients, GpxpyFindsEachHighlightWaypointAtATrackPointOfTheSameTime) {
+    const std::string python = python_with_gpxpy();
+    if (python.empty()) GTEST_SKIP() << "no python3 with gpxpy (Debian package python3-gpxpy); nothing checked";
+    const std::string outing = outing_of(files(".GPX", gpx_files()));
+    ASSERT_FALSE(outing.empty());
+    const RunResult r = test::run_program({python, "-c", WAYPOINT_CHECK, outing});
+    ASSERT_EQ(r.exit_status, 0) << r.out << r.err;
+    EXPECT_GE(std::stoi(r.out), 4);  // hits, the highest and fastest points, climb and sink
+}
+
+TEST_P(TimedRealClients, GpsbabelMakesOneKmlPlacemarkPerWaypoint) {
+    REQUIRE_TOOL(gpsbabel, "gpsbabel");
+    const Conversion& c = conversion(GetParam());
+    const std::string outing = outing_of(files(".GPX", gpx_files()));
+    ASSERT_FALSE(outing.empty());
+    const std::string kml = c.dir.file("waypoints.kml.out");
+    const RunResult r = test::run_program(
+        {gpsbabel, "-i", "gpx", "-f", outing, "-x", "nuketypes,tracks,routes", "-o", "kml", "-F", kml});
+    ASSERT_EQ(r.exit_status, 0) << r.out << r.err;
+    const auto count = [](const std::string& text, const std::string& what) {
+        std::size_t n = 0;
+        for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+        return n;
+    };
+    const std::size_t waypoints = count(test::read_file(outing), "<wpt ");
+    EXPECT_GE(waypoints, 4u);
+    EXPECT_EQ(count(test::read_file(kml), "<Placemark"), waypoints);
 }
 
 INSTANTIATE_TEST_SUITE_P(Conversions, RealClients,

@@ -664,6 +664,80 @@ TEST_F(RecorderE2E, VariantMustMatchTheCameraFirmware) {
     }
 }
 
+// ---- The camera's post-processing hook -------------------------------------
+
+// The converter for the card's hook, empty when it is not built. Programs of
+// another build (the ARM one under qemu-arm) get a wrapper in `dir`.
+std::string hook_converter(const std::string& dir) {
+    const std::string converter = binary_path("converter/converter");
+    if (!file_exists(converter)) return "";
+    const char* prefix = std::getenv("TARVEX_RUN_PREFIX");
+    if (prefix == nullptr) return converter;
+    const std::string wrapper = dir + "/converter.sh";
+    write_file(wrapper, "#!/bin/sh\nexec " + std::string(prefix) + " '" + converter + "' \"$@\"\n");
+    chmod(wrapper.c_str(), 0755);
+    return wrapper;
+}
+
+// The last line of the console of the hook's background conversion.
+constexpr const char* CONVERSION_ENDED = "process.sh: conversion ended, status 0\n";
+
+// The recorder looks for the next recording only once the hook returns. A
+// recording that starts two seconds after another ends is seen, and logged,
+// from its start with the installed hook, which leaves the conversion to the
+// background (its real duration charged to simulated time); a hook that
+// takes 30 s, as a conversion in the foreground can on the camera, loses
+// the recording's first 30 s.
+TEST_F(RecorderE2E, RecordingRightAfterAnotherIsLoggedFromItsStartUnlessTheHookHoldsTheRecorder) {
+    struct Case {
+        const char* name;
+        const char* hook_time;
+        double late_s;  // how long after its start the second recording is seen
+        double tolerance_s;
+    };
+    const Case cases[] = {
+        {"the installed hook, its real duration", "real", 0.0, 0.05},
+        {"a hook that takes 30 s", "30", 29.5, 0.5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Camera cam;
+        const std::string converter = hook_converter(cam.root());
+        if (converter.empty()) GTEST_SKIP() << "converter not built";
+        const std::string dcim = cam.path("/tmp/fuse_d/DCIM/100MEDIA/");
+        fs::create_directories(dcim);
+        fs::create_directories(cam.path("/tmp/fuse_d/tarvex"));
+        fs::copy_file(source_path("recorder/process.sh"), cam.path("/tmp/fuse_d/tarvex/process.sh"));
+        fs::copy_file(source_path("examples/outing/root/tmp/process.sh"), cam.path("/tmp/camera-hook.sh"));
+        write_file(cam.path("/tmp/chapter.MP4"), mp4_file(60000));
+        // By the time the hook runs, the camera has written the recording's
+        // video as the next GOPRnnnn.MP4.
+        write_file(cam.path("/tmp/process.sh"),
+                   "n=$(ls tmp/fuse_d/DCIM/100MEDIA | grep -c 'MP4$')\n"
+                   "cp tmp/chapter.MP4 tmp/fuse_d/DCIM/100MEDIA/GOPR000$((n + 1)).MP4\n"
+                   "exec sh tmp/camera-hook.sh\n");
+        setenv("TARVEX_CONVERTER", converter.c_str(), 1);
+        const RunResult r = cam.run(std::string("record 2 12\nrecord 14 64\nend 70\nhook-time ") + c.hook_time + "\n");
+        unsetenv("TARVEX_CONVERTER");
+        EXPECT_EQ(count(r.out, "Recording detected."), 2u) << r.out;
+        for (const char* console : {"GOPR0001.LOG", "GOPR0002.LOG"}) {
+            ASSERT_TRUE(wait_until_file_holds(dcim + console, CONVERSION_ENDED)) << console;
+        }
+
+        // The status output goes on when the recorder sees a recording and
+        // stays on to its end (the acknowledge pulses come before).
+        double seen = 0.0;
+        for (const StatusChange& s : cam.status) {
+            if (s.level == 1 && s.t < 64.0) seen = s.t;
+        }
+        EXPECT_NEAR(seen - 14.0, c.late_s, c.tolerance_s);
+        // The card's copy of the second log spans the recording from then on.
+        const Log log = parse_log(read_file(dcim + "GOPR0002.DAT"));
+        ASSERT_FALSE(log.samples.empty());
+        EXPECT_NEAR(log.samples.back().ts / 1000.0, 64.0 - seen, 0.3);
+    }
+}
+
 // ---- The bundled example ----------------------------------------------------
 
 // The example's log is a recording of its scenario; the simulation is
@@ -682,18 +756,9 @@ TEST_F(RecorderE2E, ExampleOutingRecordsTheCommittedLog) {
     for (const char* mp4 : {"GOPR0042.MP4", "GP010042.MP4"}) {
         fs::copy_file(source_path(std::string("examples/outing/") + mp4), dcim + "/" + mp4);
     }
-    std::string converter = binary_path("converter/converter");
-    const bool convert = file_exists(converter);
-    if (convert) {
-        // Programs of another build (the ARM one under qemu-arm) get a wrapper.
-        if (const char* prefix = std::getenv("TARVEX_RUN_PREFIX")) {
-            const std::string wrapper = root.path() + "/converter.sh";
-            write_file(wrapper, "#!/bin/sh\nexec " + std::string(prefix) + " '" + converter + "' \"$@\"\n");
-            chmod(wrapper.c_str(), 0755);
-            converter = wrapper;
-        }
-        setenv("TARVEX_CONVERTER", converter.c_str(), 1);
-    }
+    const std::string converter = hook_converter(root.path());
+    const bool convert = !converter.empty();
+    if (convert) setenv("TARVEX_CONVERTER", converter.c_str(), 1);
 
     setenv("TZ", "UTC", 1);  // the CSV heading's recording date is local time
     const RunResult r =
@@ -706,7 +771,9 @@ TEST_F(RecorderE2E, ExampleOutingRecordsTheCommittedLog) {
            "record it again";
 
     if (!convert) GTEST_SKIP() << "converter not built: the hook's conversion is not checked";
+    unsetenv("TARVEX_CONVERTER");
     EXPECT_TRUE(read_file(dcim + "/GOPR0042.DAT") == log);
+    ASSERT_TRUE(wait_until_file_holds(dcim + "/GOPR0042.LOG", CONVERSION_ENDED)) << read_file(dcim + "/GOPR0042.LOG");
     // The camera's own conversion gives the example's reference outputs.
     for (const std::string out : {"GOPR0042.SRT", "GP010042.SRT", "GOPR0042.CSV", "GP010042.CSV"}) {
         ASSERT_TRUE(file_exists(dcim + "/" + out)) << out << "\n" << r.out;

@@ -100,7 +100,7 @@ TEST(ScenarioTest, BadLinesNameTheirLine) {
         const char* text;
         const char* error;
     };
-    const std::array<Case, 29> cases{{
+    const std::array<Case, 31> cases{{
         {"end 5\nrecrod 1 2\n", "line 2: unknown directive 'recrod'"},
         {"end\n", "line 1: end takes one time: T"},
         {"end 5 6\n", "line 1: end takes one time: T"},
@@ -125,6 +125,8 @@ TEST(ScenarioTest, BadLinesNameTheirLine) {
         {"ticks 0xZZ\n", "line 1: '0xZZ' is not a counter value"},
         {"tick-phase 1.5\n", "line 1: tick-phase 1.5 is not between 0 and 1"},
         {"glitch\n", "line 1: glitch takes one or more times: T [T ...]"},
+        {"hook-time -2\n", "line 1: hook-time -2 is not between 0 and 1000000 seconds"},
+        {"hook-time fast\n", "line 1: 'fast' is not 'real' or a duration in seconds"},
         {"baro-calibration 1 2 3\n", "line 1: baro-calibration takes eleven words: c0 ... c10"},
         {"baro-calibration 1 2 3 4 5 6 7 8 9 10 65536\n",
          "line 1: '65536' is out of range for a 16-bit calibration word (-32768 to 65535)"},

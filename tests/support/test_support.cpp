@@ -8,12 +8,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 extern char** environ;
 
@@ -52,6 +54,18 @@ std::string read_file(const std::string& path) {
 }
 
 bool file_exists(const std::string& path) { return std::filesystem::exists(path); }
+
+bool wait_until_file_holds(const std::string& path, const std::string& text, double timeout_s) {
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout_s);
+    for (;;) {
+        std::ifstream f(path, std::ios::binary);
+        std::ostringstream s;
+        if (f) s << f.rdbuf();
+        if (s.str().find(text) != std::string::npos) return true;
+        if (std::chrono::steady_clock::now() > give_up) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
 
 bool runs_in_bounded_memory(const std::function<bool()>& fn, long max_growth_kib) {
     std::fflush(stdout);

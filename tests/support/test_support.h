@@ -28,6 +28,10 @@ void write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
 
+// Waits, looking every 10 ms, until the file at `path` holds `text` (for
+// work finishing in the background); false when `timeout_s` passes first.
+bool wait_until_file_holds(const std::string& path, const std::string& text, double timeout_s = 120.0);
+
 // Runs `fn` in a forked child with stdout going to /dev/null; true when `fn`
 // returned true and the child's peak resident size grew by less than
 // `max_growth_kib` meanwhile (its high-water mark starts at its size when

@@ -1,0 +1,274 @@
+// The event pipeline. Samples are held back in a 256-record look-ahead so
+// that late GPS records (moved earlier by the GPS lag) can be matched and so
+// that centred moving averages see the samples after the one being emitted;
+// a 256-record history gives the samples before it.
+//
+// All filter arithmetic is 32-bit with wraparound (wrap_arith.h), so huge
+// sums stay defined; windows are running sums, so the work per sample does
+// not depend on the window size.
+#include "pipeline.h"
+
+#include <array>
+#include <climits>
+#include <cstdio>
+#include <memory>
+
+#include "byte_order.h"
+#include "wrap_arith.h"
+
+namespace tarvex {
+
+namespace {
+
+constexpr std::uint32_t GPS_STALE_MS = 5000;  // a fix older than this is dropped
+
+std::int32_t sample_altitude(const LogEvent& ev) { return load_le_i32(ev.payload.data() + sample_off::altitude); }
+
+std::array<std::int16_t, 3> sample_accel(const LogEvent& ev) {
+    const std::uint8_t* pl = ev.payload.data();
+    return {load_le_i16(pl + sample_off::accel_x), load_le_i16(pl + sample_off::accel_y),
+            load_le_i16(pl + sample_off::accel_z)};
+}
+
+template <std::size_t K>
+using Values = std::array<std::int32_t, K>;
+
+// How each smoothed quantity is read from a look-ahead record and from a
+// past sample. Each reader fills `v` and tells whether the value is real.
+struct Altitude {
+    static constexpr std::size_t K = 1;
+    static bool read(std::int32_t altitude, Values<1>& v) {
+        v[0] = altitude;
+        return v[0] != NO_VALUE;
+    }
+    static bool read(const LogEvent& ev, Values<1>& v) { return read(sample_altitude(ev), v); }
+    static bool read(const PastSample& s, Values<1>& v) { return read(s.altitude, v); }
+};
+
+struct Accel {
+    static constexpr std::size_t K = 3;
+    static bool read(const std::array<std::int16_t, 3>& axes, Values<3>& v) {
+        v = {axes[0], axes[1], axes[2]};
+        return v[0] != -1 && v[1] != -1 && v[2] != -1;
+    }
+    static bool read(const LogEvent& ev, Values<3>& v) { return read(sample_accel(ev), v); }
+    static bool read(const PastSample& s, Values<3>& v) { return read(s.accel, v); }
+};
+
+// The i-th newest past sample; i < count.
+PastSample& past(PastSamples& h, std::uint32_t i) {
+    return h.slots[(h.newest - i) % QUEUE_SLOTS];  // modulo 2^32 first: 256 divides it
+}
+
+void remember(PastSamples& h, const LogEvent& ev) {
+    h.newest = (h.newest + 1) % QUEUE_SLOTS;
+    h.slots[h.newest] = {ev.vid_timestamp, sample_altitude(ev), NO_VALUE, sample_accel(ev)};
+    if (h.count < QUEUE_SLOTS) {
+        ++h.count;
+    }
+}
+
+template <std::size_t K>
+void add_to(Values<K>& sums, std::int32_t& count, const Values<K>& v) {
+    for (std::size_t k = 0; k < K; ++k) sums[k] = wrap_add(sums[k], v[k]);
+    ++count;
+}
+
+template <std::size_t K>
+void remove_from(Values<K>& sums, std::int32_t& count, const Values<K>& v) {
+    for (std::size_t k = 0; k < K; ++k) sums[k] = wrap_sub(sums[k], v[k]);
+    --count;
+}
+
+// Centred moving average of `ev` over the n samples before it (history) and
+// the n after it (look-ahead). The windows are updated incrementally, and
+// their start-up and end-of-file behaviour is part of the output: during the
+// first n samples the future window starts n places after the first sample,
+// and over the last n samples of the file it stops changing. Returns whether
+// `out` holds a value; with the filter off, or before any real value, `out`
+// is the sample's own value.
+template <class Q>
+bool centred_average(WindowSums<Q::K>& w, Pipeline& p, const LogEvent& ev, std::int32_t n, Values<Q::K>& out) {
+    Values<Q::K> own{};
+    const bool own_real = Q::read(ev, own);
+    if (own_real && w.seen < INT32_MAX) {
+        ++w.seen;
+    }
+    if (n <= 0 || w.seen == 0) {
+        out = own;
+        return own_real;
+    }
+    const auto half = static_cast<std::uint32_t>(n);
+
+    // Past window: ev and the n samples before it.
+    if (own_real) {
+        add_to(w.past_sum, w.past_count, own);
+    }
+    if (p.history.count >= half + 2) {
+        Values<Q::K> v{};
+        if (Q::read(past(p.history, half + 1), v)) {
+            remove_from(w.past_sum, w.past_count, v);
+        }
+    }
+
+    // Future window: the n samples after ev; frozen over the file's last n.
+    EventQueue& ahead = p.sample_queue;
+    if (ahead.count > half - 1) {
+        const LogEvent* fut = queue_peek_front(ahead, half - 1);
+        Values<Q::K> v{};
+        if (fut != nullptr && Q::read(*fut, v)) {
+            add_to(w.future_sum, w.future_count, v);
+        }
+        if (w.future_fill != n) {
+            ++w.future_fill;
+        } else if (own_real) {
+            remove_from(w.future_sum, w.future_count, own);  // now in the past window
+        }
+    }
+
+    const std::int32_t count = w.past_count + w.future_count;
+    if (count == 0) {
+        return false;
+    }
+    for (std::size_t k = 0; k < Q::K; ++k) {
+        out[k] = w.by_count.divide(wrap_add(w.past_sum[k], w.future_sum[k]), count);
+    }
+    return true;
+}
+
+void smooth_altitude(Pipeline& p, LogEvent& ev, std::int32_t n) {
+    Values<1> out{};
+    ev.filt_altitude = centred_average<Altitude>(p.filter.altitude, p, ev, n, out) ? out[0] : NO_VALUE;
+}
+
+void smooth_accel(Pipeline& p, LogEvent& ev, std::int32_t n) {
+    Values<3> out{};
+    if (centred_average<Accel>(p.filter.accel, p, ev, n, out)) {
+        ev.filt_accel_x = out[0];
+        ev.filt_accel_y = out[1];
+        ev.filt_accel_z = out[2];
+    } else {
+        ev.filt_accel_x = NO_ACCEL;
+        ev.filt_accel_y = NO_ACCEL;
+        ev.filt_accel_z = NO_ACCEL;
+    }
+}
+
+// Barometric vertical speed in ft/s over the last `window` samples. Both
+// differences are signed, so a descent gives a negative speed. A missing
+// smoothed altitude at either end gives none rather than a number computed
+// from the marker.
+void vertical_speed(Pipeline& p, LogEvent& ev, std::int32_t window) {
+    PastSamples& history = p.history;
+    if (history.count > 0) {
+        past(history, 0).filt_altitude = ev.filt_altitude;
+    }
+    ev.baro_vspeed = NO_VSPEED;
+    if (window <= 0 || history.count <= static_cast<std::uint32_t>(window)) {
+        return;
+    }
+    const PastSample& old = past(history, static_cast<std::uint32_t>(window));
+    const auto dt = static_cast<std::int32_t>(ev.vid_timestamp - old.vid_timestamp);  // ms
+    if (dt == 0 || ev.filt_altitude == NO_VALUE || old.filt_altitude == NO_VALUE) {
+        return;
+    }
+    const std::int32_t rise = wrap_mul(wrap_sub(ev.filt_altitude, old.filt_altitude), 1000);
+    ev.baro_vspeed = div_trunc(rise, dt);
+}
+
+// Takes up every GPS record not later than the sample; the one in effect is
+// copied into the pipeline so that it outlives its queue slot.
+void attach_gps(Pipeline& p, LogEvent& ev) {
+    EventQueue& gps = p.gps_queue;
+    while (gps.count > 0 && queue_peek_front(gps, 0)->vid_timestamp <= ev.vid_timestamp) {
+        p.cur_gps = *queue_pop(gps);
+        p.have_cur_gps = true;
+        ev.gps_new = 1;
+    }
+    if (p.have_cur_gps && ev.vid_timestamp - p.cur_gps.vid_timestamp > GPS_STALE_MS) {
+        p.have_cur_gps = false;
+    }
+    if (p.have_cur_gps) {
+        ev.gps = &p.cur_gps;
+        ev.dist = p.cur_gps.dist;
+    } else {
+        ev.gps = nullptr;
+        ev.dist = NO_DIST;
+    }
+}
+
+// The sample was read into the look-ahead's free slot.
+void queue_sample(Pipeline& p, LogEvent& rec, const RunOptions& run) {
+    const std::int32_t altitude = sample_altitude(rec);
+    if (altitude != NO_VALUE) {
+        store_le32(rec.payload.data() + sample_off::altitude,
+                   static_cast<std::uint32_t>(wrap_add(altitude, run.alt_adjust)));
+    }
+    queue_commit(p.sample_queue);
+}
+
+void queue_gps(Pipeline& p, const LogEntry& entry, const Settings& settings) {
+    EventQueue& gps = p.gps_queue;
+    if (gps.count >= QUEUE_SLOTS) {
+        queue_pop(gps);  // nothing attached them yet: the oldest goes
+    }
+    // Nothing derived yet: LogEvent{entry} built in its slot (assigning a
+    // temporary would copy the record twice).
+    LogEvent& rec = *std::construct_at(&queue_free_slot(gps), entry);
+    gps_preprocess(p.gps, rec, settings);
+    const auto lag = static_cast<std::uint32_t>(settings.gps_lag);  // ms
+    rec.vid_timestamp = rec.vid_timestamp < lag ? 0 : rec.vid_timestamp - lag;
+    queue_commit(gps);
+}
+
+// Reads entries until the look-ahead is full or the file yields no more.
+// A bad entry while samples are waiting lets one of them out first; with an
+// empty look-ahead reading simply goes on, so a bad entry never ends the run.
+void fill(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOptions& run) {
+    if (p.reader.file != dat) {  // the first call: reading starts at the stream's position
+        p.reader.file = dat;
+        p.reader.pos = p.reader.len = 0;
+        p.reader.drained = false;
+    }
+    while (p.sample_queue.count < QUEUE_SLOTS) {
+        // Read in place; the pipeline sets every derived field of a sample.
+        LogEvent& rec = queue_free_slot(p.sample_queue);
+        switch (read_log_entry(p.reader, rec)) {
+            case ReadResult::End: return;
+            case ReadResult::InvalidSize:
+                if (!p.quiet) std::printf("Invalid log entry size: %d\n!", static_cast<int>(rec.size));
+                if (p.sample_queue.count > 0) {
+                    return;
+                }
+                continue;
+            case ReadResult::Entry: break;
+        }
+        if (rec.type == static_cast<std::uint16_t>(EntryKind::SensorSample)) {
+            queue_sample(p, rec, run);
+        } else {
+            queue_gps(p, rec, settings);
+        }
+    }
+}
+
+}  // namespace
+
+LogEvent* next_event(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOptions& run) {
+    fill(p, dat, settings, run);
+    if (p.sample_queue.count == 0) {
+        return nullptr;
+    }
+    // The record stays in its look-ahead slot, which only the next fill
+    // reuses; what the filters need later is remembered apart, so the
+    // caller may change the record.
+    LogEvent& ev = *queue_pop(p.sample_queue);
+    ev.gps_new = 0;
+    attach_gps(p, ev);
+    remember(p.history, ev);
+    smooth_altitude(p, ev, settings.alt_filter);
+    smooth_accel(p, ev, settings.accel_filter);
+    vertical_speed(p, ev, settings.speed_window);
+    return &ev;
+}
+
+}  // namespace tarvex

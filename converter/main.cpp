@@ -1,3 +1,0 @@
-#include "driver.h"
-
-int main(int argc, char** argv) { return tarvex::converter_main(argc, argv); }

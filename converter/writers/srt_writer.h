@@ -1,0 +1,34 @@
+// SubRip entries, one per sensor event, with minimum spacing.
+#pragma once
+
+#include <cstdint>
+
+#include "log_event.h"
+#include "run_options.h"
+#include "settings.h"
+#include "text_out.h"
+
+namespace tarvex {
+
+// `last_sub_time` is the end time of the chapter's last entry, or NO_SUB_TIME.
+void srt_write_entry(TextOut& t, LogEvent& ev, std::int32_t number, const Settings& settings, RunOptions& run,
+                     std::uint32_t& last_sub_time);
+// Minimum spacing of entries, the same for every subtitle format: true when
+// an event at `t_end` (ms) gets an entry, which starts at `t_start`; then
+// `last_sub_time` becomes `t_end`.
+inline bool take_subtitle_slot(std::uint32_t t_end, std::int32_t min_sub_delay, std::uint32_t& last_sub_time,
+                               std::uint32_t& t_start) {
+    t_start = 0;
+    if (last_sub_time != NO_SUB_TIME) {
+        // Unsigned: an event earlier than the last entry is never skipped.
+        if (t_end - last_sub_time < static_cast<std::uint32_t>(min_sub_delay)) return false;
+        t_start = last_sub_time;
+    }
+    last_sub_time = t_end;
+    return true;
+}
+
+void accel_scale_tenths(LogEvent& ev, const RunOptions& run);
+void accel_scale_hundredths(LogEvent& ev, const RunOptions& run);
+
+}  // namespace tarvex
