@@ -22,12 +22,16 @@ namespace {
 
 constexpr std::uint32_t GPS_STALE_MS = 5000;  // a fix older than this is dropped
 
-std::int32_t sample_altitude(const LogEvent& ev) { return load_le_i32(ev.payload.data() + sample_off::altitude); }
+// A LogEvent's payload starts at a multiple of 4 bytes: whole-field loads.
+std::int32_t sample_altitude(const LogEvent& ev) {
+    return static_cast<std::int32_t>(load_le_field<std::uint32_t, sample_off::altitude, true>(ev.payload.data()));
+}
 
 std::array<std::int16_t, 3> sample_accel(const LogEvent& ev) {
     const std::uint8_t* pl = ev.payload.data();
-    return {load_le_i16(pl + sample_off::accel_x), load_le_i16(pl + sample_off::accel_y),
-            load_le_i16(pl + sample_off::accel_z)};
+    return {static_cast<std::int16_t>(load_le_field<std::uint16_t, sample_off::accel_x, true>(pl)),
+            static_cast<std::int16_t>(load_le_field<std::uint16_t, sample_off::accel_y, true>(pl)),
+            static_cast<std::int16_t>(load_le_field<std::uint16_t, sample_off::accel_z, true>(pl))};
 }
 
 template <std::size_t K>

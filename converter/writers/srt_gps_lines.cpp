@@ -22,7 +22,7 @@ void put_speed_unit(Row& t, bool mph) {
 // kind came from an earlier record.
 void put_fix_line(Row& t, const LogEvent* rec, const Settings& settings) {
     GpsFix fix{};
-    if (rec != nullptr) fix = decode_gps_fix(rec->payload.data());
+    if (rec != nullptr) fix = decode_gps_fix(*rec);
     bool has_item = false;
 
     if (settings.gps_speed == speed_unit::KMH || settings.gps_speed == speed_unit::MPH) {
@@ -67,7 +67,7 @@ void put_fix_line(Row& t, const LogEvent* rec, const Settings& settings) {
 void put_navdata_lines(Row& t, const LogEvent& ev, const Settings& settings) {
     const LogEvent* rec = ev.gps;
     GpsNavData nav{};
-    if (rec != nullptr) nav = decode_gps_nav_data(rec->payload.data());
+    if (rec != nullptr) nav = decode_gps_nav_data(*rec);
     const std::int64_t h = nav.h_speed;  // km/h
     const std::int64_t v = nav.vspeed;   // km/h
 
