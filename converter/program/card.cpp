@@ -91,11 +91,12 @@ long part_file_pid(const std::string& name) {
     if (dot == std::string::npos || dot + 1 == rest.size() || dot < 2) return -1;
     const std::string digits = rest.substr(dot + 1);
     if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9) return -1;
-    // Only this program's outputs: a chapter's SRT, CSV or GPX.
+    // Only this program's outputs: a chapter's SRT, CSV, GPX or ASS, a ride page.
     std::string output = rest.substr(1, dot - 1);
     std::transform(output.begin(), output.end(), output.begin(), [](unsigned char c) { return std::toupper(c); });
     const bool ours =
-        output.size() > 4 && (output.ends_with(".SRT") || output.ends_with(".CSV") || output.ends_with(".GPX"));
+        output.size() > 4 && (output.ends_with(".SRT") || output.ends_with(".CSV") || output.ends_with(".GPX") ||
+                              output.ends_with(".ASS") || output.ends_with(".HTML"));
     return ours ? std::stol(digits) : -1;
 }
 
