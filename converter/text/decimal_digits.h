@@ -119,6 +119,20 @@ inline char* write_decimal_padded(char* p, std::uint32_t v) {
     return p + W;
 }
 
+// v / 10^8 for any 64-bit v without a division: the high 64 bits of v times
+// ceil(2^90 / 10^8), shifted right by 26 (the multiplier compilers use on
+// 64-bit processors), from four 32x32->64 products. The camera's processor
+// multiplies only 32-bit values and divides 64-bit ones in a library call of
+// some 170 instructions.
+constexpr std::uint64_t div_by_1e8(std::uint64_t v) {
+    constexpr std::uint64_t M = 0xABCC77118461CEFDull;
+    const std::uint64_t v_lo = static_cast<std::uint32_t>(v), v_hi = v >> 32;
+    const std::uint64_t m_lo = static_cast<std::uint32_t>(M), m_hi = M >> 32;
+    const std::uint64_t lo_lo = v_lo * m_lo, hi_lo = v_hi * m_lo, lo_hi = v_lo * m_hi, hi_hi = v_hi * m_hi;
+    const std::uint64_t middle = (lo_lo >> 32) + static_cast<std::uint32_t>(hi_lo) + static_cast<std::uint32_t>(lo_hi);
+    return (hi_hi + (hi_lo >> 32) + (lo_hi >> 32) + (middle >> 32)) >> 26;
+}
+
 // "%llu" beyond 32 bits: a leading part, then groups of eight digits.
 char* write_wide_decimal(char* p, std::uint64_t v);
 

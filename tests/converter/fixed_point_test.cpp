@@ -200,6 +200,19 @@ TEST(Row, IntegersMatchPrintf) {
     EXPECT_EQ(pos, got.size());
 }
 
+TEST(DivBy1e8, EqualsDivisionOverTheWholeRange) {
+    std::vector<std::uint64_t> vals = {0, 1, 99999999, 100000000, UINT32_MAX, UINT64_MAX, UINT64_MAX - 1};
+    for (std::uint64_t q = 1; q < UINT64_MAX / 100000000; q = q * 3 + 1) {
+        for (const std::uint64_t e : {std::uint64_t{0}, std::uint64_t{1}, std::uint64_t{99999999}}) {
+            vals.push_back(q * 100000000 + e);
+            vals.push_back(q * 100000000 - 1 + e);
+        }
+    }
+    std::mt19937_64 rng(3);
+    for (int i = 0; i < 200000; ++i) vals.push_back(rng() >> (rng() % 64));
+    for (const std::uint64_t v : vals) ASSERT_EQ(div_by_1e8(v), v / 100000000) << v;
+}
+
 TEST(RepeatedDivisor, EqualsTruncatingDivision) {
     // Divisors as the pipeline meets them (counts, times) and at the edges,
     // each with dividends around its multiples and at the 32-bit limits;
