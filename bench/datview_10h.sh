@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Benchmark (not a test): `datview info` and `datview plot` on a synthetic
-# 10-hour log with about 10 sensor samples and 5 GPS fixes per second, in
-# 26-minute chapters; reports wall time, peak memory and the picture's size.
+# Benchmark (not a test): `datview info`, `datview plot` and `datview page`
+# on a synthetic 10-hour log with about 10 sensor samples and 5 GPS fixes per
+# second, in 26-minute chapters; reports wall time, peak memory, the
+# picture's and the page's size and, where Chromium and Selenium are
+# installed, the page's time to interactive in headless Chromium.
 #
 #   bench/datview_10h.sh            # uses build/ (cmake preset "default")
 #   BUILD_DIR=build-mine bench/datview_10h.sh
@@ -32,3 +34,6 @@ echo "log: $(stat -c %s datalog.bin) bytes"
 measure info "$BUILD_DIR/datview/datview" info datalog.bin
 measure plot "$BUILD_DIR/datview/datview" plot datalog.bin -o ride.svg -v GOPR0001.MP4
 echo "picture: $(stat -c %s ride.svg) bytes"
+measure page "$BUILD_DIR/datview/datview" page datalog.bin -o ride.html -v GOPR0001.MP4
+echo "page: $(stat -c %s ride.html) bytes"
+/usr/bin/python3 "$ROOT/tests/datview/ride_page_browser.py" --time-to-interactive ride.html || true

@@ -130,6 +130,7 @@ constexpr SettingsKey key_table[] = {
     {"overlay_corner", &Settings::overlay_corner, KeyKind::Word, corner_words, 0, 0, 0},
     // Out of range: not set, so the SRT bar stays uncapped.
     {"gbar_max", &Settings::gbar_max, KeyKind::Number, nullptr, 1, 20, 0},
+    {"ride_page", &Settings::ride_page, KeyKind::Word, show_hide_words, 0, 0, 0},
 };
 
 bool is_space(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }

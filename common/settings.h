@@ -19,7 +19,7 @@ namespace accel_shown {  // `accel` in the subtitles
 inline constexpr std::int32_t HIDDEN = 0, MAGNITUDE = 1, MAGNITUDE_AND_AXES = 2, AXES = 3;
 }
 // `gbar`, `id_pins`, `heading` (any nonzero shows), `glide`, `gpx_time`, `gpx_outing`, `gpx_highlights`,
-// `ass_overlay`
+// `ass_overlay`, `ride_page`
 namespace show_hide {
 inline constexpr std::int32_t HIDDEN = 0, SHOWN = 1;
 }
@@ -79,7 +79,8 @@ struct Settings {
     std::int32_t gpx_highlights = show_hide::HIDDEN;  // the ride's highlights as waypoints of that track
     std::int32_t ass_overlay = show_hide::HIDDEN;     // a styled ASS overlay beside each SRT
     std::int32_t overlay_corner = overlay_corner::BOTTOM_LEFT;
-    std::int32_t gbar_max = 0;  // G at the bar's full scale, 1..20; 0: not set
+    std::int32_t gbar_max = 0;                   // G at the bar's full scale, 1..20; 0: not set
+    std::int32_t ride_page = show_hide::HIDDEN;  // an HTML page per recording beside its chapters
 };
 
 // One word list: entries of a value and up to eight words, ended by an entry

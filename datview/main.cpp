@@ -1,5 +1,6 @@
 // datview: looks inside a DAT log. `info` checks its health, `dump` decodes
-// every entry, `plot` draws the ride as an SVG picture. The command line is
+// every entry, `plot` draws the ride as an SVG picture,
+// `page` writes the ride page. The command line is
 // parsed here; each command lives in its own file.
 
 // Logs over 2 GiB must stay readable on 32-bit builds.
@@ -14,6 +15,7 @@
 #include "log_health.h"
 #include "option_match.h"
 #include "ride_info.h"
+#include "ride_page_command.h"
 #include "ride_plot.h"
 #include "version.h"
 
@@ -26,6 +28,7 @@ constexpr char USAGE[] =
     "Usage: datview info LOG [--json] [-s SETTINGS] [-v FIRST_CHAPTER.MP4] [-g]\n"
     "       datview dump LOG [--json] [-g]\n"
     "       datview plot LOG -o PICTURE.svg [-s SETTINGS] [-v FIRST_CHAPTER.MP4] [-g]\n"
+    "       datview page LOG -o RIDE.html [-s SETTINGS] [-v FIRST_CHAPTER.MP4] [-g]\n"
     "\n"
     "info   header fields, entry counts, timing and damage, and a one-line verdict;\n"
     "       then the ride: height, climb, G, speed, distance and the highlights,\n"
@@ -33,10 +36,12 @@ constexpr char USAGE[] =
     "dump   every entry decoded, one per line; --json: one JSON object per line\n"
     "plot   altitude, climb rate, acceleration and GPS speed over time as an SVG;\n"
     "       -s settings file (default settings.txt here), -v first video chapter\n"
+    "page   one HTML file that plays the chapters beside the plot, the track map,\n"
+    "       live values and the highlights (place it beside the chapters)\n"
     "-g     the 200 G accelerometer instead of the 16 G one\n"
     "\n"
     "Exit status: 0 healthy log / done, 1 the log has problems (info, dump) or\n"
-    "no samples to plot, 2 usage error, unreadable log or picture not written.\n";
+    "no samples to show, 2 usage error, unreadable log or output not written.\n";
 
 int usage_error(const char* what, const char* arg) {
     std::fprintf(stderr, "datview: %s%s\n\n%s", what, arg, USAGE);
@@ -67,6 +72,8 @@ int main(int argc, char** argv) {
     InfoOptions info;
     PlotOptions plot;
     plot.log_path = log;
+    PageOptions page;
+    page.log_path = log;
     for (int i = 3; i < argc; ++i) {
         const char* a = argv[i];
         const bool takes_value = is_option(a, "-o", "--output") || is_option(a, "-s", "--settings-file") ||
@@ -76,10 +83,13 @@ int main(int argc, char** argv) {
         else if (is_option(command, "info") && is_option(a, "--json")) info.json = true;
         else if (is_option(command, "info") && is_option(a, "-s", "--settings-file")) info.settings_path = argv[++i];
         else if (is_option(command, "info") && is_option(a, "-v", "--video-file")) info.first_chapter = argv[++i];
-        else if (is_option(a, "-g", "--high-g")) dump.high_g = plot.high_g = info.high_g = true;
+        else if (is_option(a, "-g", "--high-g")) dump.high_g = plot.high_g = info.high_g = page.high_g = true;
         else if (is_option(command, "plot") && is_option(a, "-o", "--output")) plot.out_path = argv[++i];
         else if (is_option(command, "plot") && is_option(a, "-s", "--settings-file")) plot.settings_path = argv[++i];
         else if (is_option(command, "plot") && is_option(a, "-v", "--video-file")) plot.first_chapter = argv[++i];
+        else if (is_option(command, "page") && is_option(a, "-o", "--output")) page.out_path = argv[++i];
+        else if (is_option(command, "page") && is_option(a, "-s", "--settings-file")) page.settings_path = argv[++i];
+        else if (is_option(command, "page") && is_option(a, "-v", "--video-file")) page.first_chapter = argv[++i];
         else return usage_error("unknown option: ", a);
     }
     if (is_option(command, "info")) return info_command(stdout, log, info);
@@ -87,6 +97,10 @@ int main(int argc, char** argv) {
     if (is_option(command, "plot")) {
         if (plot.out_path == nullptr) return usage_error("plot needs -o PICTURE.svg", "");
         return plot_ride(plot);
+    }
+    if (is_option(command, "page")) {
+        if (page.out_path == nullptr) return usage_error("page needs -o RIDE.html", "");
+        return page_command(page);
     }
     return usage_error("unknown command: ", command);
 }

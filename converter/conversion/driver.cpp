@@ -28,6 +28,7 @@
 #include "output_file.h"
 #include "pipeline.h"
 #include "regular_input.h"
+#include "ride_page.h"
 #include "run_options.h"
 #include "run_outcome.h"
 #include "settings.h"
@@ -423,6 +424,36 @@ private:
     bool said_timed_ = false;
 };
 
+// The ride page, named after the first chapter ("GOPR0042.html"), once the
+// chapters are written: it finds them as they are now on the card.
+int write_page_beside_chapters(const LogCommand& cl, const Settings& settings, RunOutcome* outcome) {
+    const ChapterNaming naming = chapter_naming(cl.base_path, cl.named_video);
+    std::array<char, PATH_BUFFER_SIZE> video{};
+    if (chapter_file_name(video.data(), cl.base_path, 0, "MP4", naming) != 0) return EXIT_CONVERTED;
+    // Chapter names are cut to 8.3; the page's extension is longer.
+    std::string page = video.data();
+    const std::size_t slash = page.rfind('/'), dot = page.rfind('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) page.erase(dot);
+    page += ".html";
+    RidePageRequest request;
+    request.log_path = cl.dat_path;
+    request.out_path = page.c_str();
+    request.settings_path = cl.settings_path;
+    request.first_chapter = video.data();
+    request.naming = naming;
+    request.high_g = cl.high_g;
+    request.alt_adjust = cl.alt_adjust;
+    std::string message;
+    switch (write_ride_page(request, settings, message)) {
+        case RidePageResult::Written: std::printf("Ride page: %s\n", message.c_str()); return EXIT_CONVERTED;
+        case RidePageResult::NoSamples: return EXIT_CONVERTED;
+        case RidePageResult::WriteFailed: say_failure(outcome, "%s\n", message.c_str()); return EXIT_WRITE_FAILED;
+        case RidePageResult::Unreadable:
+        case RidePageResult::OverInput: std::printf("No ride page: %s\n", message.c_str()); return EXIT_CONVERTED;
+    }
+    return EXIT_CONVERTED;
+}
+
 // A base named like a later chapter ("GP010042.MP4") is converted from its
 // recording's first chapter, since the log starts there; says so, or, when
 // that chapter is missing, that the named one cannot be placed in the log.
@@ -506,7 +537,9 @@ int convert_log(const LogCommand& cl, RunOutcome* outcome) {
         else say_failure(outcome, "Could not open file %s\n", cl.dat_path);
         return EXIT_FATAL;
     }
-    return convert_open_log(cl, dat.get(), settings, ConversionSeams{}, outcome);
+    const int status = convert_open_log(cl, dat.get(), settings, ConversionSeams{}, outcome);
+    if (status != EXIT_CONVERTED || settings.ride_page != show_hide::SHOWN) return status;
+    return write_page_beside_chapters(cl, settings, outcome);
 }
 
 }  // namespace tarvex

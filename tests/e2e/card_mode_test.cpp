@@ -463,9 +463,9 @@ TEST(CardRun, AnUnreadableFolderIsNamedAndTheRunIsNotComplete) {
         argv.insert(argv.begin(), {setpriv, "--reuid=65534", "--regid=65534", "--clear-groups"});
         // The programs under test may lie where another user cannot reach
         // them (the ARM programs' private wrapper folder).
-        if (run_program({setpriv, "--reuid=65534", "--regid=65534", "--clear-groups", "test", "-x", argv[3]})
+        if (run_program({setpriv, "--reuid=65534", "--regid=65534", "--clear-groups", "test", "-x", argv[4]})
                 .exit_status != 0)
-            GTEST_SKIP() << argv[3] << " cannot be run as another user";
+            GTEST_SKIP() << argv[4] << " cannot be run as another user";
         for (const auto& e : fs::recursive_directory_iterator(dir.path()))
             fs::permissions(e.path(), fs::perms::all, fs::perm_options::add);
         fs::permissions(dir.path(), fs::perms::all, fs::perm_options::add);
