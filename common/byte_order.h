@@ -2,8 +2,10 @@
 // fields without alignment, and the host's own byte order must not leak in.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace tarvex {
 
@@ -20,6 +22,33 @@ inline std::uint64_t load_le64(const std::uint8_t* p) {
 
 inline std::int16_t load_le_i16(const std::uint8_t* p) { return static_cast<std::int16_t>(load_le16(p)); }
 inline std::int32_t load_le_i32(const std::uint8_t* p) { return static_cast<std::int32_t>(load_le32(p)); }
+
+// The field of T (an unsigned type of 2 or 4 bytes) at byte OFFSET of a
+// record that starts at a multiple of 4 bytes (ALIGNED) or anywhere. Where
+// the host is little-endian and the field lies at a multiple of 2 bytes of
+// an aligned record, it takes one or two loads: the camera's processor has
+// no unaligned access, and byte by byte a 32-bit field is seven instructions.
+template <class T, std::size_t OFFSET, bool ALIGNED>
+inline T load_le_field(const std::uint8_t* record) {
+    static_assert(sizeof(T) == 2 || sizeof(T) == 4);
+    if constexpr (ALIGNED && std::endian::native == std::endian::little && OFFSET % 2 == 0) {
+        const auto* base = static_cast<const std::uint8_t*>(__builtin_assume_aligned(record, 4));
+        if constexpr (sizeof(T) == 4 && OFFSET % 4 != 0) {
+            std::uint16_t low, high;
+            std::memcpy(&low, base + OFFSET, 2);
+            std::memcpy(&high, base + OFFSET + 2, 2);
+            return static_cast<T>(low | (static_cast<std::uint32_t>(high) << 16));
+        } else {
+            T v;
+            std::memcpy(&v, base + OFFSET, sizeof v);
+            return v;
+        }
+    } else if constexpr (sizeof(T) == 2) {
+        return load_le16(record + OFFSET);
+    } else {
+        return load_le32(record + OFFSET);
+    }
+}
 
 inline void store_le16(std::uint8_t* p, std::uint16_t v) {
     p[0] = static_cast<std::uint8_t>(v);

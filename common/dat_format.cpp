@@ -35,19 +35,6 @@ DatHeader decode_dat_header(const std::uint8_t* b) {
     return h;
 }
 
-SensorSample decode_sensor_sample(const std::uint8_t* p) {
-    SensorSample s;
-    s.abs_press = load_le_i32(p + sample_off::abs_press);
-    s.temp = load_le_i32(p + sample_off::temp);
-    s.altitude = load_le_i32(p + sample_off::altitude);
-    s.press_copy = load_le_i32(p + sample_off::press_copy);
-    s.accel_x = load_le_i16(p + sample_off::accel_x);
-    s.accel_y = load_le_i16(p + sample_off::accel_y);
-    s.accel_z = load_le_i16(p + sample_off::accel_z);
-    s.flags = load_le32(p + sample_off::flags);
-    return s;
-}
-
 void encode_sensor_sample(std::uint8_t* p, const SensorSample& s) {
     store_le32(p + sample_off::abs_press, static_cast<std::uint32_t>(s.abs_press));
     store_le32(p + sample_off::temp, static_cast<std::uint32_t>(s.temp));
@@ -59,23 +46,6 @@ void encode_sensor_sample(std::uint8_t* p, const SensorSample& s) {
     // Two little-endian halves, low half first: the same bytes as one LE u32.
     store_le16(p + sample_off::flags, static_cast<std::uint16_t>(s.flags & 0xFFFFu));
     store_le16(p + sample_off::flags + 2, static_cast<std::uint16_t>(s.flags >> 16));
-}
-
-GpsFix decode_gps_fix(const std::uint8_t* p) {
-    GpsFix f;
-    f.gps_timestamp = load_le64(p + fix_off::gps_timestamp);
-    f.lat_frac = load_le32(p + fix_off::lat_frac);
-    f.lon_frac = load_le32(p + fix_off::lon_frac);
-    f.dist = load_le_i32(p + fix_off::dist);
-    f.gps_alt = load_le_i32(p + fix_off::gps_alt);
-    f.lat_deg = load_le_i16(p + fix_off::lat_deg);
-    f.lon_deg = load_le_i16(p + fix_off::lon_deg);
-    f.gps_speed = load_le_i16(p + fix_off::gps_speed);
-    f.accuracy = load_le_i16(p + fix_off::accuracy);
-    f.used_sat = p[fix_off::used_sat];
-    f.total_sat = p[fix_off::total_sat];
-    f.heading = load_le_i16(p + fix_off::heading);
-    return f;
 }
 
 void encode_gps_fix(std::uint8_t* p, const GpsFix& f) {
@@ -91,25 +61,6 @@ void encode_gps_fix(std::uint8_t* p, const GpsFix& f) {
     p[fix_off::used_sat] = f.used_sat;
     p[fix_off::total_sat] = f.total_sat;
     store_le16(p + fix_off::heading, static_cast<std::uint16_t>(f.heading));
-}
-
-GpsNavData decode_gps_nav_data(const std::uint8_t* p) {
-    GpsNavData n;
-    n.lat = load_le_i32(p + nav_off::lat);
-    n.lon = load_le_i32(p + nav_off::lon);
-    n.ecef_x = load_le_i32(p + nav_off::ecef_x);
-    n.ecef_y = load_le_i32(p + nav_off::ecef_y);
-    n.ecef_z = load_le_i32(p + nav_off::ecef_z);
-    n.time_of_week = load_le32(p + nav_off::time_of_week);
-    n.gps_alt = load_le32(p + nav_off::gps_alt);
-    n.week = load_le16(p + nav_off::week);
-    n.pdop = load_le16(p + nav_off::pdop);
-    n.vdop = load_le16(p + nav_off::vdop);
-    n.fix_mode = p[nav_off::fix_mode];
-    n.used_sat = p[nav_off::used_sat];
-    n.h_speed = load_le_i32(p + nav_off::h_speed);
-    n.vspeed = load_le_i32(p + nav_off::vspeed);
-    return n;
 }
 
 void encode_gps_nav_data(std::uint8_t* p, const GpsNavData& n) {

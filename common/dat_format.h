@@ -64,12 +64,13 @@ inline constexpr std::size_t SENSOR_SAMPLE_PAYLOAD = 26;
 inline constexpr std::size_t SENSOR_SAMPLE_ENTRY = ENTRY_HEADER_SIZE + SENSOR_SAMPLE_PAYLOAD;
 
 // One entry as the converter holds it: header fields and a zero-filled
-// 96-byte payload area (104 bytes in the file's terms).
+// 96-byte payload area (104 bytes in the file's terms); read_log_entry
+// leaves the area of a full sensor sample past its 26 bytes as it was.
 struct LogEntry {
     std::uint16_t type = 0;
     std::uint16_t size = 0;
     std::uint32_t vid_timestamp = 0;
-    std::array<std::uint8_t, MAX_PAYLOAD> payload{};
+    alignas(4) std::array<std::uint8_t, MAX_PAYLOAD> payload{};  // decoders rely on the alignment
 };
 
 // Payload offsets (entry offset minus 8) of every field the system knows.
@@ -168,12 +169,80 @@ struct GpsNavData {
 };
 
 // Payload codecs. `payload` is at least the kind's size long (a LogEntry's
-// 96-byte area always is).
-SensorSample decode_sensor_sample(const std::uint8_t* payload);
+// 96-byte area always is). ALIGNED: the payload starts at a multiple of 4
+// bytes, as a LogEntry's does (whole-word loads where the host allows).
+namespace dat_detail {
+template <bool ALIGNED>
+SensorSample decode_sensor_sample(const std::uint8_t* p) {
+    SensorSample s;
+    s.abs_press = static_cast<std::int32_t>(load_le_field<std::uint32_t, sample_off::abs_press, ALIGNED>(p));
+    s.temp = static_cast<std::int32_t>(load_le_field<std::uint32_t, sample_off::temp, ALIGNED>(p));
+    s.altitude = static_cast<std::int32_t>(load_le_field<std::uint32_t, sample_off::altitude, ALIGNED>(p));
+    s.press_copy = static_cast<std::int32_t>(load_le_field<std::uint32_t, sample_off::press_copy, ALIGNED>(p));
+    s.accel_x = static_cast<std::int16_t>(load_le_field<std::uint16_t, sample_off::accel_x, ALIGNED>(p));
+    s.accel_y = static_cast<std::int16_t>(load_le_field<std::uint16_t, sample_off::accel_y, ALIGNED>(p));
+    s.accel_z = static_cast<std::int16_t>(load_le_field<std::uint16_t, sample_off::accel_z, ALIGNED>(p));
+    s.flags = load_le_field<std::uint32_t, sample_off::flags, ALIGNED>(p);
+    return s;
+}
+
+template <bool ALIGNED>
+GpsFix decode_gps_fix(const std::uint8_t* p) {
+    GpsFix f;
+    f.gps_timestamp =
+        load_le_field<std::uint32_t, fix_off::gps_timestamp, ALIGNED>(p) |
+        (static_cast<std::uint64_t>(load_le_field<std::uint32_t, fix_off::gps_timestamp + 4, ALIGNED>(p)) << 32);
+    f.lat_frac = load_le_field<std::uint32_t, fix_off::lat_frac, ALIGNED>(p);
+    f.lon_frac = load_le_field<std::uint32_t, fix_off::lon_frac, ALIGNED>(p);
+    f.dist = static_cast<std::int32_t>(load_le_field<std::uint32_t, fix_off::dist, ALIGNED>(p));
+    f.gps_alt = static_cast<std::int32_t>(load_le_field<std::uint32_t, fix_off::gps_alt, ALIGNED>(p));
+    f.lat_deg = static_cast<std::int16_t>(load_le_field<std::uint16_t, fix_off::lat_deg, ALIGNED>(p));
+    f.lon_deg = static_cast<std::int16_t>(load_le_field<std::uint16_t, fix_off::lon_deg, ALIGNED>(p));
+    f.gps_speed = static_cast<std::int16_t>(load_le_field<std::uint16_t, fix_off::gps_speed, ALIGNED>(p));
+    f.accuracy = static_cast<std::int16_t>(load_le_field<std::uint16_t, fix_off::accuracy, ALIGNED>(p));
+    f.used_sat = p[fix_off::used_sat];
+    f.total_sat = p[fix_off::total_sat];
+    f.heading = static_cast<std::int16_t>(load_le_field<std::uint16_t, fix_off::heading, ALIGNED>(p));
+    return f;
+}
+
+template <bool ALIGNED>
+GpsNavData decode_gps_nav_data(const std::uint8_t* p) {
+    GpsNavData n;
+    n.lat = static_cast<std::int32_t>(load_le_field<std::uint32_t, nav_off::lat, ALIGNED>(p));
+    n.lon = static_cast<std::int32_t>(load_le_field<std::uint32_t, nav_off::lon, ALIGNED>(p));
+    n.ecef_x = static_cast<std::int32_t>(load_le_field<std::uint32_t, nav_off::ecef_x, ALIGNED>(p));
+    n.ecef_y = static_cast<std::int32_t>(load_le_field<std::uint32_t, nav_off::ecef_y, ALIGNED>(p));
+    n.ecef_z = static_cast<std::int32_t>(load_le_field<std::uint32_t, nav_off::ecef_z, ALIGNED>(p));
+    n.time_of_week = load_le_field<std::uint32_t, nav_off::time_of_week, ALIGNED>(p);
+    n.gps_alt = load_le_field<std::uint32_t, nav_off::gps_alt, ALIGNED>(p);
+    n.week = load_le_field<std::uint16_t, nav_off::week, ALIGNED>(p);
+    n.pdop = load_le_field<std::uint16_t, nav_off::pdop, ALIGNED>(p);
+    n.vdop = load_le_field<std::uint16_t, nav_off::vdop, ALIGNED>(p);
+    n.fix_mode = p[nav_off::fix_mode];
+    n.used_sat = p[nav_off::used_sat];
+    n.h_speed = static_cast<std::int32_t>(load_le_field<std::uint32_t, nav_off::h_speed, ALIGNED>(p));
+    n.vspeed = static_cast<std::int32_t>(load_le_field<std::uint32_t, nav_off::vspeed, ALIGNED>(p));
+    return n;
+}
+}  // namespace dat_detail
+
+inline SensorSample decode_sensor_sample(const std::uint8_t* payload) {
+    return dat_detail::decode_sensor_sample<false>(payload);
+}
+inline SensorSample decode_sensor_sample(const LogEntry& e) {
+    return dat_detail::decode_sensor_sample<true>(e.payload.data());
+}
 void encode_sensor_sample(std::uint8_t* payload, const SensorSample& s);
-GpsFix decode_gps_fix(const std::uint8_t* payload);
+inline GpsFix decode_gps_fix(const std::uint8_t* payload) { return dat_detail::decode_gps_fix<false>(payload); }
+inline GpsFix decode_gps_fix(const LogEntry& e) { return dat_detail::decode_gps_fix<true>(e.payload.data()); }
 void encode_gps_fix(std::uint8_t* payload, const GpsFix& f);
-GpsNavData decode_gps_nav_data(const std::uint8_t* payload);
+inline GpsNavData decode_gps_nav_data(const std::uint8_t* payload) {
+    return dat_detail::decode_gps_nav_data<false>(payload);
+}
+inline GpsNavData decode_gps_nav_data(const LogEntry& e) {
+    return dat_detail::decode_gps_nav_data<true>(e.payload.data());
+}
 void encode_gps_nav_data(std::uint8_t* payload, const GpsNavData& n);
 
 // Whole entry (header + payload) as bytes for a file; used by writers and tests.
@@ -249,10 +318,15 @@ inline ReadResult read_log_entry(LogReader& r, LogEntry& e) {
     e.type = load_le16(h);
     e.size = size;
     e.vid_timestamp = load_le32(h + 4);
-    e.payload = {};
-    // A constant length for the most common kind lets the copy be inlined.
-    if (size == SENSOR_SAMPLE_PAYLOAD) std::memcpy(e.payload.data(), h + ENTRY_HEADER_SIZE, SENSOR_SAMPLE_PAYLOAD);
-    else std::memcpy(e.payload.data(), h + ENTRY_HEADER_SIZE, size);
+    if (e.type == static_cast<std::uint16_t>(EntryKind::SensorSample) && size == SENSOR_SAMPLE_PAYLOAD) {
+        // The most common entry fills every field its readers decode; the
+        // rest of its area is not cleared (a library call per sample on the
+        // camera), and a constant length lets the copy be inlined.
+        std::memcpy(e.payload.data(), h + ENTRY_HEADER_SIZE, SENSOR_SAMPLE_PAYLOAD);
+    } else {
+        e.payload = {};
+        std::memcpy(e.payload.data(), h + ENTRY_HEADER_SIZE, size);
+    }
     r.pos += ENTRY_HEADER_SIZE + size;
     return ReadResult::Entry;
 }

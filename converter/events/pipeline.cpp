@@ -11,6 +11,7 @@
 #include <array>
 #include <climits>
 #include <cstdio>
+#include <memory>
 
 #include "byte_order.h"
 #include "wrap_arith.h"
@@ -21,12 +22,16 @@ namespace {
 
 constexpr std::uint32_t GPS_STALE_MS = 5000;  // a fix older than this is dropped
 
-std::int32_t sample_altitude(const LogEvent& ev) { return load_le_i32(ev.payload.data() + sample_off::altitude); }
+// A LogEvent's payload starts at a multiple of 4 bytes: whole-field loads.
+std::int32_t sample_altitude(const LogEvent& ev) {
+    return static_cast<std::int32_t>(load_le_field<std::uint32_t, sample_off::altitude, true>(ev.payload.data()));
+}
 
 std::array<std::int16_t, 3> sample_accel(const LogEvent& ev) {
     const std::uint8_t* pl = ev.payload.data();
-    return {load_le_i16(pl + sample_off::accel_x), load_le_i16(pl + sample_off::accel_y),
-            load_le_i16(pl + sample_off::accel_z)};
+    return {static_cast<std::int16_t>(load_le_field<std::uint16_t, sample_off::accel_x, true>(pl)),
+            static_cast<std::int16_t>(load_le_field<std::uint16_t, sample_off::accel_y, true>(pl)),
+            static_cast<std::int16_t>(load_le_field<std::uint16_t, sample_off::accel_z, true>(pl))};
 }
 
 template <std::size_t K>
@@ -130,7 +135,7 @@ bool centred_average(WindowSums<Q::K>& w, Pipeline& p, const LogEvent& ev, std::
         return false;
     }
     for (std::size_t k = 0; k < Q::K; ++k) {
-        out[k] = div_trunc(wrap_add(w.past_sum[k], w.future_sum[k]), count);
+        out[k] = w.by_count.divide(wrap_add(w.past_sum[k], w.future_sum[k]), count);
     }
     return true;
 }
@@ -211,8 +216,9 @@ void queue_gps(Pipeline& p, const LogEntry& entry, const Settings& settings) {
     if (gps.count >= QUEUE_SLOTS) {
         queue_pop(gps);  // nothing attached them yet: the oldest goes
     }
-    LogEvent& rec = queue_free_slot(gps);
-    rec = LogEvent{entry};  // nothing derived yet
+    // Nothing derived yet: LogEvent{entry} built in its slot (assigning a
+    // temporary would copy the record twice).
+    LogEvent& rec = *std::construct_at(&queue_free_slot(gps), entry);
     gps_preprocess(p.gps, rec, settings);
     const auto lag = static_cast<std::uint32_t>(settings.gps_lag);  // ms
     rec.vid_timestamp = rec.vid_timestamp < lag ? 0 : rec.vid_timestamp - lag;

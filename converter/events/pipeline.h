@@ -10,6 +10,7 @@
 #include "event_queue.h"
 #include "gps_values.h"
 #include "log_event.h"
+#include "repeated_divisor.h"
 #include "run_options.h"
 #include "settings.h"
 
@@ -25,6 +26,7 @@ struct WindowSums {
     std::array<std::int32_t, K> future_sum{};
     std::int32_t future_count = 0;
     std::int32_t future_fill = 0;  // places of the future window filled so far
+    RepeatedDivisor<> by_count;    // the averages' divisor, past_count + future_count
 };
 
 struct FilterState {

@@ -73,7 +73,7 @@ bool is_kind(const LogEntry& e, EntryKind k) { return e.type == static_cast<std:
 std::optional<HighlightFix> position_of(const LogEvent& rec, std::int64_t sample_ms) {
     HighlightFix f;
     if (is_kind(rec, EntryKind::GpsFix)) {
-        const GpsFix g = decode_gps_fix(rec.payload.data());
+        const GpsFix g = decode_gps_fix(rec);
         // The whole degrees carry the sign, the fraction adds away from zero.
         const auto deg = [](std::int16_t whole, std::uint32_t frac) {
             return whole < 0 ? whole - frac / 1e6 : whole + frac / 1e6;
@@ -82,7 +82,7 @@ std::optional<HighlightFix> position_of(const LogEvent& rec, std::int64_t sample
         f.lon_deg = deg(g.lon_deg, g.lon_frac);
         f.ele_m = g.gps_alt / 100.0;
     } else if (is_kind(rec, EntryKind::GpsNavData)) {
-        const GpsNavData n = decode_gps_nav_data(rec.payload.data());
+        const GpsNavData n = decode_gps_nav_data(rec);
         f.lat_deg = n.lat / 1e7;
         f.lon_deg = n.lon / 1e7;
         f.ele_m = n.gps_alt / 100.0;
@@ -293,7 +293,7 @@ void RideStatsBuilder::add(const LogEvent& ev) {
         if (!r.stats.g_max || g > *r.stats.g_max) r.stats.g_max = g;
         if (g >= HIT_MIN_G) s.note_g(g, t);
     }
-    const SensorSample sample = decode_sensor_sample(ev.payload.data());
+    const SensorSample sample = decode_sensor_sample(ev);
     if (sample.temp != NO_VALUE) keep_min_max(r.stats.temperature_min_c, r.stats.temperature_max_c, sample.temp / 10.0);
 }
 

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace tarvex {
 
@@ -18,6 +19,26 @@ namespace tarvex {
 // may store past the end it returns: digits are stored four at a time (three
 // bytes past), a short bar sixteen at a time (fifteen).
 inline constexpr std::size_t SCRATCH_BYTES = 15;
+
+namespace digits_detail {
+template <std::size_t... I>
+[[gnu::always_inline]] inline void copy_each(char* dst, const char* src, std::index_sequence<I...>) {
+    ((dst[I] = src[I]), ...);
+}
+}  // namespace digits_detail
+
+// Copies N bytes, N known when compiling. The camera's processor (ARMv5,
+// no unaligned word access) makes even a 2-byte memcpy to an arbitrary
+// address a library call; there the bytes are moved one by one, a load and
+// a store each. Elsewhere memcpy becomes one unaligned move.
+template <std::size_t N>
+[[gnu::always_inline]] inline void copy_bytes(char* dst, const char* src) {
+#if defined(__arm__) && !defined(__ARM_FEATURE_UNALIGNED)
+    digits_detail::copy_each(dst, src, std::make_index_sequence<N>{});
+#else
+    std::memcpy(dst, src, N);
+#endif
+}
 
 namespace digits_detail {
 // The four digits of every value below 10^4, "0000" to "9999", back to back:
@@ -45,9 +66,9 @@ template <int W>
 inline void put_digits(char* p, std::uint32_t v) {
     static_assert(W >= 1 && W <= 9);
     if constexpr (W == 3) {
-        std::memcpy(p, digits_detail::quads.data() + 4 * v + 1, 4);  // one byte of scratch
+        copy_bytes<4>(p, digits_detail::quads.data() + 4 * v + 1);  // one byte of scratch
     } else if constexpr (W <= 4) {
-        std::memcpy(p, digits_detail::quads.data() + 4 * v + (4 - W), W);
+        copy_bytes<W>(p, digits_detail::quads.data() + 4 * v + (4 - W));
     } else {
         const std::uint32_t high = v / 10000;
         put_digits<W - 4>(p, high);
@@ -64,14 +85,14 @@ inline char* write_small_decimal(char* p, std::uint32_t v) {
         return p + 1;
     }
     if (v < 100) {
-        std::memcpy(p, digits + 2, 2);
+        copy_bytes<2>(p, digits + 2);
         return p + 2;
     }
     if (v < 1000) {
-        std::memcpy(p, digits + 1, 4);  // reads into the next value's digits
+        copy_bytes<4>(p, digits + 1);  // reads into the next value's digits
         return p + 3;
     }
-    std::memcpy(p, digits, 4);
+    copy_bytes<4>(p, digits);
     return p + 4;
 }
 
@@ -96,6 +117,20 @@ inline char* write_decimal_padded(char* p, std::uint32_t v) {
     if (v >= digits_detail::pow10(W)) return write_decimal(p, v);
     put_digits<W>(p, v);
     return p + W;
+}
+
+// v / 10^8 for any 64-bit v without a division: the high 64 bits of v times
+// ceil(2^90 / 10^8), shifted right by 26 (the multiplier compilers use on
+// 64-bit processors), from four 32x32->64 products. The camera's processor
+// multiplies only 32-bit values and divides 64-bit ones in a library call of
+// some 170 instructions.
+constexpr std::uint64_t div_by_1e8(std::uint64_t v) {
+    constexpr std::uint64_t M = 0xABCC77118461CEFDull;
+    const std::uint64_t v_lo = static_cast<std::uint32_t>(v), v_hi = v >> 32;
+    const std::uint64_t m_lo = static_cast<std::uint32_t>(M), m_hi = M >> 32;
+    const std::uint64_t lo_lo = v_lo * m_lo, hi_lo = v_hi * m_lo, lo_hi = v_lo * m_hi, hi_hi = v_hi * m_hi;
+    const std::uint64_t middle = (lo_lo >> 32) + static_cast<std::uint32_t>(hi_lo) + static_cast<std::uint32_t>(lo_hi);
+    return (hi_hi + (hi_lo >> 32) + (lo_hi >> 32) + (middle >> 32)) >> 26;
 }
 
 // "%llu" beyond 32 bits: a leading part, then groups of eight digits.

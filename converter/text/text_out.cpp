@@ -1,5 +1,6 @@
 #include "text_out.h"
 
+#include <charconv>
 #include <cstdio>
 
 namespace tarvex {
@@ -37,6 +38,13 @@ void TextOut::repeat(char c, std::size_t n) {
         cur_ += chunk;
         n -= chunk;
     }
+}
+
+void TextOut::put_fixed_double(double v, int places) {
+    // The longest: a sign, 309 digits of the largest double, '.', 9 places.
+    char text[330];
+    const auto r = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, places);
+    put(text, static_cast<std::size_t>(r.ptr - text));
 }
 
 void TextOut::vprintf(const char* fmt, std::va_list ap) {

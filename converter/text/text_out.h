@@ -25,6 +25,7 @@
 #include <type_traits>
 
 #include "decimal_digits.h"
+#include "double_text.h"
 #include "fixed_point.h"
 
 namespace tarvex {
@@ -67,6 +68,8 @@ public:
     void put(const char* s, std::size_t n);
     void str(const char* s) { put(s, std::strlen(s)); }
     void repeat(char c, std::size_t n);
+    // "%.*f", any double.
+    void put_fixed_double(double v, int places);
     // For the few double conversions ("%f", "%.4f"): the C library's own
     // rounding is the reference, so it formats them.
     void vprintf(const char* fmt, std::va_list ap);
@@ -127,7 +130,7 @@ public:
         if constexpr (N - 1 > 64) {
             put(s, N - 1);  // a long text: checked
         } else {
-            std::memcpy(p_, s, N - 1);
+            copy_bytes<N - 1>(p_, s);
             p_ += N - 1;
             check();
         }
@@ -170,9 +173,24 @@ public:
     void short_fill(std::size_t n) {
         static_assert(SCRATCH_BYTES >= 15);
         static constexpr char sixteen[16] = {C, C, C, C, C, C, C, C, C, C, C, C, C, C, C, C};
-        for (std::size_t i = 0; i < n; i += 16) std::memcpy(p_ + i, sixteen, 16);
+        for (std::size_t i = 0; i < n; i += 16) copy_bytes<16>(p_ + i, sixteen);
         p_ += n;
         check();
+    }
+
+    // "%.*f" with PLACES: the correctly rounded digits of the double's exact
+    // binary value, as the C library's printf writes them (double_text.h).
+    // From 2^50 on, and for inf and nan, std::to_chars in a checked write.
+    template <int PLACES>
+    void fixed_double(double v) {
+        if (fixed_double_fits(v)) {
+            p_ = write_fixed_double<PLACES>(p_, v);
+            check();
+        } else {
+            t_.end_row(p_);
+            t_.put_fixed_double(v, PLACES);
+            start();
+        }
     }
 
     // Checked writes through the TextOut; the room is taken anew after them.

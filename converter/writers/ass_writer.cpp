@@ -315,7 +315,7 @@ void AssOverlay::put_lines(Row& t, const LogEvent& ev) {
         if (!first) t.lit("\\N");
         first = false;
     };
-    const SensorSample sample = decode_sensor_sample(ev.payload.data());
+    const SensorSample sample = decode_sensor_sample(ev);
 
     const std::int32_t alt = ev.filt_altitude;
     const bool alt_known = alt != NO_VALUE;
@@ -457,7 +457,7 @@ std::int32_t AssOverlay::put_gps_lines(Row& t, const LogEvent& ev, bool& first) 
 
     if (kind == static_cast<std::uint16_t>(EntryKind::GpsFix)) {
         GpsFix fix{};
-        if (rec != nullptr) fix = decode_gps_fix(rec->payload.data());
+        if (rec != nullptr) fix = decode_gps_fix(*rec);
         if (shows_speed(s)) {  // km/h
             next_line();
             if (rec != nullptr) put_number(t, mph ? km_to_miles(fix.gps_speed) : fix.gps_speed);
@@ -480,7 +480,7 @@ std::int32_t AssOverlay::put_gps_lines(Row& t, const LogEvent& ev, bool& first) 
         }
     } else if (kind == static_cast<std::uint16_t>(EntryKind::GpsNavData)) {
         GpsNavData nav{};
-        if (rec != nullptr) nav = decode_gps_nav_data(rec->payload.data());
+        if (rec != nullptr) nav = decode_gps_nav_data(*rec);
         const std::int64_t h = nav.h_speed, v = nav.vspeed;  // km/h
         if (shows_h_speed(s)) {
             next_line();

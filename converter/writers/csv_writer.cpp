@@ -46,7 +46,7 @@ void put_nav_columns(Row& t, const GpsNavData& nav, double dist_cm) {
     t.lit(", ");
     t.dec(nav.h_speed);
     t.lit(", , ");
-    t.printf("%.4f", dist_cm / 100000.0);  // km
+    t.fixed_double<4>(dist_cm / 100000.0);  // km
     t.lit(", , ");
     t.udec(nav.used_sat);
     t.lit(", ,  , ");
@@ -129,7 +129,7 @@ void csv_write_header(TextOut& out, const DatHeader& header) {
 }
 
 void csv_write_row(TextOut& out, const LogEvent& ev) {
-    const SensorSample s = decode_sensor_sample(ev.payload.data());
+    const SensorSample s = decode_sensor_sample(ev);
     Row t(out);
     t.udec(ev.vid_timestamp);
     t.put(',');
@@ -155,9 +155,9 @@ void csv_write_row(TextOut& out, const LogEvent& ev) {
     // end, so that every row is one line.
     const LogEvent* rec = ev.gps_new == 1 ? ev.gps : nullptr;
     if (rec != nullptr && rec->type == static_cast<std::uint16_t>(EntryKind::GpsFix)) {
-        put_fix_columns(t, decode_gps_fix(rec->payload.data()));
+        put_fix_columns(t, decode_gps_fix(*rec));
     } else if (rec != nullptr && rec->type == static_cast<std::uint16_t>(EntryKind::GpsNavData)) {
-        put_nav_columns(t, decode_gps_nav_data(rec->payload.data()), ev.dist);
+        put_nav_columns(t, decode_gps_nav_data(*rec), ev.dist);
     } else {
         t.lit(EMPTY_GPS_PART);
     }

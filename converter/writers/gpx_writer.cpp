@@ -63,7 +63,7 @@ void put_waypoint(TextOut& out, const GpxWaypoint& w, bool timed) {
     {
         Row t(out);
         if (rec.type == static_cast<std::uint16_t>(EntryKind::GpsFix)) {
-            const GpsFix fix = decode_gps_fix(rec.payload.data());
+            const GpsFix fix = decode_gps_fix(rec);
             t.lit("  <wpt lat=\"");
             t.degrees(fix.lat_deg, fix.lat_frac);
             t.lit("\" lon=\"");
@@ -72,7 +72,7 @@ void put_waypoint(TextOut& out, const GpxWaypoint& w, bool timed) {
             t.fixed<2>(fix.gps_alt);
             unix_ms = static_cast<std::int64_t>(fix.gps_timestamp);
         } else if (rec.type == static_cast<std::uint16_t>(EntryKind::GpsNavData)) {
-            const GpsNavData nav = decode_gps_nav_data(rec.payload.data());
+            const GpsNavData nav = decode_gps_nav_data(rec);
             t.printf("  <wpt lat=\"%f\" lon=\"%f\">\n    <ele>", nav.lat / 10000000.0, nav.lon / 10000000.0);
             t.put(' ');
             t.udec(nav.gps_alt / 100u);
@@ -143,7 +143,7 @@ void gpx_write_point(TextOut& out, const LogEvent& ev, bool timed) {
     const LogEvent& rec = *ev.gps;
     Row t(out);
     if (rec.type == static_cast<std::uint16_t>(EntryKind::GpsFix)) {
-        const GpsFix fix = decode_gps_fix(rec.payload.data());
+        const GpsFix fix = decode_gps_fix(rec);
         t.lit("      <trkpt lat=\"");
         t.degrees(fix.lat_deg, fix.lat_frac);
         t.lit("\" lon=\"");
@@ -153,10 +153,15 @@ void gpx_write_point(TextOut& out, const LogEvent& ev, bool timed) {
         // Beyond 2^63 ms the time is damage, and is refused as unusable.
         put_point_end(t, timed, static_cast<std::int64_t>(fix.gps_timestamp));
     } else if (rec.type == static_cast<std::uint16_t>(EntryKind::GpsNavData)) {
-        const GpsNavData nav = decode_gps_nav_data(rec.payload.data());
-        t.printf("      <trkpt lat=\"%f\" lon=\"%f\">\n        <ele>", nav.lat / 10000000.0, nav.lon / 10000000.0);
+        const GpsNavData nav = decode_gps_nav_data(rec);
+        t.lit("      <trkpt lat=\"");
+        t.fixed_double<6>(nav.lat / 10000000.0);  // "%f"
+        t.lit("\" lon=\"");
+        t.fixed_double<6>(nav.lon / 10000000.0);
+        t.lit("\">\n        <ele>");
         t.fixed<2>(nav.gps_alt);  // cm -> m; unsigned, so never a minus sign
-        put_point_end(t, timed, gps_week_to_unix_ms(nav.week, nav.time_of_week));
+        // The fix time only when it is written: 64-bit arithmetic, slow on the camera.
+        put_point_end(t, timed, timed ? gps_week_to_unix_ms(nav.week, nav.time_of_week) : 0);
     }
 }
 

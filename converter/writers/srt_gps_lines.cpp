@@ -2,6 +2,8 @@
 // when the record in effect has gone stale.
 #include "srt_gps_lines.h"
 
+#include <climits>
+
 namespace tarvex {
 
 namespace {
@@ -20,7 +22,7 @@ void put_speed_unit(Row& t, bool mph) {
 // kind came from an earlier record.
 void put_fix_line(Row& t, const LogEvent* rec, const Settings& settings) {
     GpsFix fix{};
-    if (rec != nullptr) fix = decode_gps_fix(rec->payload.data());
+    if (rec != nullptr) fix = decode_gps_fix(*rec);
     bool has_item = false;
 
     if (settings.gps_speed == speed_unit::KMH || settings.gps_speed == speed_unit::MPH) {
@@ -65,7 +67,7 @@ void put_fix_line(Row& t, const LogEvent* rec, const Settings& settings) {
 void put_navdata_lines(Row& t, const LogEvent& ev, const Settings& settings) {
     const LogEvent* rec = ev.gps;
     GpsNavData nav{};
-    if (rec != nullptr) nav = decode_gps_nav_data(rec->payload.data());
+    if (rec != nullptr) nav = decode_gps_nav_data(*rec);
     const std::int64_t h = nav.h_speed;  // km/h
     const std::int64_t v = nav.vspeed;   // km/h
 
@@ -106,8 +108,10 @@ void put_navdata_lines(Row& t, const LogEvent& ev, const Settings& settings) {
             else t.lit("--- km");
         } else {
             const double d = ev.dist / (miles ? 161000.0 : 100000.0);
-            if (settings.gps_dist_places != decimal_places::ONE) t.printf(miles ? "%.2f mi" : "%.2f km", d);
-            else t.printf(miles ? "%.1f mi" : "%.1f km", d);
+            if (settings.gps_dist_places != decimal_places::ONE) t.fixed_double<2>(d);
+            else t.fixed_double<1>(d);
+            if (miles) t.lit(" mi");
+            else t.lit(" km");
         }
         dist_written = true;
     }
@@ -122,8 +126,11 @@ void put_navdata_lines(Row& t, const LogEvent& ev, const Settings& settings) {
         } else {
             // Tenths of the glide ratio, truncated toward zero; its whole
             // part is h / v truncated, as trunc(trunc(x) / 10) = trunc(x / 10).
+            // 32-bit wherever 10 h fits (every real speed): the camera divides
+            // 64-bit values only in a slow library call.
+            const bool fits = h >= -(INT32_MAX / 10) && h <= INT32_MAX / 10;
             t.lit("Glide: ");
-            t.fixed<1>(10 * h / v);
+            t.fixed<1>(fits ? static_cast<std::int32_t>(10 * h) / static_cast<std::int32_t>(v) : 10 * h / v);
         }
         t.put('\n');
     } else if (!single && dist_written) {

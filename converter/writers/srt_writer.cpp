@@ -193,7 +193,7 @@ void put_accel_part(Row& t, LogEvent& ev, bool has_item, const Settings& setting
 [[gnu::noinline]] void put_entry(TextOut& out, LogEvent& ev, std::int32_t number, std::uint32_t t_start,
                                  const Settings& settings, RunOptions& run) {
     const std::uint32_t t_end = ev.vid_timestamp;
-    const SensorSample sample = decode_sensor_sample(ev.payload.data());
+    const SensorSample sample = decode_sensor_sample(ev);
     {
         Row t(out);
         t.dec(number);

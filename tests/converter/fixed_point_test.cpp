@@ -6,12 +6,14 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "fixed_point.h"
 #include "log_events.h"
+#include "repeated_divisor.h"
 #include "text_out.h"
 
 namespace tarvex {
@@ -198,6 +200,54 @@ TEST(Row, IntegersMatchPrintf) {
     EXPECT_EQ(pos, got.size());
 }
 
+TEST(DivBy1e8, EqualsDivisionOverTheWholeRange) {
+    std::vector<std::uint64_t> vals = {0, 1, 99999999, 100000000, UINT32_MAX, UINT64_MAX, UINT64_MAX - 1};
+    for (std::uint64_t q = 1; q < UINT64_MAX / 100000000; q = q * 3 + 1) {
+        for (const std::uint64_t e : {std::uint64_t{0}, std::uint64_t{1}, std::uint64_t{99999999}}) {
+            vals.push_back(q * 100000000 + e);
+            vals.push_back(q * 100000000 - 1 + e);
+        }
+    }
+    std::mt19937_64 rng(3);
+    for (int i = 0; i < 200000; ++i) vals.push_back(rng() >> (rng() % 64));
+    for (const std::uint64_t v : vals) ASSERT_EQ(div_by_1e8(v), v / 100000000) << v;
+}
+
+TEST(RepeatedDivisor, EqualsTruncatingDivision) {
+    // Divisors as the pipeline meets them (counts, times) and at the edges,
+    // each with dividends around its multiples and at the 32-bit limits;
+    // the divisor changes between every two quotients, as at start-up.
+    std::vector<std::int32_t> dens;
+    for (std::int32_t d = -1100; d <= 1100; ++d) {
+        if (d != 0) dens.push_back(d);
+    }
+    for (int b = 11; b <= 31; ++b) {
+        const auto p = static_cast<std::int32_t>((std::int64_t{1} << b) - 1);
+        for (const std::int32_t d : {p, p - 1, -p, -p - 1}) dens.push_back(d);
+        dens.push_back(static_cast<std::int32_t>(std::int64_t{1} << (b - 1)) + 1);
+    }
+    dens.push_back(INT32_MIN);
+    std::mt19937 rng(5);
+    RepeatedDivisor<true> div;  // the camera's way, on any processor
+    for (const std::int32_t d : dens) {
+        std::vector<std::int64_t> nums = {0, 1, -1, INT32_MAX, INT32_MIN, INT32_MIN + 1, INT32_MAX - 1};
+        for (const std::int64_t k : {std::int64_t{1}, std::int64_t{2}, std::int64_t{1000},
+                                     INT32_MAX / (d < 0 ? -std::int64_t{d} : std::int64_t{d})}) {
+            for (const std::int64_t e : {-1, 0, 1}) {
+                nums.push_back(k * d + e);
+                nums.push_back(-k * d + e);
+            }
+        }
+        for (int i = 0; i < 40; ++i) nums.push_back(static_cast<std::int32_t>(rng()));
+        for (const std::int64_t n64 : nums) {
+            if (n64 < INT32_MIN || n64 > INT32_MAX) continue;
+            const auto n = static_cast<std::int32_t>(n64);
+            ASSERT_EQ(div.divide(n, d), div_trunc(n, d)) << n << " / " << d;
+            ASSERT_EQ(div.divide(n, 7), div_trunc(n, 7)) << n << " / 7";
+        }
+    }
+}
+
 TEST(Row, KeepsOrderWhenTheBufferFillsInTheMiddleOfARow) {
     // Text already buffered puts the buffer's end at different places in a
     // row whose checked writes (a long string, a bar longer than the buffer,
@@ -228,6 +278,84 @@ TEST(Row, KeepsOrderWhenTheBufferFillsInTheMiddleOfARow) {
             }
         });
         ASSERT_EQ(got, std::string(before, '.') + row + row) << before;
+    }
+}
+
+// Row::fixed_double against printf's "%.*f" for the places the writers use
+// (GPX "%f", CSV "%.4f", subtitles "%.2f" and "%.1f"): values as the
+// writers make them (int32 / 10^7, distances / 10^5 and / 161000), exact
+// decimal ties (small multiples of powers of two), every binary exponent,
+// the edges of the row's fast path, and the special values.
+TEST(Row, FixedDoubleMatchesPrintf) {
+    std::vector<double> vals = {0.0,
+                                -0.0,
+                                0.5,
+                                -0.5,
+                                1.5,
+                                2.5,
+                                0.05,
+                                0.25,
+                                0.125,
+                                0.375,
+                                1e15,
+                                -1e15,
+                                std::nextafter(1e15, 0.0),
+                                std::nextafter(-1e15, 0.0),
+                                1e300,
+                                -1e300,
+                                std::numeric_limits<double>::max(),
+                                std::numeric_limits<double>::denorm_min(),
+                                std::numeric_limits<double>::infinity(),
+                                -std::numeric_limits<double>::infinity(),
+                                std::numeric_limits<double>::quiet_NaN(),
+                                -std::numeric_limits<double>::quiet_NaN()};
+    for (const std::int64_t v : {std::int64_t{INT32_MIN}, std::int64_t{INT32_MAX}, std::int64_t{-1}, std::int64_t{1}}) {
+        vals.push_back(static_cast<double>(v) / 10000000.0);
+        vals.push_back(static_cast<double>(v) / 100000.0);
+        vals.push_back(static_cast<double>(v) / 161000.0);
+    }
+    std::mt19937_64 rng(11);
+    for (int e = -1074; e <= 1023; ++e) {
+        vals.push_back(std::ldexp(1.0, e));
+        vals.push_back(-std::ldexp(1.5, e - 1));
+        // A full 53-bit mantissa at this exponent.
+        vals.push_back(std::ldexp(static_cast<double>((rng() >> 11) | (std::uint64_t{1} << 52)), e - 52));
+    }
+    for (int i = 0; i < 150000; ++i) {
+        const auto n = static_cast<std::int32_t>(rng());
+        vals.push_back(n / 10000000.0);
+        // Running distances in cm: sums of square roots, up to about 10^12.
+        const double cm = std::ldexp(static_cast<double>(rng() >> 11), -static_cast<int>(rng() % 40));
+        vals.push_back(cm / 100000.0);
+        vals.push_back(cm / 161000.0);
+        // Exact ties at every number of places used: k / 2^j, j <= 12.
+        vals.push_back(std::ldexp(static_cast<double>(static_cast<std::int32_t>(rng() % 2000001) - 1000000),
+                                  -static_cast<int>(rng() % 13)));
+    }
+    std::string expected;
+    char buf[400];
+    for (const double v : vals) {
+        for (const int places : {1, 2, 4, 6}) {
+            std::snprintf(buf, sizeof buf, "%.*f|", places, v);
+            expected += buf;
+        }
+    }
+    const std::string got = written_by([&](TextOut& out) {
+        for (const double v : vals) {
+            Row t(out);
+            t.fixed_double<1>(v);
+            t.put('|');
+            t.fixed_double<2>(v);
+            t.put('|');
+            t.fixed_double<4>(v);
+            t.put('|');
+            t.fixed_double<6>(v);
+            t.put('|');
+        }
+    });
+    ASSERT_EQ(got.size(), expected.size());
+    for (std::size_t at = 0; at < got.size(); at += 4096) {
+        ASSERT_EQ(got.substr(at, 4096), expected.substr(at, 4096)) << "near byte " << at;
     }
 }
 
