@@ -3,7 +3,8 @@
 # example recordings (examples/outing/: sensors only; examples/ride/: with
 # GPS) each in its scratch folder under out/example/, the way the camera's
 # post-processing does beside the video chapters, draws each with datview as
-# <example>.svg, then lists what it wrote. The source tree is left untouched.
+# <example>.svg and lays it out as the ride page <example>.html, then lists
+# what it wrote. The source tree is left untouched.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
@@ -24,7 +25,8 @@ for example in "${EXAMPLES[@]}"; do
     before=$(ls "$OUT")
 
     (cd "$OUT" && "$ROOT/build/converter/converter" "$log" -v "$video" &&
-        "$ROOT/build/datview/datview" plot "$log" -o "$name.svg" -v "$video")
+        "$ROOT/build/datview/datview" plot "$log" -o "$name.svg" -v "$video" &&
+        "$ROOT/build/datview/datview" page "$log" -o "$name.html" -v "$video")
 
     echo
     echo "Written in $OUT:"
