@@ -102,23 +102,40 @@ TEST(CardMode, ConvertsEveryLogBesideItsChaptersWithItsOwnSettings) {
     EXPECT_EQ(none.out, "No sensor logs found under empty\n");
 }
 
-struct OptionCase {
+// A card or folder as the test lays it out, a command line run in it, and
+// what the run must show.
+struct CardCase {
     const char* what;
-    std::vector<std::pair<std::string, std::string>> files;  // name, content
+    std::vector<std::pair<std::string, std::string>> files;  // path in the folder, content
     std::vector<std::string> args;
     int status;
-    std::vector<std::string> printed;  // lines the console holds
+    std::vector<std::string> printed;  // text stdout holds
     std::vector<std::string> not_printed;
     std::vector<std::string> written;  // files that must exist afterwards
     std::vector<std::string> not_written;
+    std::vector<std::string> on_stderr = {};  // text stderr holds
 };
+
+void check(const CardCase& c) {
+    TempDir dir;
+    for (const auto& [name, content] : c.files) put(dir.file(name), content);
+    const RunResult r = converter(c.args, dir.path());
+    EXPECT_EQ(r.exit_status, c.status) << c.what << "\n" << r.out;
+    for (const std::string& s : c.printed)
+        EXPECT_NE(r.out.find(s), std::string::npos) << c.what << ": " << s << "\n" << r.out;
+    for (const std::string& s : c.not_printed) EXPECT_EQ(r.out.find(s), std::string::npos) << c.what << ": " << s;
+    for (const std::string& f : c.written) EXPECT_TRUE(file_exists(dir.file(f))) << c.what << ": " << f;
+    for (const std::string& f : c.not_written) EXPECT_FALSE(file_exists(dir.file(f))) << c.what << ": " << f;
+    for (const std::string& s : c.on_stderr)
+        EXPECT_NE(r.err.find(s), std::string::npos) << c.what << ": " << s << "\n" << r.err;
+}
 
 TEST(SingleLogOptions, StrictVersionChapterNamesAndSettingsMessages) {
     const std::string log = log_until(2900), short_log = log_until(900);
     std::string bad_magic = short_log;
     bad_magic.replace(0, 4, "XXXX");
     const std::string v = std::string("converter ") + PROGRAM_VERSION + "\n";
-    const OptionCase cases[] = {
+    const CardCase cases[] = {
         {"version", {}, {"--version"}, 0, {v}, {}, {}, {}},
         {"version after the log", {}, {"x.dat", "--version"}, 0, {v}, {"Settings filename"}, {}, {}},
         {"strict: log left over",
@@ -218,49 +235,11 @@ TEST(SingleLogOptions, StrictVersionChapterNamesAndSettingsMessages) {
          {"MyRide.SRT", "MyRide.CSV"},
          {"GOPR0000.SRT"}},
     };
-    for (const OptionCase& c : cases) {
-        TempDir dir;
-        for (const auto& [name, content] : c.files) write_file(dir.file(name), content);
-        const RunResult r = converter(c.args, dir.path());
-        EXPECT_EQ(r.exit_status, c.status) << c.what << "\n" << r.out;
-        for (const std::string& s : c.printed)
-            EXPECT_NE(r.out.find(s), std::string::npos) << c.what << ": " << s << "\n" << r.out;
-        for (const std::string& s : c.not_printed) EXPECT_EQ(r.out.find(s), std::string::npos) << c.what << ": " << s;
-        for (const std::string& f : c.written) EXPECT_TRUE(file_exists(dir.file(f))) << c.what << ": " << f;
-        for (const std::string& f : c.not_written) EXPECT_FALSE(file_exists(dir.file(f))) << c.what << ": " << f;
-    }
+    for (const CardCase& c : cases) check(c);
 
     const RunResult rec = run_program({binary_path("sim/recorder-sim-rev3"), "--version"});
     EXPECT_EQ(rec.exit_status, 0);
     EXPECT_EQ(rec.out, std::string("recorder-sim-rev3 ") + PROGRAM_VERSION + "\n");
-}
-
-// A card or folder as the test lays it out, a command line run in it, and
-// what the run must show.
-struct CardCase {
-    const char* what;
-    std::vector<std::pair<std::string, std::string>> files;  // path in the folder, content
-    std::vector<std::string> args;
-    int status;
-    std::vector<std::string> printed;  // text stdout holds
-    std::vector<std::string> not_printed;
-    std::vector<std::string> written;  // files that must exist afterwards
-    std::vector<std::string> not_written;
-    std::vector<std::string> on_stderr;  // text stderr holds
-};
-
-void check(const CardCase& c) {
-    TempDir dir;
-    for (const auto& [name, content] : c.files) put(dir.file(name), content);
-    const RunResult r = converter(c.args, dir.path());
-    EXPECT_EQ(r.exit_status, c.status) << c.what << "\n" << r.out;
-    for (const std::string& s : c.printed)
-        EXPECT_NE(r.out.find(s), std::string::npos) << c.what << ": " << s << "\n" << r.out;
-    for (const std::string& s : c.not_printed) EXPECT_EQ(r.out.find(s), std::string::npos) << c.what << ": " << s;
-    for (const std::string& f : c.written) EXPECT_TRUE(file_exists(dir.file(f))) << c.what << ": " << f;
-    for (const std::string& f : c.not_written) EXPECT_FALSE(file_exists(dir.file(f))) << c.what << ": " << f;
-    for (const std::string& s : c.on_stderr)
-        EXPECT_NE(r.err.find(s), std::string::npos) << c.what << ": " << s << "\n" << r.err;
 }
 
 std::string example(const std::string& name) { return read_file(source_path("examples/outing/" + name)); }
