@@ -49,11 +49,12 @@ int main() {
             char want[32], got[32];
             std::snprintf(want, sizeof want, "%f", q);
             integer_text(got, x, r);
-            if (std::strcmp(want, got) != 0 && ++failures < 10) std::printf("printf fail x=%" PRId32 ": %s %s\n", x, want, got);
+            if (std::strcmp(want, got) != 0 && ++failures < 10)
+                std::printf("printf fail x=%" PRId32 ": %s %s\n", x, want, got);
             ++printed;
         }
     }
-    std::printf("%" PRIu64 " values proved, %" PRIu64 " also against snprintf, %" PRIu64 " failures\n", checked, printed,
-                failures);
+    std::printf("%" PRIu64 " values proved, %" PRIu64 " also against snprintf, %" PRIu64 " failures\n", checked,
+                printed, failures);
     return failures == 0 ? 0 : 1;
 }
