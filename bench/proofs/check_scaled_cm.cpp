@@ -44,8 +44,8 @@ bool rounds_to(double q, int places, std::uint64_t n) {
 }  // namespace
 
 int main() {
-    constexpr Form forms[] = {{100000.0, 4, 10}, {100000.0, 2, 1000}, {100000.0, 1, 10000},
-                              {161000.0, 2, 1610}, {161000.0, 1, 16100}};
+    constexpr Form forms[] = {
+        {100000.0, 4, 10}, {100000.0, 2, 1000}, {100000.0, 1, 10000}, {161000.0, 2, 1610}, {161000.0, 1, 16100}};
     constexpr std::uint32_t LIMIT = 1u << 30;
     std::uint64_t proved = 0, printed = 0, failures = 0;
     for (const Form& f : forms) {
