@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cassert>
+#include <cmath>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
@@ -191,6 +192,29 @@ public:
             t_.put_fixed_double(v, PLACES);
             start();
         }
+    }
+
+    // "%.*f" with PLACES of d / divisor for a distance d >= 0 in cm, where
+    // divisor is UNIT cm times 10^PLACES: floor(d) rounded to whole UNITs,
+    // without the camera's soft-float division, unless the remainder is
+    // UNIT/2 - 1 or UNIT/2 (the double's rounding decides) or d >= 2^30.
+    // Checked for every d below 2^30 by bench/proofs/check_scaled_cm.cpp.
+    template <int PLACES, std::uint32_t UNIT>
+    void scaled_cm(double d, double divisor) {
+        static_assert(PLACES >= 1 && PLACES <= 9 && UNIT >= 2 && UNIT % 2 == 0);
+        if (!std::signbit(d) && d < 1073741824.0) {
+            const auto whole = static_cast<std::uint32_t>(d);
+            const std::uint32_t rest = whole % UNIT;
+            if (rest != UNIT / 2 - 1 && rest != UNIT / 2) {
+                constexpr std::uint32_t scale = digits_detail::pow10(PLACES);
+                const std::uint32_t n = whole / UNIT + (rest > UNIT / 2 ? 1 : 0);
+                udec(n / scale);
+                put('.');
+                udec_padded<PLACES>(n % scale);
+                return;
+            }
+        }
+        fixed_double<PLACES>(d / divisor);
     }
 
     // Checked writes through the TextOut; the room is taken anew after them.

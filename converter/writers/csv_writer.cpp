@@ -46,7 +46,7 @@ void put_nav_columns(Row& t, const GpsNavData& nav, double dist_cm) {
     t.lit(", ");
     t.dec(nav.h_speed);
     t.lit(", , ");
-    t.fixed_double<4>(dist_cm / 100000.0);  // km
+    t.scaled_cm<4, 10>(dist_cm, 100000.0);  // km
     t.lit(", , ");
     t.udec(nav.used_sat);
     t.lit(", ,  , ");

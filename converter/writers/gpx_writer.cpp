@@ -31,6 +31,25 @@ constexpr char GPX_ROOT_END[] =
 
 // The driver's chapter names never hold markup characters; a caller's own
 // path might, and must not break the document.
+// A GpsNavData coordinate in 1e-7 degree, as printf("%f", v / 10000000.0)
+// writes it, without the soft-float division on the camera: unless the last
+// digit is 5 the quotient's rounding to millionths is that of v itself
+// (checked for every int32 by bench/proofs/check_degrees_e7.cpp); a 5 is a
+// tie the double's rounding decides, so it still goes through the double.
+void put_degrees_e7(Row& t, std::int32_t v) {
+    const std::uint32_t mag = v < 0 ? 0u - static_cast<std::uint32_t>(v) : static_cast<std::uint32_t>(v);
+    const std::uint32_t last = mag % 10;
+    if (last == 5) {
+        t.fixed_double<6>(v / 10000000.0);
+        return;
+    }
+    const std::uint32_t millionths = mag / 10 + (last > 5 ? 1 : 0);
+    if (v < 0) t.put('-');  // also when it rounds to 0, as printf does
+    t.udec(millionths / 1000000);
+    t.put('.');
+    t.udec_padded<6>(millionths % 1000000);
+}
+
 void put_escaped(TextOut& t, const char* s) {
     for (; *s != '\0'; ++s) {
         switch (*s) {
@@ -155,9 +174,9 @@ void gpx_write_point(TextOut& out, const LogEvent& ev, bool timed) {
     } else if (rec.type == static_cast<std::uint16_t>(EntryKind::GpsNavData)) {
         const GpsNavData nav = decode_gps_nav_data(rec);
         t.lit("      <trkpt lat=\"");
-        t.fixed_double<6>(nav.lat / 10000000.0);  // "%f"
+        put_degrees_e7(t, nav.lat);
         t.lit("\" lon=\"");
-        t.fixed_double<6>(nav.lon / 10000000.0);
+        put_degrees_e7(t, nav.lon);
         t.lit("\">\n        <ele>");
         t.fixed<2>(nav.gps_alt);  // cm -> m; unsigned, so never a minus sign
         // The fix time only when it is written: 64-bit arithmetic, slow on the camera.

@@ -107,9 +107,11 @@ void put_navdata_lines(Row& t, const LogEvent& ev, const Settings& settings) {
             if (miles) t.lit("--- mi");
             else t.lit("--- km");
         } else {
-            const double d = ev.dist / (miles ? 161000.0 : 100000.0);
-            if (settings.gps_dist_places != decimal_places::ONE) t.fixed_double<2>(d);
-            else t.fixed_double<1>(d);
+            const bool two = settings.gps_dist_places != decimal_places::ONE;
+            if (miles && two) t.scaled_cm<2, 1610>(ev.dist, 161000.0);
+            else if (miles) t.scaled_cm<1, 16100>(ev.dist, 161000.0);
+            else if (two) t.scaled_cm<2, 1000>(ev.dist, 100000.0);
+            else t.scaled_cm<1, 10000>(ev.dist, 100000.0);
             if (miles) t.lit(" mi");
             else t.lit(" km");
         }
