@@ -12,6 +12,8 @@
 #include <climits>
 #include <cstdio>
 #include <memory>
+#include <new>
+#include <type_traits>
 
 #include "byte_order.h"
 #include "wrap_arith.h"
@@ -217,8 +219,11 @@ void queue_gps(Pipeline& p, const LogEntry& entry, const Settings& settings) {
         queue_pop(gps);  // nothing attached them yet: the oldest goes
     }
     // Nothing derived yet: LogEvent{entry} built in its slot (assigning a
-    // temporary would copy the record twice).
-    LogEvent& rec = *std::construct_at(&queue_free_slot(gps), entry);
+    // temporary would copy the record twice). Placement with braces, since
+    // std::construct_at needs aggregate initialisation from parentheses,
+    // which clang 14 (the fuzz builds) lacks.
+    static_assert(std::is_trivially_destructible_v<LogEvent>);
+    LogEvent& rec = *::new (static_cast<void*>(&queue_free_slot(gps))) LogEvent{entry};
     gps_preprocess(p.gps, rec, settings);
     const auto lag = static_cast<std::uint32_t>(settings.gps_lag);  // ms
     rec.vid_timestamp = rec.vid_timestamp < lag ? 0 : rec.vid_timestamp - lag;
