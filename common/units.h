@@ -1,6 +1,6 @@
 // Unit factors and accelerometer scales, for every program that shows a
 // reading. Two kinds on purpose: the subtitles and the CSV keep the integer
-// ratios their formats specify (feet to metres as * 1000 / 3281, km/h to mph
+// ratios their formats have always used (feet to metres as * 1000 / 3281, km/h to mph
 // as * 100 / 161, the 200 G part rescaled by 125 / 2048), truncated as
 // written there, so their digits never change; datview's dump and picture
 // compute in floating point and use the exact factors, which differ from

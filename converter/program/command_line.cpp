@@ -30,7 +30,7 @@ struct Options {
 
 // One option: its names, whether the next word is its value, which command
 // lines take it and what it does.
-struct OptionSpec {
+struct OptionRow {
     const char* short_name;  // nullptr: long name only
     const char* long_name;
     bool takes_value;
@@ -38,7 +38,7 @@ struct OptionSpec {
     void (*apply)(Options& o, const char* value);
 };
 
-constexpr OptionSpec option_table[] = {
+constexpr OptionRow option_table[] = {
     {"-v", "--video-file", true, true, false,
      [](Options& o, const char* v) {
          o.log().base_path = v;
@@ -81,17 +81,17 @@ constexpr OptionSpec option_table[] = {
     {nullptr, "--version", false, true, true, [](Options& o, const char*) { o.version = true; }},
 };
 
-// The options that may also stand before the log: they came after the
-// single-log command line was specified, and "converter --strict x.dat" reads
+// The options that may also stand before the log: they are later additions to
+// the single-log command line, and "converter --strict x.dat" reads
 // as naturally as "converter x.dat --strict".
 bool is_leading_flag(const char* arg) { return is_option(arg, "--strict") || is_option(arg, "--quiet"); }
 
-const OptionSpec* find_option(const char* arg, Command command) {
-    for (const OptionSpec& spec : option_table) {
-        if (!(command == Command::Card ? spec.card : spec.single_log)) continue;
-        const bool named = spec.short_name != nullptr ? is_option(arg, spec.short_name, spec.long_name)
-                                                      : is_option(arg, spec.long_name);
-        if (named) return &spec;
+const OptionRow* find_option(const char* arg, Command command) {
+    for (const OptionRow& row : option_table) {
+        if (!(command == Command::Card ? row.card : row.single_log)) continue;
+        const bool named =
+            row.short_name != nullptr ? is_option(arg, row.short_name, row.long_name) : is_option(arg, row.long_name);
+        if (named) return &row;
     }
     return nullptr;
 }
@@ -147,16 +147,16 @@ std::optional<int> parse_options(int argc, char** argv, int first, Options& o) {
     const char* prog = program_name(argc, argv);
     for (int i = first; i < argc; ++i) {
         const char* arg = argv[i];
-        const OptionSpec* spec = find_option(arg, o.command);
-        if (spec == nullptr) {
+        const OptionRow* row = find_option(arg, o.command);
+        if (row == nullptr) {
             if (!o.silent) std::printf("Unknown option: %s\n", arg);
             return EXIT_FATAL;
         }
-        if (spec->takes_value && i + 1 >= argc) {
+        if (row->takes_value && i + 1 >= argc) {
             if (!o.silent) print_usage(o.command, prog);
             return EXIT_FATAL;
         }
-        spec->apply(o, spec->takes_value ? argv[++i] : nullptr);
+        row->apply(o, row->takes_value ? argv[++i] : nullptr);
         if (o.help) {
             if (o.silent) return EXIT_CONVERTED;
             print_usage(o.command, prog);

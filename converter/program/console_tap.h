@@ -25,8 +25,8 @@ public:
     ConsoleTap(const ConsoleTap&) = delete;
     ConsoleTap& operator=(const ConsoleTap&) = delete;
 
-    // Ends the console's last line if it has no newline (the specified
-    // message of an empty log entry has it before its '!'), so that what
+    // Ends the console's last line if it has no newline (the
+    // converter's message for an empty log entry has it before its '!'), so that what
     // follows starts a line; every line from here on is kept.
     void start_summary();
 
