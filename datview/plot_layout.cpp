@@ -107,7 +107,7 @@ void draw_panel(SvgWriter& svg, const Panel& p, const Page& page, const TimeScal
         svg.line(PLOT_LEFT, y, right, y, p.zero_line && value_label(v, axis.step) == "0" ? "zero" : "grid");
         svg.text(PLOT_LEFT - 6, y + 4, value_label(v, axis.step), "", "end");
     }
-    for (const Chapter& c : r.chapters) {
+    for (const RideChapter& c : r.chapters) {
         if (c.start_ms <= r.t0_ms || c.start_ms > r.t1_ms) continue;
         svg.line(page.x_of(c.start_ms), top, page.x_of(c.start_ms), top + PANEL_HEIGHT, "chapter");
     }
@@ -183,7 +183,7 @@ void draw_ride(TextOut& out, const RideData& r, const std::string& log_name) {
         draw_panel(svg, panels[i], page, scale, r, top, ticks);
     }
     // Chapter names at the top of the first panel, beside each chapter's start.
-    for (const Chapter& c : r.chapters) {
+    for (const RideChapter& c : r.chapters) {
         if (c.start_ms > r.t1_ms) continue;
         const std::int64_t at = c.start_ms < r.t0_ms ? r.t0_ms : c.start_ms;
         svg.text(page.x_of(at) + 3, TITLE_HEIGHT + PANEL_GAP + 12, c.name, "chaptertext");

@@ -89,7 +89,7 @@ void draw_marks(SvgWriter& svg, const TimeScale& x, const ValueAxis& axis, doubl
     }
 }
 
-void draw_no_video(SvgWriter& svg, const TimeScale& x, const std::vector<Chapter>& chapters, double top,
+void draw_no_video(SvgWriter& svg, const TimeScale& x, const std::vector<RideChapter>& chapters, double top,
                    double bottom) {
     std::int64_t from = x.t0_ms;
     if (!chapters.empty()) from = chapters.back().start_ms + chapters.back().len_ms;
@@ -99,10 +99,10 @@ void draw_no_video(SvgWriter& svg, const TimeScale& x, const std::vector<Chapter
     if (x.right - x0 >= 60) svg.text(x0 + 4, bottom - 5, "no video", "novideotext");
 }
 
-void draw_chapter_times(SvgWriter& svg, const TimeScale& x, const std::vector<Chapter>& chapters, double y,
+void draw_chapter_times(SvgWriter& svg, const TimeScale& x, const std::vector<RideChapter>& chapters, double y,
                         std::int64_t step_ms) {
     for (std::size_t i = 0; i < chapters.size(); ++i) {
-        const Chapter& c = chapters[i];
+        const RideChapter& c = chapters[i];
         if (c.start_ms > x.t1_ms) break;
         const std::int64_t end = std::min<std::int64_t>(c.start_ms + c.len_ms, x.t1_ms);
         // The next chapter's own 0:00 label takes precedence near its start.

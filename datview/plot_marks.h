@@ -66,10 +66,11 @@ double label_width(const std::string& text);
 // Shading from the end of the last chapter found (or over everything when
 // none was found) to the end of the log, labelled "no video". Nothing
 // without chapters asked for.
-void draw_no_video(SvgWriter& svg, const TimeScale& x, const std::vector<Chapter>& chapters, double top, double bottom);
+void draw_no_video(SvgWriter& svg, const TimeScale& x, const std::vector<RideChapter>& chapters, double top,
+                   double bottom);
 // A second row of time labels under the axis: time inside each chapter,
 // restarting at 0:00 at every chapter start (with the chapter's name).
-void draw_chapter_times(SvgWriter& svg, const TimeScale& x, const std::vector<Chapter>& chapters, double y,
+void draw_chapter_times(SvgWriter& svg, const TimeScale& x, const std::vector<RideChapter>& chapters, double y,
                         std::int64_t step_ms);
 // "3:20 ride, height 0 to 75 m, climb 75 m, max 2.8 G, 1.38 km, top speed 25 km/h".
 std::string stats_line(const RideReport& report);

@@ -92,18 +92,15 @@ int plot_ride(const PlotOptions& o) {
         return EXIT_PROBLEMS;
     }
     ride->video_given = o.first_chapter != nullptr;
-    if (ride->video_given) ride->chapters = find_chapters(o.first_chapter, ride->t1_ms);
+    if (ride->video_given)
+        ride->chapters = find_ride_chapters(o.first_chapter, chapter_naming(o.first_chapter, true), ride->t1_ms);
     RideOptions ride_options;
     ride_options.high_g = o.high_g;
     ride_options.keep_track = true;
     compute_ride(o.log_path, ride->settings, ride_options, ride->report);
-    if (o.first_chapter != nullptr) {
-        std::vector<RideChapter> chapters;
-        for (const Chapter& c : ride->chapters) chapters.push_back({c.start_ms, c.len_ms, c.name});
-        place_in_chapters(ride->report, std::move(chapters));
-    }
+    if (ride->video_given) place_in_chapters(ride->report, ride->chapters);
 
-    for (const Chapter& c : ride->chapters) {
+    for (const RideChapter& c : ride->chapters) {
         InputFile video;
         video.set(c.path.c_str());
         if (video.is(o.out_path)) return refuse(o.out_path);

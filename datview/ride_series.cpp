@@ -9,7 +9,6 @@
 #include <memory>
 
 #include "byte_order.h"
-#include "chapters.h"
 #include "log_settings.h"
 #include "log_walk.h"
 #include "pipeline.h"
@@ -17,8 +16,6 @@
 namespace tarvex::datview {
 
 namespace {
-
-constexpr std::size_t MAX_CHAPTERS = 10000;  // far beyond any card; ends a hostile loop
 
 std::size_t column_of(std::int64_t t, const RideData& r, std::size_t columns) {
     const std::int64_t span = r.t1_ms - r.t0_ms + 1;
@@ -72,23 +69,6 @@ PlotUnits plot_units(const Settings& s) {
         u.per_kmh = 1.0;
     }
     return u;
-}
-
-std::vector<Chapter> find_chapters(const char* first_chapter, std::int64_t last_ms) {
-    std::vector<Chapter> chapters;
-    std::int64_t offset = 0;
-    std::array<char, PATH_BUFFER_SIZE> path{};
-    for (std::int32_t k = 0; static_cast<std::size_t>(k) < MAX_CHAPTERS; ++k) {
-        if (chapter_file_name(path.data(), first_chapter, k, "MP4") != 0) break;
-        const std::int32_t len = mp4_duration(path.data());
-        if (len < 0) break;
-        std::string name = path.data();
-        if (const auto slash = name.rfind('/'); slash != std::string::npos) name.erase(0, slash + 1);
-        chapters.push_back({offset, len, name, path.data()});
-        if (last_ms - offset <= len) break;  // no sample passes this chapter's end
-        offset += len;
-    }
-    return chapters;
 }
 
 bool collect_ride(const char* log_path, RideData& r, bool high_g) {

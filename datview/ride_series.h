@@ -16,14 +16,6 @@
 
 namespace tarvex::datview {
 
-// A video chapter on the log's time line (ms since recording start).
-struct Chapter {
-    std::int64_t start_ms = 0;
-    std::int32_t len_ms = 0;
-    std::string name;  // file name without folder, e.g. GOPR0042.MP4
-    std::string path;  // as opened
-};
-
 // Display units, from the settings' unit choices ("hidden" takes the default).
 struct PlotUnits {
     const char* altitude = "ft";
@@ -57,15 +49,11 @@ struct RideData {
     Settings settings;                  // as loaded, filter levels resolved
     std::int32_t climb_window = DEFAULT_CLIMB_WINDOW;
     PlotUnits units;
-    std::vector<Chapter> chapters;
+    std::vector<RideChapter> chapters;
     bool video_given = false;  // chapters were asked for (-v), whether found or not
     RideSeries series;
     RideReport report;  // statistics, highlights (placed in the chapters) and the GPS track
 };
-
-// Chapters as the converter finds them from the first chapter's name: while
-// the next chapter's MP4 exists with a duration and the log reaches into it.
-std::vector<Chapter> find_chapters(const char* first_chapter, std::int64_t last_ms);
 
 // Reads the log twice: its time span first, then the pipeline's events.
 // `ride.settings` holds the loaded settings; their filter levels are resolved

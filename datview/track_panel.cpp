@@ -70,7 +70,7 @@ int track_panel_height(const RideReport& report) {
 }
 
 void draw_track_panel(SvgWriter& svg, double top, double left, double right, const RideReport& r,
-                      const std::vector<Chapter>& chapters) {
+                      const std::vector<RideChapter>& chapters) {
     if (r.track.empty()) return;
     const TrackPoint& origin = r.track.front();
     const auto local = [&origin](double lat, double lon) {
@@ -144,7 +144,7 @@ void draw_track_panel(SvgWriter& svg, double top, double left, double right, con
     svg.path(ring(px(start), py(start), 5), "trackstart");
     label(px(start), py(start) + 4, "start", "note");
 
-    for (const Chapter& c : chapters) {
+    for (const RideChapter& c : chapters) {
         const TrackPoint* p = nearest(r.track, c.start_ms);
         if (p == nullptr || c.start_ms > r.last_ms) continue;
         const LocalPoint q = local(p->lat_deg, p->lon_deg);

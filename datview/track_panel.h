@@ -27,6 +27,6 @@ LocalPoint project_local(double lat_deg, double lon_deg, double lat0_deg, double
 int track_panel_height(const RideReport& report);
 // Draws it from `top` across the picture's width.
 void draw_track_panel(SvgWriter& svg, double top, double left, double right, const RideReport& report,
-                      const std::vector<Chapter>& chapters);
+                      const std::vector<RideChapter>& chapters);
 
 }  // namespace tarvex::datview

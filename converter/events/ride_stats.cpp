@@ -365,7 +365,7 @@ std::vector<RideChapter> find_ride_chapters(const char* first_chapter, ChapterNa
         const std::int32_t len = mp4_duration_of(f.get());
         if (len < 0) break;
         const char* slash = std::strrchr(path.data(), '/');
-        chapters.push_back({offset, len, slash != nullptr ? slash + 1 : path.data()});
+        chapters.push_back({offset, len, slash != nullptr ? slash + 1 : path.data(), path.data()});
         if (last_ms - offset <= len) break;  // no sample passes this chapter's end
         offset += len;
     }

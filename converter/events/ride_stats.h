@@ -87,6 +87,7 @@ struct RideChapter {
     std::int64_t start_ms = 0;
     std::int32_t len_ms = 0;
     std::string name;  // file name without folder, e.g. GP010042.MP4
+    std::string path;  // as opened
 };
 
 struct RideReport {
