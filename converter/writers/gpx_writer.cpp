@@ -29,8 +29,6 @@ constexpr char GPX_ROOT_END[] =
     " http://www.garmin.com/xmlschemas/TrackPointExtension/v1"
     " http://www.garmin.com/xmlschemas/TrackPointExtensionv1.xsd\">\n";
 
-// The driver's chapter names never hold markup characters; a caller's own
-// path might, and must not break the document.
 // A GpsNavData coordinate in 1e-7 degree, as printf("%f", v / 10000000.0)
 // writes it, without the soft-float division on the camera: unless the last
 // digit is 5 the quotient's rounding to millionths is that of v itself
@@ -50,6 +48,42 @@ void put_degrees_e7(Row& t, std::int32_t v) {
     t.udec_padded<6>(millionths % 1000000);
 }
 
+// A point's opening tag up to its elevation, as track points and waypoints
+// both write it: `open` up to the latitude, `to_ele` from the longitude's
+// end to the elevation's value.
+template <std::size_t N, std::size_t M>
+void put_fix_position(Row& t, const GpsFix& fix, const char (&open)[N], const char (&to_ele)[M]) {
+    t.lit(open);
+    t.degrees(fix.lat_deg, fix.lat_frac);
+    t.lit("\" lon=\"");
+    t.degrees(fix.lon_deg, fix.lon_frac);
+    t.lit(to_ele);
+    t.fixed<2>(fix.gps_alt);  // cm -> m
+}
+
+template <std::size_t N, std::size_t M>
+void put_nav_position(Row& t, const GpsNavData& nav, const char (&open)[N], const char (&to_ele)[M]) {
+    t.lit(open);
+    put_degrees_e7(t, nav.lat);
+    t.lit("\" lon=\"");
+    put_degrees_e7(t, nav.lon);
+    t.lit(to_ele);
+    t.fixed<2>(nav.gps_alt);  // cm -> m; unsigned, so never a minus sign
+}
+
+// Either record's position; false for any other record.
+template <std::size_t N, std::size_t M>
+bool put_position(Row& t, const LogEntry& rec, const char (&open)[N], const char (&to_ele)[M]) {
+    if (rec.type == static_cast<std::uint16_t>(EntryKind::GpsFix))
+        put_fix_position(t, decode_gps_fix(rec), open, to_ele);
+    else if (rec.type == static_cast<std::uint16_t>(EntryKind::GpsNavData))
+        put_nav_position(t, decode_gps_nav_data(rec), open, to_ele);
+    else return false;
+    return true;
+}
+
+// The driver's chapter names never hold markup characters; a caller's own
+// path might, and must not break the document.
 void put_escaped(TextOut& t, const char* s) {
     for (; *s != '\0'; ++s) {
         switch (*s) {
@@ -81,25 +115,12 @@ void put_waypoint(TextOut& out, const GpxWaypoint& w, bool timed) {
     std::int64_t unix_ms = 0;
     {
         Row t(out);
+        if (!put_position(t, rec, "  <wpt lat=\"", "\">\n    <ele>")) return;
         if (rec.type == static_cast<std::uint16_t>(EntryKind::GpsFix)) {
-            const GpsFix fix = decode_gps_fix(rec);
-            t.lit("  <wpt lat=\"");
-            t.degrees(fix.lat_deg, fix.lat_frac);
-            t.lit("\" lon=\"");
-            t.degrees(fix.lon_deg, fix.lon_frac);
-            t.lit("\">\n    <ele>");
-            t.fixed<2>(fix.gps_alt);
-            unix_ms = static_cast<std::int64_t>(fix.gps_timestamp);
-        } else if (rec.type == static_cast<std::uint16_t>(EntryKind::GpsNavData)) {
-            const GpsNavData nav = decode_gps_nav_data(rec);
-            t.printf("  <wpt lat=\"%f\" lon=\"%f\">\n    <ele>", nav.lat / 10000000.0, nav.lon / 10000000.0);
-            t.put(' ');
-            t.udec(nav.gps_alt / 100u);
-            t.put('.');
-            t.udec_padded<2>(nav.gps_alt % 100u);
-            unix_ms = gps_week_to_unix_ms(nav.week, nav.time_of_week);
+            unix_ms = static_cast<std::int64_t>(decode_gps_fix(rec).gps_timestamp);
         } else {
-            return;
+            const GpsNavData nav = decode_gps_nav_data(rec);
+            unix_ms = gps_week_to_unix_ms(nav.week, nav.time_of_week);
         }
         t.lit("</ele>\n");
         char iso[ISO_TIME_SIZE];
@@ -163,22 +184,12 @@ void gpx_write_point(TextOut& out, const LogEvent& ev, bool timed) {
     Row t(out);
     if (rec.type == static_cast<std::uint16_t>(EntryKind::GpsFix)) {
         const GpsFix fix = decode_gps_fix(rec);
-        t.lit("      <trkpt lat=\"");
-        t.degrees(fix.lat_deg, fix.lat_frac);
-        t.lit("\" lon=\"");
-        t.degrees(fix.lon_deg, fix.lon_frac);
-        t.lit("\">\n        <ele>");
-        t.fixed<2>(fix.gps_alt);  // cm -> m
+        put_fix_position(t, fix, "      <trkpt lat=\"", "\">\n        <ele>");
         // Beyond 2^63 ms the time is damage, and is refused as unusable.
         put_point_end(t, timed, static_cast<std::int64_t>(fix.gps_timestamp));
     } else if (rec.type == static_cast<std::uint16_t>(EntryKind::GpsNavData)) {
         const GpsNavData nav = decode_gps_nav_data(rec);
-        t.lit("      <trkpt lat=\"");
-        put_degrees_e7(t, nav.lat);
-        t.lit("\" lon=\"");
-        put_degrees_e7(t, nav.lon);
-        t.lit("\">\n        <ele>");
-        t.fixed<2>(nav.gps_alt);  // cm -> m; unsigned, so never a minus sign
+        put_nav_position(t, nav, "      <trkpt lat=\"", "\">\n        <ele>");
         // The fix time only when it is written: 64-bit arithmetic, slow on the camera.
         put_point_end(t, timed, timed ? gps_week_to_unix_ms(nav.week, nav.time_of_week) : 0);
     }
