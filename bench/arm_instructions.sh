@@ -9,6 +9,8 @@
 #
 #   bench/arm_instructions.sh               # the two figures
 #   bench/arm_instructions.sh --breakdown   # and the top functions per sample
+#   bench/arm_instructions.sh --annotate next_event   # and the functions whose
+#       name holds that text, disassembled, each instruction with its count per sample
 #   SHORT=20 LONG=80 bench/arm_instructions.sh   # log lengths in seconds
 #   ARM_BUILD_DIR=build-mine bench/arm_instructions.sh
 set -euo pipefail
@@ -19,7 +21,11 @@ SHORT=${SHORT:-20}
 LONG=${LONG:-100}
 TOP=${TOP:-25}
 breakdown=false
-[ "${1:-}" = --breakdown ] && breakdown=true
+annotate=
+case "${1:-}" in
+    --breakdown) breakdown=true ;;
+    --annotate) annotate=${2:?--annotate needs part of a function name} ;;
+esac
 
 command -v qemu-arm >/dev/null || { echo "qemu-arm (qemu-user) is needed for this benchmark" >&2; exit 1; }
 build_targets make_synthetic_log
@@ -82,6 +88,30 @@ for path, sign in ((longer, 1), (shorter, -1)):
 total = sum(per.values())
 for name, n in per.most_common(int(top)):
     print(f"{n / int(extra):10.1f} {100 * n / total:5.1f} %  {name[:110]}")
+PY
+    fi
+    if [ -n "$annotate" ]; then
+        python3 - "$converter" "$kind-$LONG/pcs.txt" "$kind-$SHORT/pcs.txt" "$extra" "$annotate" <<'PY'
+import collections, re, subprocess, sys
+binary, longer, shorter, extra, wanted = sys.argv[1:]
+per = collections.Counter()
+for path, sign in ((longer, 1), (shorter, -1)):
+    for line in open(path):
+        addr, count = line.split()
+        per[int(addr, 16)] += sign * int(count)
+listing = subprocess.run(["arm-linux-gnueabi-objdump", "-d", "-C", "--no-show-raw-insn", binary],
+                         capture_output=True, text=True, check=True).stdout
+inside = False
+for line in listing.splitlines():
+    head = re.match(r"^[0-9a-f]+ <(.*)>:", line)
+    if head:
+        inside = wanted in head.group(1)
+        if inside:
+            print(line)
+    elif inside:
+        at = re.match(r"^\s+([0-9a-f]+):", line)
+        if at:
+            print(f"{per.get(int(at.group(1), 16), 0) / int(extra):8.2f} {line}")
 PY
     fi
 done
