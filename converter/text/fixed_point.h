@@ -33,23 +33,29 @@ std::uint32_t isqrt(std::uint32_t value);
 // camera's processor does without a division routine when the magnitude
 // fits 32 bits.
 template <int PLACES>
-inline char* write_fixed(char* p, std::int64_t value) {
+inline char* write_fixed(char* p, std::int32_t value) {
     static_assert(PLACES >= 1 && PLACES <= 9);
     constexpr std::uint32_t unit = digits_detail::pow10(PLACES);
     *p++ = value < 0 ? '-' : ' ';
-    // Unsigned 64-bit magnitude: the most negative value keeps its true size.
-    const std::uint64_t mag = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-    std::uint32_t fraction;
-    if (mag <= UINT32_MAX) {
-        const auto m = static_cast<std::uint32_t>(mag);
-        p = write_decimal(p, m / unit);
-        fraction = m % unit;
-    } else {
-        p = write_decimal(p, mag / unit);
-        fraction = static_cast<std::uint32_t>(mag % unit);
-    }
+    // Unsigned magnitude: the most negative value keeps its true size.
+    const std::uint32_t mag = value < 0 ? 0 - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+    p = write_decimal(p, mag / unit);
     *p++ = '.';
-    put_digits<PLACES>(p, fraction);
+    put_digits<PLACES>(p, mag % unit);
+    return p + PLACES;
+}
+
+// The same for any 64-bit value; one that fits 32 bits takes the 32-bit
+// form, whose divisions are multiplications on the camera's processor.
+template <int PLACES>
+inline char* write_fixed(char* p, std::int64_t value) {
+    if (value >= INT32_MIN && value <= INT32_MAX) return write_fixed<PLACES>(p, static_cast<std::int32_t>(value));
+    constexpr std::uint32_t unit = digits_detail::pow10(PLACES);
+    *p++ = value < 0 ? '-' : ' ';
+    const std::uint64_t mag = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    p = write_decimal(p, mag / unit);
+    *p++ = '.';
+    put_digits<PLACES>(p, static_cast<std::uint32_t>(mag % unit));
     return p + PLACES;
 }
 

@@ -162,9 +162,12 @@ public:
         put('.');
         udec_padded<6>(millionths);
     }
-    template <int PLACES>
-    void fixed(std::int64_t v) {  // signed fixed-point form, write_fixed
-        p_ = write_fixed<PLACES>(p_, v);
+    template <int PLACES, class T>
+    void fixed(T v) {  // signed fixed-point form, write_fixed
+        // Every value of T must keep its sign and size in the form taken.
+        static_assert(std::is_integral_v<T> && (std::is_signed_v<T> || sizeof(T) <= 4));
+        if constexpr (std::is_signed_v<T> && sizeof(T) <= 4) p_ = write_fixed<PLACES>(p_, static_cast<std::int32_t>(v));
+        else p_ = write_fixed<PLACES>(p_, static_cast<std::int64_t>(v));
         check();
     }
 
