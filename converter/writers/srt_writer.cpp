@@ -49,7 +49,9 @@ void scale_all(LogEvent& ev) {
 }
 
 // Altitude, climb and temperature items; returns whether any was written.
-bool put_reading_items(Row& t, const LogEvent& ev, const SensorSample& sample, const Settings& settings) {
+// Inlined for the same reason as put_time.
+[[gnu::always_inline]] inline bool put_reading_items(Row& t, const LogEvent& ev, const SensorSample& sample,
+                                                     const Settings& settings) {
     bool has_item = false;
     const auto separate = [&] {
         if (has_item) t.lit(SEPARATOR);
