@@ -26,6 +26,7 @@
 #include <type_traits>
 
 #include "decimal_digits.h"
+#include "degrees_e7.h"
 #include "double_text.h"
 #include "fixed_point.h"
 
@@ -161,6 +162,11 @@ public:
         dec(whole);
         put('.');
         udec_padded<6>(millionths);
+    }
+    // A GpsNavData coordinate in 1e-7 degree, "%f" of v / 10000000.0.
+    void degrees_e7(std::int32_t v) {
+        p_ = write_degrees_e7(p_, v);
+        check();
     }
     template <int PLACES, class T>
     void fixed(T v) {  // signed fixed-point form, write_fixed

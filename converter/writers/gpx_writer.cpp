@@ -29,25 +29,6 @@ constexpr char GPX_ROOT_END[] =
     " http://www.garmin.com/xmlschemas/TrackPointExtension/v1"
     " http://www.garmin.com/xmlschemas/TrackPointExtensionv1.xsd\">\n";
 
-// A GpsNavData coordinate in 1e-7 degree, as printf("%f", v / 10000000.0)
-// writes it, without the soft-float division on the camera: unless the last
-// digit is 5 the quotient's rounding to millionths is that of v itself
-// (checked for every int32 by bench/proofs/check_degrees_e7.cpp); a 5 is a
-// tie the double's rounding decides, so it still goes through the double.
-void put_degrees_e7(Row& t, std::int32_t v) {
-    const std::uint32_t mag = v < 0 ? 0u - static_cast<std::uint32_t>(v) : static_cast<std::uint32_t>(v);
-    const std::uint32_t last = mag % 10;
-    if (last == 5) {
-        t.fixed_double<6>(v / 10000000.0);
-        return;
-    }
-    const std::uint32_t millionths = mag / 10 + (last > 5 ? 1 : 0);
-    if (v < 0) t.put('-');  // also when it rounds to 0, as printf does
-    t.udec(millionths / 1000000);
-    t.put('.');
-    t.udec_padded<6>(millionths % 1000000);
-}
-
 // A point's opening tag up to its elevation, as track points and waypoints
 // both write it: `open` up to the latitude, `to_ele` from the longitude's
 // end to the elevation's value.
@@ -64,9 +45,9 @@ void put_fix_position(Row& t, const GpsFix& fix, const char (&open)[N], const ch
 template <std::size_t N, std::size_t M>
 void put_nav_position(Row& t, const GpsNavData& nav, const char (&open)[N], const char (&to_ele)[M]) {
     t.lit(open);
-    put_degrees_e7(t, nav.lat);
+    t.degrees_e7(nav.lat);
     t.lit("\" lon=\"");
-    put_degrees_e7(t, nav.lon);
+    t.degrees_e7(nav.lon);
     t.lit(to_ele);
     t.fixed<2>(nav.gps_alt);  // cm -> m; unsigned, so never a minus sign
 }

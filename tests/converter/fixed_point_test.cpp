@@ -213,6 +213,26 @@ TEST(DivBy1e8, EqualsDivisionOverTheWholeRange) {
     for (const std::uint64_t v : vals) ASSERT_EQ(div_by_1e8(v), v / 100000000) << v;
 }
 
+// The coordinate text of 1e-7 degree counts against printf, above all at the
+// ties (last digit 5) that the double's side of them decides: every tie
+// around zero, near the largest magnitudes and at exact quotients (odd
+// multiples of 5^7 = 78125), and random ones (the whole range is checked by
+// bench/proofs/check_degrees_e7_ties.cpp).
+TEST(DegreesE7, MatchesPrintf) {
+    std::vector<std::int32_t> vals{INT32_MIN, INT32_MAX, 0, -1, 1};
+    for (std::int32_t v = -100005; v <= 100005; v += 10) vals.push_back(v);
+    for (std::int32_t k = 1; k < 400; k += 2) vals.insert(vals.end(), {78125 * k, -78125 * k});
+    for (std::int32_t d = 0; d < 100000; d += 10) vals.insert(vals.end(), {INT32_MAX - 2 - d, INT32_MIN + 5 + d});
+    std::mt19937 rng(7);
+    for (int i = 0; i < 300000; ++i) vals.push_back(static_cast<std::int32_t>(rng()));
+    for (const std::int32_t v : vals) {
+        char want[64], have[64];
+        std::snprintf(want, sizeof want, "%f", v / 10000000.0);
+        *write_degrees_e7(have, v) = '\0';
+        ASSERT_STREQ(have, want) << v;
+    }
+}
+
 TEST(RepeatedDivisor, EqualsTruncatingDivision) {
     // Divisors as the pipeline meets them (counts, times) and at the edges,
     // each with dividends around its multiples and at the 32-bit limits;
