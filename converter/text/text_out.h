@@ -16,6 +16,7 @@
 //      capacity for them.
 #pragma once
 
+#include <bit>
 #include <cassert>
 #include <cmath>
 #include <cstdarg>
@@ -110,6 +111,22 @@ private:
     char* cur_;                    // next byte to write
     char* end_;                    // end of the capacity
 };
+
+// floor(d) for d in [0, 2^30), from the double's bits rather than the
+// camera's soft-float comparison and conversion; false for any other d
+// (-0, negative, 2^30 or more, inf, nan).
+inline bool whole_below_2_30(double d, std::uint32_t& whole) {
+    const auto bits = std::bit_cast<std::uint64_t>(d);
+    if (bits >= 0x41D0000000000000u) return false;  // the sign bit, or 2^30 and up
+    const int exponent = static_cast<int>(bits >> 52) - 1023;
+    if (exponent < 0) {
+        whole = 0;  // 0, subnormal or below 1
+        return true;
+    }
+    const std::uint64_t significand = (bits & 0xFFFFFFFFFFFFFu) | (std::uint64_t{1} << 52);
+    whole = static_cast<std::uint32_t>(significand >> (52 - exponent));
+    return true;
+}
 
 // One row or entry being written into a TextOut without room checks (see
 // the rules above). The write position is a local value, which the compiler
@@ -211,8 +228,8 @@ public:
     template <int PLACES, std::uint32_t UNIT>
     void scaled_cm(double d, double divisor) {
         static_assert(PLACES >= 1 && PLACES <= 9 && UNIT >= 2 && UNIT % 2 == 0);
-        if (!std::signbit(d) && d < 1073741824.0) {
-            const auto whole = static_cast<std::uint32_t>(d);
+        std::uint32_t whole = 0;
+        if (whole_below_2_30(d, whole)) {
             const std::uint32_t rest = whole % UNIT;
             if (rest != UNIT / 2 - 1 && rest != UNIT / 2) {
                 constexpr std::uint32_t scale = digits_detail::pow10(PLACES);

@@ -233,6 +233,38 @@ TEST(DegreesE7, MatchesPrintf) {
     }
 }
 
+// The distances' whole centimetres, taken from the double's bits, against
+// the comparison and conversion they stand for.
+TEST(WholeBelow2To30, EqualsTheComparisonAndConversion) {
+    const double big = 1073741824.0;
+    std::vector<double> vals{0.0,
+                             -0.0,
+                             0.25,
+                             0.5,
+                             1.0,
+                             1.5,
+                             4.9e-324,
+                             2.2e-308,
+                             std::nextafter(big, 0.0),
+                             big,
+                             -1.0,
+                             -4.9e-324,
+                             1e300,
+                             std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(),
+                             std::numeric_limits<double>::quiet_NaN()};
+    std::mt19937_64 rng(5);
+    for (int i = 0; i < 200000; ++i) vals.push_back(std::ldexp(static_cast<double>(rng() >> 11), -static_cast<int>(rng() % 60)));
+    for (const double d : vals) {
+        std::uint32_t whole = 7;
+        const bool fits = !std::signbit(d) && d < big;
+        ASSERT_EQ(whole_below_2_30(d, whole), fits) << d;
+        if (fits) {
+            ASSERT_EQ(whole, static_cast<std::uint32_t>(d)) << d;
+        }
+    }
+}
+
 TEST(RepeatedDivisor, EqualsTruncatingDivision) {
     // Divisors as the pipeline meets them (counts, times) and at the edges,
     // each with dividends around its multiples and at the 32-bit limits;
