@@ -39,6 +39,17 @@ inline char* write_fixed(char* p, std::int32_t value) {
     *p++ = value < 0 ? '-' : ' ';
     // Unsigned magnitude: the most negative value keeps its true size.
     const std::uint32_t mag = value < 0 ? 0 - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+    if constexpr (PLACES <= 3) {
+        // One whole digit (an acceleration below 10 G, say): all of it from
+        // one table entry, the point stored between.
+        if (mag < 10 * unit) {
+            const char* digits = digits_detail::quads.data() + 4 * mag + (3 - PLACES);
+            p[0] = digits[0];
+            p[1] = '.';
+            copy_bytes<PLACES>(p + 2, digits + 1);
+            return p + 2 + PLACES;
+        }
+    }
     p = write_decimal(p, mag / unit);
     *p++ = '.';
     put_digits<PLACES>(p, mag % unit);
