@@ -155,10 +155,25 @@ public:
         }
     }
     template <class T>
-    void dec(T v) {  // "%d" / "%lld"
+    [[gnu::always_inline]] void dec(T v) {  // "%d" / "%lld"
         static_assert(std::is_integral_v<T> && std::is_signed_v<T>);
-        if constexpr (sizeof(T) <= 4) p_ = write_signed(p_, static_cast<std::int32_t>(v));
-        else p_ = write_signed(p_, static_cast<std::int64_t>(v));
+        if constexpr (sizeof(T) <= 4) {
+            // Most readings have one or two digits: those without the call.
+            const auto u = static_cast<std::uint32_t>(v);
+            if (u < 100) {
+                const char* digits = digits_detail::quads.data() + 4 * u;
+                if (u < 10) {
+                    *p_++ = digits[3];
+                } else {
+                    copy_bytes<2>(p_, digits + 2);
+                    p_ += 2;
+                }
+            } else {
+                p_ = write_signed(p_, static_cast<std::int32_t>(v));
+            }
+        } else {
+            p_ = write_signed(p_, static_cast<std::int64_t>(v));
+        }
         check();
     }
     template <class T>
@@ -175,7 +190,7 @@ public:
     }
     // A GpsFix coordinate, "%d.%06d": whole degrees carry the sign, the
     // fraction is millionths of a degree.
-    void degrees(std::int16_t whole, std::uint32_t millionths) {
+    [[gnu::always_inline]] void degrees(std::int16_t whole, std::uint32_t millionths) {
         dec(whole);
         put('.');
         udec_padded<6>(millionths);
