@@ -1,10 +1,11 @@
 // One-off proof (not a test): a distance d in cm (a double, 0 <= d < 2^30)
-// printed as printf("%.*f", PLACES, d / DIVISOR) is floor(d) rounded to
-// whole UNITs (UNIT = DIVISOR / 10^PLACES cm), unless floor(d) mod UNIT is
-// UNIT/2 - 1 or UNIT/2, where the double's rounding decides (those are still
-// divided). The printed value is monotone in d, so within [i, i + 1) it is
-// settled by its two ends, d = i and the largest double below i + 1: both are
-// checked for every integer i < 2^30, exactly (128-bit bounds of the rounding
+// printed as printf("%.*f", PLACES, d / DIVISOR) is d rounded to whole UNITs
+// (UNIT = DIVISOR / 10^PLACES cm), except within 2^-8 cm of a half UNIT,
+// where the double's rounding decides (those are still divided). The printed
+// value is monotone in d, so within [i, i + 1) it is settled by its two ends,
+// d = i and the largest double below i + 1 (or, next to a half UNIT, the
+// ends of the part not within 2^-8 cm of it): both are checked for every
+// integer i < 2^30, exactly (128-bit bounds of the rounding
 // interval against the correctly rounded quotient); glibc's printf writes the
 // correctly rounded digits of the quotient's exact value. Every 9973rd i is
 // also compared with snprintf itself, checking that reasoning.
@@ -47,15 +48,26 @@ int main() {
     constexpr Form forms[] = {
         {100000.0, 4, 10}, {100000.0, 2, 1000}, {100000.0, 1, 10000}, {161000.0, 2, 1610}, {161000.0, 1, 16100}};
     constexpr std::uint32_t LIMIT = 1u << 30;
+    constexpr std::uint32_t MARGIN = 1u << 24;  // the writer's 2^-8 cm
     std::uint64_t proved = 0, printed = 0, failures = 0;
     for (const Form& f : forms) {
         std::uint64_t scale = 1;
         for (int k = 0; k < f.places; ++k) scale *= 10;
         for (std::uint32_t i = 0; i < LIMIT; ++i) {
             const std::uint32_t b = i % f.unit;
-            if (b == f.unit / 2 - 1 || b == f.unit / 2) continue;
-            const std::uint64_t n = i / f.unit + (b > f.unit / 2 ? 1 : 0);
-            const double ends[2] = {static_cast<double>(i), std::nextafter(static_cast<double>(i) + 1, 0.0)};
+            const std::uint64_t n = i / f.unit + (b >= f.unit / 2 ? 1 : 0);
+            double ends[2] = {static_cast<double>(i), std::nextafter(static_cast<double>(i) + 1, 0.0)};
+            if (b == f.unit / 2 - 1) {
+                // Only d < i + 1 - 2^-8 (fraction below 2^32 - 2^24 in 32.32).
+                ends[1] = std::nextafter(static_cast<double>(i) + 1 - 0x1p-8, 0.0);
+            } else if (b == f.unit / 2) {
+                // Only fractions above 2^24 / 2^32: the smallest such double.
+                const auto above = [&](double d) { return std::ldexp(d - i, 32) >= MARGIN + 1; };
+                double d = static_cast<double>(i) + std::ldexp(static_cast<double>(MARGIN + 1), -32);
+                while (!above(d)) d = std::nextafter(d, 2.0 * LIMIT);
+                while (above(std::nextafter(d, 0.0))) d = std::nextafter(d, 0.0);
+                ends[0] = d;
+            }
             for (const double d : ends) {
                 if (!rounds_to(d / f.divisor, f.places, n) && ++failures < 10)
                     std::printf("fail %.0f/%d: d=%.17g\n", f.divisor, f.places, d);

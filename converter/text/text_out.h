@@ -112,19 +112,19 @@ private:
     char* end_;                    // end of the capacity
 };
 
-// floor(d) for d in [0, 2^30), from the double's bits rather than the
-// camera's soft-float comparison and conversion; false for any other d
-// (-0, negative, 2^30 or more, inf, nan).
-inline bool whole_below_2_30(double d, std::uint32_t& whole) {
+// d * 2^32 rounded down, for d in [0, 2^30): whole centimetres in the high
+// word, the fraction in the low one. Taken from the double's bits rather
+// than by the camera's soft-float comparison and conversion; false for any
+// other d (-0, negative, 2^30 or more, inf, nan).
+inline bool fixed_32_32_below_2_30(double d, std::uint64_t& fixed) {
     const auto bits = std::bit_cast<std::uint64_t>(d);
     if (bits >= 0x41D0000000000000u) return false;  // the sign bit, or 2^30 and up
     const int exponent = static_cast<int>(bits >> 52) - 1023;
-    if (exponent < 0) {
-        whole = 0;  // 0, subnormal or below 1
-        return true;
-    }
     const std::uint64_t significand = (bits & 0xFFFFFFFFFFFFFu) | (std::uint64_t{1} << 52);
-    whole = static_cast<std::uint32_t>(significand >> (52 - exponent));
+    // d = significand * 2^(exponent - 52), so d * 2^32 = significand * 2^(exponent - 20).
+    if (exponent >= 20) fixed = significand << (exponent - 20);
+    else if (exponent > -44) fixed = significand >> (20 - exponent);
+    else fixed = 0;  // 0, subnormal, or below 2^-32
     return true;
 }
 
@@ -236,19 +236,27 @@ public:
     }
 
     // "%.*f" with PLACES of d / divisor for a distance d >= 0 in cm, where
-    // divisor is UNIT cm times 10^PLACES: floor(d) rounded to whole UNITs,
-    // without the camera's soft-float division, unless the remainder is
-    // UNIT/2 - 1 or UNIT/2 (the double's rounding decides) or d >= 2^30.
-    // Checked for every d below 2^30 by bench/proofs/check_scaled_cm.cpp.
+    // divisor is UNIT cm times 10^PLACES: d rounded to whole UNITs, without
+    // the camera's soft-float division. The quotient is within 2^-53 of
+    // d / divisor relative, so times 10^PLACES it is within 2^-23 of
+    // d / UNIT for every d < 2^30: the double's rounding can decide only
+    // within UNIT 2^-23 cm (less than 2^-8 cm) of a half UNIT, and d < 2^30
+    // is required; those still divide. Checked for every d below 2^30 by
+    // bench/proofs/check_scaled_cm.cpp.
     template <int PLACES, std::uint32_t UNIT>
     void scaled_cm(double d, double divisor) {
-        static_assert(PLACES >= 1 && PLACES <= 9 && UNIT >= 2 && UNIT % 2 == 0);
-        std::uint32_t whole = 0;
-        if (whole_below_2_30(d, whole)) {
+        static_assert(PLACES >= 1 && PLACES <= 9 && UNIT >= 2 && UNIT % 2 == 0 && UNIT <= 32768);
+        constexpr std::uint32_t MARGIN = 1u << 24;  // 2^-8 cm in the fraction's units
+        std::uint64_t fixed = 0;
+        if (fixed_32_32_below_2_30(d, fixed)) {
+            const auto whole = static_cast<std::uint32_t>(fixed >> 32);
+            const auto fraction = static_cast<std::uint32_t>(fixed);
             const std::uint32_t rest = whole % UNIT;
-            if (rest != UNIT / 2 - 1 && rest != UNIT / 2) {
+            const bool near_half =
+                (rest == UNIT / 2 - 1 && fraction >= 0u - MARGIN) || (rest == UNIT / 2 && fraction <= MARGIN);
+            if (!near_half) {
                 constexpr std::uint32_t scale = digits_detail::pow10(PLACES);
-                const std::uint32_t n = whole / UNIT + (rest > UNIT / 2 ? 1 : 0);
+                const std::uint32_t n = whole / UNIT + (rest >= UNIT / 2 ? 1 : 0);
                 udec(n / scale);
                 put('.');
                 udec_padded<PLACES>(n % scale);

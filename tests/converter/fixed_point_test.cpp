@@ -233,9 +233,9 @@ TEST(DegreesE7, MatchesPrintf) {
     }
 }
 
-// The distances' whole centimetres, taken from the double's bits, against
-// the comparison and conversion they stand for.
-TEST(WholeBelow2To30, EqualsTheComparisonAndConversion) {
+// The distances' fixed-point centimetres, taken from the double's bits,
+// against the comparison and scaling they stand for.
+TEST(Fixed3232Below2To30, EqualsTheComparisonAndScaling) {
     const double big = 1073741824.0;
     std::vector<double> vals{0.0,
                              -0.0,
@@ -245,6 +245,9 @@ TEST(WholeBelow2To30, EqualsTheComparisonAndConversion) {
                              1.5,
                              4.9e-324,
                              2.2e-308,
+                             0x1p-32,
+                             0x1p-33,
+                             0x1.8p-32,
                              std::nextafter(big, 0.0),
                              big,
                              -1.0,
@@ -254,13 +257,14 @@ TEST(WholeBelow2To30, EqualsTheComparisonAndConversion) {
                              -std::numeric_limits<double>::infinity(),
                              std::numeric_limits<double>::quiet_NaN()};
     std::mt19937_64 rng(5);
-    for (int i = 0; i < 200000; ++i) vals.push_back(std::ldexp(static_cast<double>(rng() >> 11), -static_cast<int>(rng() % 60)));
+    for (int i = 0; i < 200000; ++i)
+        vals.push_back(std::ldexp(static_cast<double>(rng() >> 11), -static_cast<int>(rng() % 90)));
     for (const double d : vals) {
-        std::uint32_t whole = 7;
+        std::uint64_t fixed = 7;
         const bool fits = !std::signbit(d) && d < big;
-        ASSERT_EQ(whole_below_2_30(d, whole), fits) << d;
+        ASSERT_EQ(fixed_32_32_below_2_30(d, fixed), fits) << d;
         if (fits) {
-            ASSERT_EQ(whole, static_cast<std::uint32_t>(d)) << d;
+            ASSERT_EQ(fixed, static_cast<std::uint64_t>(std::ldexp(d, 32))) << d;  // exact: below 2^62
         }
     }
 }
