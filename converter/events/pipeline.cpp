@@ -68,7 +68,14 @@ PastSample& past(PastSamples& h, std::uint32_t i) {
 
 void remember(PastSamples& h, const LogEvent& ev) {
     h.newest = (h.newest + 1) % QUEUE_SLOTS;
-    h.slots[h.newest] = {ev.vid_timestamp, sample_altitude(ev), NO_VALUE, sample_accel(ev)};
+    // Field by field: assigned whole, the record went byte by byte on the
+    // camera (its processor has no unaligned stores, and the compiler lost
+    // track of the slot's alignment).
+    PastSample& s = h.slots[h.newest];
+    s.vid_timestamp = ev.vid_timestamp;
+    s.altitude = sample_altitude(ev);
+    s.filt_altitude = NO_VALUE;
+    s.accel = sample_accel(ev);
     if (h.count < QUEUE_SLOTS) {
         ++h.count;
     }
