@@ -189,25 +189,21 @@ void vertical_speed(Pipeline& p, LogEvent& ev, std::int32_t window) {
     ev.baro_vspeed = div_trunc(rise, dt);
 }
 
-// Takes up every GPS record not later than the sample; the one in effect is
-// copied into the pipeline so that it outlives its queue slot.
+// Takes up every GPS record not later than the sample. The one in effect
+// stays in its queue slot (a copy per take-up costs more on the camera than
+// the rest of this function); queue_gps moves it out before the slot is
+// reused.
 void attach_gps(Pipeline& p, LogEvent& ev) {
     EventQueue& gps = p.gps_queue;
     while (gps.count > 0 && queue_peek_front(gps, 0)->vid_timestamp <= ev.vid_timestamp) {
-        p.cur_gps = *queue_pop(gps);
-        p.have_cur_gps = true;
+        p.cur_gps = queue_pop(gps);
         ev.gps_new = 1;
     }
-    if (p.have_cur_gps && ev.vid_timestamp - p.cur_gps.vid_timestamp > GPS_STALE_MS) {
-        p.have_cur_gps = false;
+    if (p.cur_gps != nullptr && ev.vid_timestamp - p.cur_gps->vid_timestamp > GPS_STALE_MS) {
+        p.cur_gps = nullptr;
     }
-    if (p.have_cur_gps) {
-        ev.gps = &p.cur_gps;
-        ev.dist = p.cur_gps.dist;
-    } else {
-        ev.gps = nullptr;
-        ev.dist = NO_DIST;
-    }
+    ev.gps = p.cur_gps;
+    ev.dist = p.cur_gps != nullptr ? p.cur_gps->dist : NO_DIST;
 }
 
 // The sample was read into the look-ahead's free slot.
@@ -224,6 +220,10 @@ void queue_gps(Pipeline& p, const LogEntry& entry, const Settings& settings) {
     EventQueue& gps = p.gps_queue;
     if (gps.count >= QUEUE_SLOTS) {
         queue_pop(gps);  // nothing attached them yet: the oldest goes
+    }
+    if (p.cur_gps == &queue_free_slot(gps)) {  // a full queue comes round to the record in effect
+        p.kept_gps = *p.cur_gps;
+        p.cur_gps = &p.kept_gps;
     }
     // Nothing derived yet: LogEvent{entry} built in its slot (assigning a
     // temporary would copy the record twice). Placement with braces, since

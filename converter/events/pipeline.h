@@ -58,8 +58,10 @@ struct Pipeline {
     EventQueue gps_queue;     // GPS records read, not yet attached
     PastSamples history;      // look-behind: the last emitted samples
     FilterState filter;
-    LogEvent cur_gps;  // own copy of the GPS record in effect
-    bool have_cur_gps = false;
+    // The GPS record in effect, or none: in its slot of gps_queue, which
+    // only a later record can claim, or in kept_gps once one has.
+    const LogEvent* cur_gps = nullptr;
+    LogEvent kept_gps;
     GpsState gps;
     LogReader reader;    // the log, read in blocks
     bool quiet = false;  // a first pass over a log: its messages are the real pass's to print
