@@ -11,9 +11,6 @@
 #include <array>
 #include <climits>
 #include <cstdio>
-#include <memory>
-#include <new>
-#include <type_traits>
 
 #include "byte_order.h"
 #include "wrap_arith.h"
@@ -216,30 +213,38 @@ void queue_sample(Pipeline& p, LogEvent& rec, const RunOptions& run) {
     queue_commit(p.sample_queue);
 }
 
-void queue_gps(Pipeline& p, const LogEntry& entry, const Settings& settings) {
+// The GPS ring's slot for the next record. A full ring gives up its oldest
+// record, which nothing attached yet; the record in effect is moved aside
+// when the ring comes round to its slot.
+LogEvent& gps_free_slot(Pipeline& p) {
     EventQueue& gps = p.gps_queue;
     if (gps.count >= QUEUE_SLOTS) {
-        queue_pop(gps);  // nothing attached them yet: the oldest goes
+        queue_pop(gps);
     }
-    if (p.cur_gps == &queue_free_slot(gps)) {  // a full queue comes round to the record in effect
-        p.kept_gps = *p.cur_gps;
+    LogEvent& slot = queue_free_slot(gps);
+    if (p.cur_gps == &slot) {
+        p.kept_gps = slot;
         p.cur_gps = &p.kept_gps;
     }
-    // Nothing derived yet: LogEvent{entry} built in its slot (assigning a
-    // temporary would copy the record twice). Placement with braces, since
-    // std::construct_at needs aggregate initialisation from parentheses,
-    // which clang 14 (the fuzz builds) lacks.
-    static_assert(std::is_trivially_destructible_v<LogEvent>);
-    LogEvent& rec = *::new (static_cast<void*>(&queue_free_slot(gps))) LogEvent{entry};
+    return slot;
+}
+
+// The GPS record was read into gps_free_slot's slot.
+void queue_gps(Pipeline& p, LogEvent& rec, const Settings& settings) {
+    static_cast<Derivations&>(rec) = {};  // nothing derived yet: the slot held an earlier record
     gps_preprocess(p.gps, rec, settings);
     const auto lag = static_cast<std::uint32_t>(settings.gps_lag);  // ms
     rec.vid_timestamp = rec.vid_timestamp < lag ? 0 : rec.vid_timestamp - lag;
-    queue_commit(gps);
+    queue_commit(p.gps_queue);
 }
 
 // Reads entries until the look-ahead is full or the file yields no more.
-// A bad entry while samples are waiting lets one of them out first; with an
-// empty look-ahead reading simply goes on, so a bad entry never ends the run.
+// Each is read in place: a sample into the look-ahead's free slot (the
+// pipeline sets every derived field of a sample), a GPS record into its
+// ring when it is sure to be read whole, since making room there may cost
+// the ring its oldest record. A bad entry while samples are waiting lets
+// one of them out first; with an empty look-ahead reading simply goes on,
+// so a bad entry never ends the run.
 void fill(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOptions& run) {
     if (p.reader.file != dat) {  // the first call: reading starts at the stream's position
         p.reader.file = dat;
@@ -247,9 +252,19 @@ void fill(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOption
         p.reader.drained = false;
     }
     while (p.sample_queue.count < QUEUE_SLOTS) {
-        // Read in place; the pipeline sets every derived field of a sample.
         LogEvent& rec = queue_free_slot(p.sample_queue);
-        switch (read_log_entry(p.reader, rec)) {
+        if (const std::uint8_t* h = whole_entry(p.reader)) {
+            const bool sample = whole_entry_type(h) == static_cast<std::uint16_t>(EntryKind::SensorSample);
+            LogEvent& into = sample ? rec : gps_free_slot(p);
+            take_whole_entry(p.reader, h, into);
+            if (sample) {
+                queue_sample(p, into, run);
+            } else {
+                queue_gps(p, into, settings);
+            }
+            continue;
+        }
+        switch (read_log_entry_any(p.reader, rec)) {
             case ReadResult::End: return;
             case ReadResult::InvalidSize:
                 if (!p.quiet) std::printf("Invalid log entry size: %d\n!", static_cast<int>(rec.size));
@@ -262,7 +277,9 @@ void fill(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOption
         if (rec.type == static_cast<std::uint16_t>(EntryKind::SensorSample)) {
             queue_sample(p, rec, run);
         } else {
-            queue_gps(p, rec, settings);
+            LogEvent& gps = gps_free_slot(p);
+            static_cast<LogEntry&>(gps) = rec;
+            queue_gps(p, gps, settings);
         }
     }
 }
