@@ -140,8 +140,9 @@ bool centred_average(WindowSums<Q::K>& w, Pipeline& p, const LogEvent& ev, std::
     if (count == 0) {
         return false;
     }
+    w.by_count.use(count);
     for (std::size_t k = 0; k < Q::K; ++k) {
-        out[k] = w.by_count.divide(wrap_add(w.past_sum[k], w.future_sum[k]), count);
+        out[k] = w.by_count.quotient(wrap_add(w.past_sum[k], w.future_sum[k]));
     }
     return true;
 }
