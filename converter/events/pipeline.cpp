@@ -9,7 +9,6 @@
 #include "pipeline.h"
 
 #include <array>
-#include <climits>
 #include <cstdio>
 
 #include "byte_order.h"
@@ -101,48 +100,46 @@ template <class Q>
 bool centred_average(WindowSums<Q::K>& w, Pipeline& p, const LogEvent& ev, std::int32_t n, Values<Q::K>& out) {
     Values<Q::K> own{};
     const bool own_real = Q::read(ev, own);
-    if (own_real && w.seen < INT32_MAX) {
-        ++w.seen;
+    if (own_real) {
+        w.started = true;
     }
-    if (n <= 0 || w.seen == 0) {
+    if (n <= 0 || !w.started) {
         out = own;
         return own_real;
     }
     const auto half = static_cast<std::uint32_t>(n);
+    EventQueue& ahead = p.sample_queue;
+    const bool future_moves = ahead.count > half - 1;  // not yet over the file's last n
 
-    // Past window: ev and the n samples before it.
-    if (own_real) {
-        add_to(w.past_sum, w.past_count, own);
+    // ev joins the past window (ev and the n samples before it) and, once
+    // the future window is full, leaves it: then the two cancel out.
+    if (own_real && !(future_moves && w.future_fill == n)) {
+        add_to(w.sum, w.count, own);
     }
     if (p.history.count >= half + 2) {
         Values<Q::K> v{};
         if (Q::read(past(p.history, half + 1), v)) {
-            remove_from(w.past_sum, w.past_count, v);
+            remove_from(w.sum, w.count, v);
         }
     }
-
-    // Future window: the n samples after ev; frozen over the file's last n.
-    EventQueue& ahead = p.sample_queue;
-    if (ahead.count > half - 1) {
+    // The future window: the n samples after ev.
+    if (future_moves) {
         const LogEvent* fut = queue_peek_front(ahead, half - 1);
         Values<Q::K> v{};
         if (fut != nullptr && Q::read(*fut, v)) {
-            add_to(w.future_sum, w.future_count, v);
+            add_to(w.sum, w.count, v);
         }
         if (w.future_fill != n) {
             ++w.future_fill;
-        } else if (own_real) {
-            remove_from(w.future_sum, w.future_count, own);  // now in the past window
         }
     }
 
-    const std::int32_t count = w.past_count + w.future_count;
-    if (count == 0) {
+    if (w.count == 0) {
         return false;
     }
-    w.by_count.use(count);
+    w.by_count.use(w.count);
     for (std::size_t k = 0; k < Q::K; ++k) {
-        out[k] = w.by_count.quotient(wrap_add(w.past_sum[k], w.future_sum[k]));
+        out[k] = w.by_count.quotient(w.sum[k]);
     }
     return true;
 }

@@ -17,16 +17,16 @@
 namespace tarvex {
 
 // Running sums of one centred moving average over K values: the altitude,
-// or the three acceleration axes, which share their counts.
+// or the three acceleration axes, which share their counts. The past and
+// the future window only ever appear added together, so they share one
+// sum per value and one count.
 template <std::size_t K>
 struct WindowSums {
-    std::int32_t seen = 0;  // real values seen, up to INT32_MAX
-    std::array<std::int32_t, K> past_sum{};
-    std::int32_t past_count = 0;
-    std::array<std::int32_t, K> future_sum{};
-    std::int32_t future_count = 0;
-    std::int32_t future_fill = 0;  // places of the future window filled so far
-    RepeatedDivisor<> by_count;    // the averages' divisor, past_count + future_count
+    bool started = false;               // a real value has been seen
+    std::array<std::int32_t, K> sum{};  // of the real values in both windows, wrapping
+    std::int32_t count = 0;             // real values in both windows
+    std::int32_t future_fill = 0;       // places of the future window filled so far
+    RepeatedDivisor<> by_count;         // the averages' divisor, `count`
 };
 
 struct FilterState {
