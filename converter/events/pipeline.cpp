@@ -205,8 +205,8 @@ void attach_gps(Pipeline& p, LogEvent& ev) {
 void queue_sample(Pipeline& p, LogEvent& rec, const RunOptions& run) {
     const std::int32_t altitude = sample_altitude(rec);
     if (altitude != NO_VALUE) {
-        store_le32(rec.payload.data() + sample_off::altitude,
-                   static_cast<std::uint32_t>(wrap_add(altitude, run.alt_adjust)));
+        store_le_field<std::uint32_t, sample_off::altitude, true>(
+            rec.payload.data(), static_cast<std::uint32_t>(wrap_add(altitude, run.alt_adjust)));
     }
     queue_commit(p.sample_queue);
 }
