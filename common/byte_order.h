@@ -67,4 +67,25 @@ inline void store_le64(std::uint8_t* p, std::uint64_t v) {
     store_le32(p + 4, static_cast<std::uint32_t>(v >> 32));
 }
 
+// The store counterpart of load_le_field.
+template <class T, std::size_t OFFSET, bool ALIGNED>
+inline void store_le_field(std::uint8_t* record, T v) {
+    static_assert(sizeof(T) == 2 || sizeof(T) == 4);
+    if constexpr (ALIGNED && std::endian::native == std::endian::little && OFFSET % 2 == 0) {
+        auto* base = static_cast<std::uint8_t*>(__builtin_assume_aligned(record, 4));
+        if constexpr (sizeof(T) == 4 && OFFSET % 4 != 0) {
+            const auto low = static_cast<std::uint16_t>(v);
+            const auto high = static_cast<std::uint16_t>(v >> 16);
+            std::memcpy(base + OFFSET, &low, 2);
+            std::memcpy(base + OFFSET + 2, &high, 2);
+        } else {
+            std::memcpy(base + OFFSET, &v, sizeof v);
+        }
+    } else if constexpr (sizeof(T) == 2) {
+        store_le16(record + OFFSET, v);
+    } else {
+        store_le32(record + OFFSET, v);
+    }
+}
+
 }  // namespace tarvex

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <span>
 #include <string>
+#include <utility>
 
 #include "byte_order.h"
 
@@ -294,7 +295,7 @@ struct LogReader {
     // Bytes of the stream before block[0], counted from where a fresh reader
     // started; kept per block, so the entries' path pays nothing for it.
     std::uint64_t block_start = 0;
-    std::array<std::uint8_t, LOG_BLOCK_SIZE> block;
+    alignas(4) std::array<std::uint8_t, LOG_BLOCK_SIZE> block;
 };
 
 // Where the next entry starts, in bytes from where the reader started. After
@@ -306,28 +307,92 @@ inline std::uint64_t reader_offset(const LogReader& r) { return r.block_start + 
 // payload over 96 bytes keeps its first 96 and the rest is skipped so the
 // next entry starts where it should. A short header or payload ends the
 // entries: every later call returns End too.
-// Inline for the common case only, an entry of 1 to 96 payload bytes lying
-// whole in the block; read_log_entry_any takes every case.
+// Inline for the common case only (whole_entry below); read_log_entry_any
+// takes every case.
 ReadResult read_log_entry_any(LogReader& r, LogEntry& e);
 
-inline ReadResult read_log_entry(LogReader& r, LogEntry& e) {
+namespace dat_detail {
+// Moves on the camera's processor, which has no unaligned access and makes
+// memcpy and memset library calls: whole words or halves where the address
+// allows, in straight lines (a loop would be turned back into the call).
+// The same bytes on any host.
+template <class T, std::size_t... I>
+inline void copy_units(std::uint8_t* dst, const std::uint8_t* src, std::index_sequence<I...>) {
+    T v;
+    ((std::memcpy(&v, src + I * sizeof v, sizeof v), std::memcpy(dst + I * sizeof v, &v, sizeof v)), ...);
+}
+
+// `src` even; `dst` at a multiple of 4.
+inline void copy_sample_payload(std::uint8_t* dst, const std::uint8_t* src) {
+    static_assert(SENSOR_SAMPLE_PAYLOAD == 26);
+    auto* d = static_cast<std::uint8_t*>(__builtin_assume_aligned(dst, 4));
+    if ((reinterpret_cast<std::uintptr_t>(src) & 3) == 0) {
+        const auto* s = static_cast<const std::uint8_t*>(__builtin_assume_aligned(src, 4));
+        copy_units<std::uint32_t>(d, s, std::make_index_sequence<6>());
+        copy_units<std::uint16_t>(d + 24, s + 24, std::make_index_sequence<1>());
+    } else {
+        const auto* s = static_cast<const std::uint8_t*>(__builtin_assume_aligned(src, 2));
+        copy_units<std::uint16_t>(d, s, std::make_index_sequence<13>());
+    }
+}
+
+// `dst` at a multiple of 4.
+template <std::size_t... I>
+inline void zero_words(std::uint8_t* dst, std::index_sequence<I...>) {
+    auto* d = static_cast<std::uint8_t*>(__builtin_assume_aligned(dst, 4));
+    const std::uint32_t zero = 0;
+    (std::memcpy(d + I * sizeof zero, &zero, sizeof zero), ...);
+}
+
+// Little-endian field at an even address.
+inline std::uint16_t load_le16_even(const std::uint8_t* p) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::uint16_t v;
+        std::memcpy(&v, __builtin_assume_aligned(p, 2), sizeof v);
+        return v;
+    } else {
+        return load_le16(p);
+    }
+}
+}  // namespace dat_detail
+
+// The header of the next entry when the entry lies whole in the block at an
+// even address with 1 to 96 payload bytes (every entry of a log whose
+// entries all have even sizes, but for a few at each block's end);
+// otherwise nullptr. Such an entry is sure to be read by take_whole_entry.
+inline const std::uint8_t* whole_entry(const LogReader& r) {
     const std::uint8_t* h = r.block.data() + r.pos;
-    if (r.len - r.pos < ENTRY_HEADER_SIZE + MAX_PAYLOAD) return read_log_entry_any(r, e);
-    const std::uint16_t size = load_le16(h + 2);
-    if (size == 0 || size > MAX_PAYLOAD) return read_log_entry_any(r, e);
-    e.type = load_le16(h);
+    if (r.len - r.pos < ENTRY_HEADER_SIZE + MAX_PAYLOAD || (reinterpret_cast<std::uintptr_t>(h) & 1) != 0) {
+        return nullptr;
+    }
+    const std::uint16_t size = dat_detail::load_le16_even(h + 2);
+    return size == 0 || size > MAX_PAYLOAD ? nullptr : h;
+}
+
+inline std::uint16_t whole_entry_type(const std::uint8_t* h) { return dat_detail::load_le16_even(h); }
+
+// Reads the entry whose header whole_entry gave, as read_log_entry does.
+inline void take_whole_entry(LogReader& r, const std::uint8_t* h, LogEntry& e) {
+    using namespace dat_detail;
+    const std::uint16_t size = load_le16_even(h + 2);
+    e.type = load_le16_even(h);
     e.size = size;
-    e.vid_timestamp = load_le32(h + 4);
+    e.vid_timestamp = load_le16_even(h + 4) | (static_cast<std::uint32_t>(load_le16_even(h + 6)) << 16);
     if (e.type == static_cast<std::uint16_t>(EntryKind::SensorSample) && size == SENSOR_SAMPLE_PAYLOAD) {
         // The most common entry fills every field its readers decode; the
-        // rest of its area is not cleared (a library call per sample on the
-        // camera), and a constant length lets the copy be inlined.
-        std::memcpy(e.payload.data(), h + ENTRY_HEADER_SIZE, SENSOR_SAMPLE_PAYLOAD);
+        // rest of its area is not cleared.
+        copy_sample_payload(e.payload.data(), h + ENTRY_HEADER_SIZE);
     } else {
-        e.payload = {};
+        zero_words(e.payload.data(), std::make_index_sequence<MAX_PAYLOAD / 4>());
         std::memcpy(e.payload.data(), h + ENTRY_HEADER_SIZE, size);
     }
     r.pos += ENTRY_HEADER_SIZE + size;
+}
+
+inline ReadResult read_log_entry(LogReader& r, LogEntry& e) {
+    const std::uint8_t* h = whole_entry(r);
+    if (h == nullptr) return read_log_entry_any(r, e);
+    take_whole_entry(r, h, e);
     return ReadResult::Entry;
 }
 

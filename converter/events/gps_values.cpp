@@ -14,13 +14,15 @@ namespace {
 
 constexpr std::int32_t ODOMETER_UNSET = -1;  // all ones
 
+// A LogEvent's payload starts at a multiple of 4 bytes: whole-field access.
 void rebase_odometer(GpsState& state, LogEvent& record) {
-    std::uint8_t* field = record.payload.data() + fix_off::dist;
-    const std::int32_t dist = load_le_i32(field);  // 10 m units
+    std::uint8_t* pl = record.payload.data();
+    const auto dist = static_cast<std::int32_t>(load_le_field<std::uint32_t, fix_off::dist, true>(pl));  // 10 m
     if (state.first_odometer == ODOMETER_UNSET) {
         state.first_odometer = dist;
     }
-    store_le32(field, static_cast<std::uint32_t>(wrap_sub(dist, state.first_odometer)));
+    store_le_field<std::uint32_t, fix_off::dist, true>(
+        pl, static_cast<std::uint32_t>(wrap_sub(dist, state.first_odometer)));
 }
 
 void copy_fix2_speed(LogEvent& record) {
@@ -39,10 +41,10 @@ void accumulate_distance(GpsState& state, LogEvent& record, const Settings& sett
     state.interval_count = 0;
 
     const std::uint8_t* pl = record.payload.data();
-    const std::uint32_t tow = load_le32(pl + nav_off::time_of_week);  // 1/100 s
-    const std::int32_t x = load_le_i32(pl + nav_off::ecef_x);         // cm
-    const std::int32_t y = load_le_i32(pl + nav_off::ecef_y);
-    const std::int32_t z = load_le_i32(pl + nav_off::ecef_z);
+    const std::uint32_t tow = load_le_field<std::uint32_t, nav_off::time_of_week, true>(pl);            // 1/100 s
+    const auto x = static_cast<std::int32_t>(load_le_field<std::uint32_t, nav_off::ecef_x, true>(pl));  // cm
+    const auto y = static_cast<std::int32_t>(load_le_field<std::uint32_t, nav_off::ecef_y, true>(pl));
+    const auto z = static_cast<std::int32_t>(load_le_field<std::uint32_t, nav_off::ecef_z, true>(pl));
 
     // Negative after a week rollover; the speed gate then does not apply.
     const auto dt = static_cast<std::int32_t>(tow - state.prev_tow);

@@ -9,11 +9,7 @@
 #include "pipeline.h"
 
 #include <array>
-#include <climits>
 #include <cstdio>
-#include <memory>
-#include <new>
-#include <type_traits>
 
 #include "byte_order.h"
 #include "wrap_arith.h"
@@ -68,7 +64,14 @@ PastSample& past(PastSamples& h, std::uint32_t i) {
 
 void remember(PastSamples& h, const LogEvent& ev) {
     h.newest = (h.newest + 1) % QUEUE_SLOTS;
-    h.slots[h.newest] = {ev.vid_timestamp, sample_altitude(ev), NO_VALUE, sample_accel(ev)};
+    // Field by field: assigned whole, the record went byte by byte on the
+    // camera (its processor has no unaligned stores, and the compiler lost
+    // track of the slot's alignment).
+    PastSample& s = h.slots[h.newest];
+    s.vid_timestamp = ev.vid_timestamp;
+    s.altitude = sample_altitude(ev);
+    s.filt_altitude = NO_VALUE;
+    s.accel = sample_accel(ev);
     if (h.count < QUEUE_SLOTS) {
         ++h.count;
     }
@@ -97,47 +100,46 @@ template <class Q>
 bool centred_average(WindowSums<Q::K>& w, Pipeline& p, const LogEvent& ev, std::int32_t n, Values<Q::K>& out) {
     Values<Q::K> own{};
     const bool own_real = Q::read(ev, own);
-    if (own_real && w.seen < INT32_MAX) {
-        ++w.seen;
+    if (own_real) {
+        w.started = true;
     }
-    if (n <= 0 || w.seen == 0) {
+    if (n <= 0 || !w.started) {
         out = own;
         return own_real;
     }
     const auto half = static_cast<std::uint32_t>(n);
+    EventQueue& ahead = p.sample_queue;
+    const bool future_moves = ahead.count > half - 1;  // not yet over the file's last n
 
-    // Past window: ev and the n samples before it.
-    if (own_real) {
-        add_to(w.past_sum, w.past_count, own);
+    // ev joins the past window (ev and the n samples before it) and, once
+    // the future window is full, leaves it: then the two cancel out.
+    if (own_real && !(future_moves && w.future_fill == n)) {
+        add_to(w.sum, w.count, own);
     }
     if (p.history.count >= half + 2) {
         Values<Q::K> v{};
         if (Q::read(past(p.history, half + 1), v)) {
-            remove_from(w.past_sum, w.past_count, v);
+            remove_from(w.sum, w.count, v);
         }
     }
-
-    // Future window: the n samples after ev; frozen over the file's last n.
-    EventQueue& ahead = p.sample_queue;
-    if (ahead.count > half - 1) {
+    // The future window: the n samples after ev.
+    if (future_moves) {
         const LogEvent* fut = queue_peek_front(ahead, half - 1);
         Values<Q::K> v{};
         if (fut != nullptr && Q::read(*fut, v)) {
-            add_to(w.future_sum, w.future_count, v);
+            add_to(w.sum, w.count, v);
         }
         if (w.future_fill != n) {
             ++w.future_fill;
-        } else if (own_real) {
-            remove_from(w.future_sum, w.future_count, own);  // now in the past window
         }
     }
 
-    const std::int32_t count = w.past_count + w.future_count;
-    if (count == 0) {
+    if (w.count == 0) {
         return false;
     }
+    w.by_count.use(w.count);
     for (std::size_t k = 0; k < Q::K; ++k) {
-        out[k] = w.by_count.divide(wrap_add(w.past_sum[k], w.future_sum[k]), count);
+        out[k] = w.by_count.quotient(w.sum[k]);
     }
     return true;
 }
@@ -182,57 +184,65 @@ void vertical_speed(Pipeline& p, LogEvent& ev, std::int32_t window) {
     ev.baro_vspeed = div_trunc(rise, dt);
 }
 
-// Takes up every GPS record not later than the sample; the one in effect is
-// copied into the pipeline so that it outlives its queue slot.
+// Takes up every GPS record not later than the sample. The one in effect
+// stays in its queue slot (a copy per take-up costs more on the camera than
+// the rest of this function); queue_gps moves it out before the slot is
+// reused.
 void attach_gps(Pipeline& p, LogEvent& ev) {
     EventQueue& gps = p.gps_queue;
     while (gps.count > 0 && queue_peek_front(gps, 0)->vid_timestamp <= ev.vid_timestamp) {
-        p.cur_gps = *queue_pop(gps);
-        p.have_cur_gps = true;
+        p.cur_gps = queue_pop(gps);
         ev.gps_new = 1;
     }
-    if (p.have_cur_gps && ev.vid_timestamp - p.cur_gps.vid_timestamp > GPS_STALE_MS) {
-        p.have_cur_gps = false;
+    if (p.cur_gps != nullptr && ev.vid_timestamp - p.cur_gps->vid_timestamp > GPS_STALE_MS) {
+        p.cur_gps = nullptr;
     }
-    if (p.have_cur_gps) {
-        ev.gps = &p.cur_gps;
-        ev.dist = p.cur_gps.dist;
-    } else {
-        ev.gps = nullptr;
-        ev.dist = NO_DIST;
-    }
+    ev.gps = p.cur_gps;
+    ev.dist = p.cur_gps != nullptr ? p.cur_gps->dist : NO_DIST;
 }
 
 // The sample was read into the look-ahead's free slot.
 void queue_sample(Pipeline& p, LogEvent& rec, const RunOptions& run) {
     const std::int32_t altitude = sample_altitude(rec);
     if (altitude != NO_VALUE) {
-        store_le32(rec.payload.data() + sample_off::altitude,
-                   static_cast<std::uint32_t>(wrap_add(altitude, run.alt_adjust)));
+        store_le_field<std::uint32_t, sample_off::altitude, true>(
+            rec.payload.data(), static_cast<std::uint32_t>(wrap_add(altitude, run.alt_adjust)));
     }
     queue_commit(p.sample_queue);
 }
 
-void queue_gps(Pipeline& p, const LogEntry& entry, const Settings& settings) {
+// The GPS ring's slot for the next record. A full ring gives up its oldest
+// record, which nothing attached yet; the record in effect is moved aside
+// when the ring comes round to its slot.
+LogEvent& gps_free_slot(Pipeline& p) {
     EventQueue& gps = p.gps_queue;
     if (gps.count >= QUEUE_SLOTS) {
-        queue_pop(gps);  // nothing attached them yet: the oldest goes
+        queue_pop(gps);
     }
-    // Nothing derived yet: LogEvent{entry} built in its slot (assigning a
-    // temporary would copy the record twice). Placement with braces, since
-    // std::construct_at needs aggregate initialisation from parentheses,
-    // which clang 14 (the fuzz builds) lacks.
-    static_assert(std::is_trivially_destructible_v<LogEvent>);
-    LogEvent& rec = *::new (static_cast<void*>(&queue_free_slot(gps))) LogEvent{entry};
+    LogEvent& slot = queue_free_slot(gps);
+    if (p.cur_gps == &slot) {
+        p.kept_gps = slot;
+        p.cur_gps = &p.kept_gps;
+    }
+    return slot;
+}
+
+// The GPS record was read into gps_free_slot's slot.
+void queue_gps(Pipeline& p, LogEvent& rec, const Settings& settings) {
+    static_cast<Derivations&>(rec) = {};  // nothing derived yet: the slot held an earlier record
     gps_preprocess(p.gps, rec, settings);
     const auto lag = static_cast<std::uint32_t>(settings.gps_lag);  // ms
     rec.vid_timestamp = rec.vid_timestamp < lag ? 0 : rec.vid_timestamp - lag;
-    queue_commit(gps);
+    queue_commit(p.gps_queue);
 }
 
 // Reads entries until the look-ahead is full or the file yields no more.
-// A bad entry while samples are waiting lets one of them out first; with an
-// empty look-ahead reading simply goes on, so a bad entry never ends the run.
+// Each is read in place: a sample into the look-ahead's free slot (the
+// pipeline sets every derived field of a sample), a GPS record into its
+// ring when it is sure to be read whole, since making room there may cost
+// the ring its oldest record. A bad entry while samples are waiting lets
+// one of them out first; with an empty look-ahead reading simply goes on,
+// so a bad entry never ends the run.
 void fill(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOptions& run) {
     if (p.reader.file != dat) {  // the first call: reading starts at the stream's position
         p.reader.file = dat;
@@ -240,9 +250,19 @@ void fill(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOption
         p.reader.drained = false;
     }
     while (p.sample_queue.count < QUEUE_SLOTS) {
-        // Read in place; the pipeline sets every derived field of a sample.
         LogEvent& rec = queue_free_slot(p.sample_queue);
-        switch (read_log_entry(p.reader, rec)) {
+        if (const std::uint8_t* h = whole_entry(p.reader)) {
+            const bool sample = whole_entry_type(h) == static_cast<std::uint16_t>(EntryKind::SensorSample);
+            LogEvent& into = sample ? rec : gps_free_slot(p);
+            take_whole_entry(p.reader, h, into);
+            if (sample) {
+                queue_sample(p, into, run);
+            } else {
+                queue_gps(p, into, settings);
+            }
+            continue;
+        }
+        switch (read_log_entry_any(p.reader, rec)) {
             case ReadResult::End: return;
             case ReadResult::InvalidSize:
                 if (!p.quiet) std::printf("Invalid log entry size: %d\n!", static_cast<int>(rec.size));
@@ -255,7 +275,9 @@ void fill(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOption
         if (rec.type == static_cast<std::uint16_t>(EntryKind::SensorSample)) {
             queue_sample(p, rec, run);
         } else {
-            queue_gps(p, rec, settings);
+            LogEvent& gps = gps_free_slot(p);
+            static_cast<LogEntry&>(gps) = rec;
+            queue_gps(p, gps, settings);
         }
     }
 }

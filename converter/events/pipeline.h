@@ -17,16 +17,16 @@
 namespace tarvex {
 
 // Running sums of one centred moving average over K values: the altitude,
-// or the three acceleration axes, which share their counts.
+// or the three acceleration axes, which share their counts. The past and
+// the future window only ever appear added together, so they share one
+// sum per value and one count.
 template <std::size_t K>
 struct WindowSums {
-    std::int32_t seen = 0;  // real values seen, up to INT32_MAX
-    std::array<std::int32_t, K> past_sum{};
-    std::int32_t past_count = 0;
-    std::array<std::int32_t, K> future_sum{};
-    std::int32_t future_count = 0;
-    std::int32_t future_fill = 0;  // places of the future window filled so far
-    RepeatedDivisor<> by_count;    // the averages' divisor, past_count + future_count
+    bool started = false;               // a real value has been seen
+    std::array<std::int32_t, K> sum{};  // of the real values in both windows, wrapping
+    std::int32_t count = 0;             // real values in both windows
+    std::int32_t future_fill = 0;       // places of the future window filled so far
+    RepeatedDivisor<> by_count;         // the averages' divisor, `count`
 };
 
 struct FilterState {
@@ -58,8 +58,10 @@ struct Pipeline {
     EventQueue gps_queue;     // GPS records read, not yet attached
     PastSamples history;      // look-behind: the last emitted samples
     FilterState filter;
-    LogEvent cur_gps;  // own copy of the GPS record in effect
-    bool have_cur_gps = false;
+    // The GPS record in effect, or none: in its slot of gps_queue, which
+    // only a later record can claim, or in kept_gps once one has.
+    const LogEvent* cur_gps = nullptr;
+    LogEvent kept_gps;
     GpsState gps;
     LogReader reader;    // the log, read in blocks
     bool quiet = false;  // a first pass over a log: its messages are the real pass's to print

@@ -28,18 +28,29 @@ public:
     // div_trunc(num, den): truncating toward zero, INT32_MIN / -1 wrapping
     // to INT32_MIN. `den` must not be 0.
     std::int32_t divide(std::int32_t num, std::int32_t den) {
-        if constexpr (!MULTIPLY) return div_trunc(num, den);
+        use(den);
+        return quotient(num);
+    }
+
+    // The same in two steps, for several numerators over one divisor: `den`
+    // (not 0) becomes the divisor of the quotient() calls that follow.
+    void use(std::int32_t den) {
         if (den != den_) set(den);
+    }
+
+    std::int32_t quotient(std::int32_t num) const {
+        if constexpr (!MULTIPLY) return div_trunc(num, den_);
         const std::uint32_t n = num < 0 ? 0u - static_cast<std::uint32_t>(num) : static_cast<std::uint32_t>(num);
         const auto t = static_cast<std::uint32_t>((static_cast<std::uint64_t>(m_) * n) >> 32);
         const std::uint32_t q = (t + ((n - t) >> shift1_)) >> shift2_;
         // Magnitudes up to 2^31; the negation wraps like the C form's.
-        return static_cast<std::int32_t>((num < 0) != (den < 0) ? 0u - q : q);
+        return static_cast<std::int32_t>((num < 0) != (den_ < 0) ? 0u - q : q);
     }
 
 private:
     void set(std::int32_t den) {
         den_ = den;
+        if constexpr (!MULTIPLY) return;
         const std::uint32_t d = den < 0 ? 0u - static_cast<std::uint32_t>(den) : static_cast<std::uint32_t>(den);
         std::uint32_t l = 0;
         while (l < 32 && (std::uint64_t{1} << l) < d) ++l;

@@ -135,6 +135,25 @@ TEST(LogEntryReader, WalksEntriesAndStopsAtACut) {
     EXPECT_EQ(w.results.back(), ReadResult::End);
 }
 
+TEST(LogEntryReader, PayloadsArriveWholeWhereverTheEntryStarts) {
+    // The reader moves words or halves where the address allows: a sample
+    // and a GpsFix at each of the four offsets from a multiple of 4.
+    std::string payload(36, '\0');
+    for (std::size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<char>(i + 1);
+    for (std::uint16_t before : {4, 5, 6, 7}) {
+        DatLog log;
+        append_entry(log, 241, before, 1, 0x7F);
+        log.entry(240, 26, 2, payload.substr(0, 26));
+        append_entry(log, 241, 96, 1, 0x7F);  // leaves 96 bytes behind in the record
+        log.entry(241, 36, 3, payload);
+        const Walk w = walk(log.bytes());
+        ASSERT_EQ(w.entries.size(), 4u) << before;
+        for (std::size_t i = 0; i < 26; ++i) EXPECT_EQ(w.entries[1].payload[i], i + 1) << before << " sample " << i;
+        for (std::size_t i = 0; i < 96; ++i)
+            EXPECT_EQ(w.entries[3].payload[i], i < 36 ? i + 1 : 0) << before << " fix " << i;
+    }
+}
+
 TEST(LogEntryReader, CutInsideAnEntryHeaderEndsTheEntries) {
     DatLog log;
     append_entry(log, 240, 26, 100, 1);
