@@ -55,7 +55,14 @@ void accumulate_distance(GpsState& state, LogEvent& record, const Settings& sett
 
     // cm per 1/100 s is m/s; times 3.6 gives km/h.
     if (settings.gps_speed_limit != 0 && dt > 3) {
-        if (step * 3.6 / dt > settings.gps_speed_limit) {
+        // At or below limit * dt (exact while under 2^53) the quotient cannot
+        // pass the limit: the camera's soft-float division (over a thousand
+        // instructions) is left for steps that may.
+        const double scaled = step * 3.6;
+        const std::int64_t bound = std::int64_t{settings.gps_speed_limit} * dt;
+        const bool below = bound < (std::int64_t{1} << 53) && bound > -(std::int64_t{1} << 53) &&
+                           !(scaled > static_cast<double>(bound));
+        if (!below && scaled / dt > settings.gps_speed_limit) {
             step = 0.0;
         }
     }
