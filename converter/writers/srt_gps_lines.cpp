@@ -19,8 +19,10 @@ void put_speed_unit(Row& t, bool mph) {
 }
 
 // GpsFix layout: speed, distance, heading on one line. `rec` is none when the
-// kind came from an earlier record.
-void put_fix_line(Row& t, const LogEvent* rec, const Settings& settings) {
+// kind came from an earlier record. Each layout is a function of its own with
+// its own row: compiled together, each paid for the other's registers.
+[[gnu::noinline]] void put_fix_line(TextOut& out, const LogEvent* rec, const Settings& settings) {
+    Row t(out);
     GpsFix fix{};
     if (rec != nullptr) fix = decode_gps_fix(*rec);
     bool has_item = false;
@@ -64,7 +66,8 @@ void put_fix_line(Row& t, const LogEvent* rec, const Settings& settings) {
 }
 
 // GpsNavData layout: speeds, distance and glide ratio.
-void put_navdata_lines(Row& t, const LogEvent& ev, const Settings& settings) {
+[[gnu::noinline]] void put_navdata_lines(TextOut& out, const LogEvent& ev, const Settings& settings) {
+    Row t(out);
     const LogEvent* rec = ev.gps;
     GpsNavData nav{};
     if (rec != nullptr) nav = decode_gps_nav_data(*rec);
@@ -144,10 +147,9 @@ void put_navdata_lines(Row& t, const LogEvent& ev, const Settings& settings) {
 
 void put_gps_lines(TextOut& out, const LogEvent& ev, const Settings& settings, RunOptions& run) {
     if (ev.gps != nullptr) run.last_gps_kind = ev.gps->type;
-    Row t(out);
     switch (static_cast<EntryKind>(run.last_gps_kind)) {
-        case EntryKind::GpsNavData: put_navdata_lines(t, ev, settings); break;
-        case EntryKind::GpsFix: put_fix_line(t, ev.gps, settings); break;
+        case EntryKind::GpsNavData: put_navdata_lines(out, ev, settings); break;
+        case EntryKind::GpsFix: put_fix_line(out, ev.gps, settings); break;
         default:  // nothing seen yet, GpsFix2, or a kind nobody interprets
             break;
     }
