@@ -8,6 +8,7 @@
 // not depend on the window size.
 #include "pipeline.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -254,7 +255,11 @@ void fill(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOption
         if (const std::uint8_t* h = whole_entry(p.reader)) {
             const bool sample = whole_entry_type(h) == static_cast<std::uint16_t>(EntryKind::SensorSample);
             LogEvent& into = sample ? rec : gps_free_slot(p);
-            take_whole_entry(p.reader, h, into);
+            // A GPS slot is zero past what its last record brought or had
+            // written by gps_preprocess (the ring starts zeroed), so only
+            // a shorter record clears anything.
+            const std::size_t clean_from = sample ? MAX_PAYLOAD : std::max<std::size_t>(into.size, GPS_PREPARE_REACH);
+            take_whole_entry(p.reader, h, into, clean_from);
             if (sample) {
                 queue_sample(p, into, run);
             } else {
