@@ -59,11 +59,12 @@ struct Accel {
 };
 
 // The i-th newest past sample; i < count.
-PastSample& past(PastSamples& h, std::uint32_t i) {
+const PastSample& past(const PastSamples& h, std::uint32_t i) {
     return h.slots[(h.newest - i) % QUEUE_SLOTS];  // modulo 2^32 first: 256 divides it
 }
 
-void remember(PastSamples& h, const LogEvent& ev) {
+// Its smoothed altitude is the caller's to fill in once known.
+PastSample& remember(PastSamples& h, const LogEvent& ev) {
     h.newest = (h.newest + 1) % QUEUE_SLOTS;
     // Field by field: assigned whole, the record went byte by byte on the
     // camera (its processor has no unaligned stores, and the compiler lost
@@ -71,11 +72,11 @@ void remember(PastSamples& h, const LogEvent& ev) {
     PastSample& s = h.slots[h.newest];
     s.vid_timestamp = ev.vid_timestamp;
     s.altitude = sample_altitude(ev);
-    s.filt_altitude = NO_VALUE;
     s.accel = sample_accel(ev);
     if (h.count < QUEUE_SLOTS) {
         ++h.count;
     }
+    return s;
 }
 
 template <std::size_t K>
@@ -167,11 +168,7 @@ void smooth_accel(Pipeline& p, LogEvent& ev, std::int32_t n) {
 // differences are signed, so a descent gives a negative speed. A missing
 // smoothed altitude at either end gives none rather than a number computed
 // from the marker.
-void vertical_speed(Pipeline& p, LogEvent& ev, std::int32_t window) {
-    PastSamples& history = p.history;
-    if (history.count > 0) {
-        past(history, 0).filt_altitude = ev.filt_altitude;
-    }
+void vertical_speed(const PastSamples& history, LogEvent& ev, std::int32_t window) {
     ev.baro_vspeed = NO_VSPEED;
     if (window <= 0 || history.count <= static_cast<std::uint32_t>(window)) {
         return;
@@ -300,10 +297,11 @@ LogEvent* next_event(Pipeline& p, std::FILE* dat, const Settings& settings, cons
     LogEvent& ev = *queue_pop(p.sample_queue);
     ev.gps_new = 0;
     attach_gps(p, ev);
-    remember(p.history, ev);
+    PastSample& newest = remember(p.history, ev);
     smooth_altitude(p, ev, settings.alt_filter);
     smooth_accel(p, ev, settings.accel_filter);
-    vertical_speed(p, ev, settings.speed_window);
+    newest.filt_altitude = ev.filt_altitude;
+    vertical_speed(p.history, ev, settings.speed_window);
     return &ev;
 }
 
