@@ -395,6 +395,10 @@ inline void take_whole_entry(LogReader& r, const std::uint8_t* h, LogEntry& e, s
     r.pos += ENTRY_HEADER_SIZE + size;
 }
 
+// Whether the entries have ended: every later read returns End, as the one
+// that found the end did.
+inline bool entries_ended(const LogReader& r) { return r.drained && r.pos == r.len; }
+
 inline ReadResult read_log_entry(LogReader& r, LogEntry& e) {
     const std::uint8_t* h = whole_entry(r);
     if (h == nullptr) return read_log_entry_any(r, e);

@@ -264,6 +264,9 @@ void fill(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOption
             }
             continue;
         }
+        if (entries_ended(p.reader)) {  // the look-ahead drains: no need to clear a record each time
+            return;
+        }
         switch (read_log_entry_any(p.reader, rec)) {
             case ReadResult::End: return;
             case ReadResult::InvalidSize:
