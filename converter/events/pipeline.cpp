@@ -184,8 +184,8 @@ void vertical_speed(const PastSamples& history, LogEvent& ev, std::int32_t windo
 
 // Takes up every GPS record not later than the sample. The one in effect
 // stays in its queue slot (a copy per take-up costs more on the camera than
-// the rest of this function); queue_gps moves it out before the slot is
-// reused.
+// the rest of this function); gps_free_slot moves it out before the slot
+// is reused.
 void attach_gps(Pipeline& p, LogEvent& ev) {
     EventQueue& gps = p.gps_queue;
     while (gps.count > 0 && queue_peek_front(gps, 0)->vid_timestamp <= ev.vid_timestamp) {
