@@ -372,7 +372,9 @@ inline const std::uint8_t* whole_entry(const LogReader& r) {
 inline std::uint16_t whole_entry_type(const std::uint8_t* h) { return dat_detail::load_le16_even(h); }
 
 // Reads the entry whose header whole_entry gave, as read_log_entry does.
-inline void take_whole_entry(LogReader& r, const std::uint8_t* h, LogEntry& e) {
+// With `clean_from` below 96, the record's payload area is known to hold
+// zeros from that byte on, so only the bytes before it are cleared.
+inline void take_whole_entry(LogReader& r, const std::uint8_t* h, LogEntry& e, std::size_t clean_from = MAX_PAYLOAD) {
     using namespace dat_detail;
     const std::uint16_t size = load_le16_even(h + 2);
     e.type = load_le16_even(h);
@@ -383,11 +385,19 @@ inline void take_whole_entry(LogReader& r, const std::uint8_t* h, LogEntry& e) {
         // rest of its area is not cleared.
         copy_sample_payload(e.payload.data(), h + ENTRY_HEADER_SIZE);
     } else {
-        zero_words(e.payload.data(), std::make_index_sequence<MAX_PAYLOAD / 4>());
+        if (clean_from >= MAX_PAYLOAD) {
+            zero_words(e.payload.data(), std::make_index_sequence<MAX_PAYLOAD / 4>());
+        } else if (size < clean_from) {
+            std::memset(e.payload.data() + size, 0, clean_from - size);
+        }
         std::memcpy(e.payload.data(), h + ENTRY_HEADER_SIZE, size);
     }
     r.pos += ENTRY_HEADER_SIZE + size;
 }
+
+// Whether the entries have ended: every later read returns End, as the one
+// that found the end did.
+inline bool entries_ended(const LogReader& r) { return r.drained && r.pos == r.len; }
 
 inline ReadResult read_log_entry(LogReader& r, LogEntry& e) {
     const std::uint8_t* h = whole_entry(r);

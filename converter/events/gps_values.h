@@ -21,4 +21,9 @@ struct GpsState {
 
 void gps_preprocess(GpsState& state, LogEvent& record, const Settings& settings);
 
+// gps_preprocess writes no payload byte at or past this offset, whatever
+// the record's size (a short record gets fields it did not bring).
+inline constexpr std::size_t GPS_PREPARE_REACH = fix_off::gps_speed + 2;
+static_assert(fix_off::dist + 4 <= GPS_PREPARE_REACH);
+
 }  // namespace tarvex

@@ -8,6 +8,7 @@
 // not depend on the window size.
 #include "pipeline.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -58,11 +59,12 @@ struct Accel {
 };
 
 // The i-th newest past sample; i < count.
-PastSample& past(PastSamples& h, std::uint32_t i) {
+const PastSample& past(const PastSamples& h, std::uint32_t i) {
     return h.slots[(h.newest - i) % QUEUE_SLOTS];  // modulo 2^32 first: 256 divides it
 }
 
-void remember(PastSamples& h, const LogEvent& ev) {
+// Its smoothed altitude is the caller's to fill in once known.
+PastSample& remember(PastSamples& h, const LogEvent& ev) {
     h.newest = (h.newest + 1) % QUEUE_SLOTS;
     // Field by field: assigned whole, the record went byte by byte on the
     // camera (its processor has no unaligned stores, and the compiler lost
@@ -70,11 +72,11 @@ void remember(PastSamples& h, const LogEvent& ev) {
     PastSample& s = h.slots[h.newest];
     s.vid_timestamp = ev.vid_timestamp;
     s.altitude = sample_altitude(ev);
-    s.filt_altitude = NO_VALUE;
     s.accel = sample_accel(ev);
     if (h.count < QUEUE_SLOTS) {
         ++h.count;
     }
+    return s;
 }
 
 template <std::size_t K>
@@ -149,7 +151,9 @@ void smooth_altitude(Pipeline& p, LogEvent& ev, std::int32_t n) {
     ev.filt_altitude = centred_average<Altitude>(p.filter.altitude, p, ev, n, out) ? out[0] : NO_VALUE;
 }
 
-void smooth_accel(Pipeline& p, LogEvent& ev, std::int32_t n) {
+// Not inlined: inside next_event it cost more in spilled registers than its
+// call does (4 ARM instructions per sample).
+[[gnu::noinline]] void smooth_accel(Pipeline& p, LogEvent& ev, std::int32_t n) {
     Values<3> out{};
     if (centred_average<Accel>(p.filter.accel, p, ev, n, out)) {
         ev.filt_accel_x = out[0];
@@ -166,11 +170,7 @@ void smooth_accel(Pipeline& p, LogEvent& ev, std::int32_t n) {
 // differences are signed, so a descent gives a negative speed. A missing
 // smoothed altitude at either end gives none rather than a number computed
 // from the marker.
-void vertical_speed(Pipeline& p, LogEvent& ev, std::int32_t window) {
-    PastSamples& history = p.history;
-    if (history.count > 0) {
-        past(history, 0).filt_altitude = ev.filt_altitude;
-    }
+void vertical_speed(const PastSamples& history, LogEvent& ev, std::int32_t window) {
     ev.baro_vspeed = NO_VSPEED;
     if (window <= 0 || history.count <= static_cast<std::uint32_t>(window)) {
         return;
@@ -186,8 +186,8 @@ void vertical_speed(Pipeline& p, LogEvent& ev, std::int32_t window) {
 
 // Takes up every GPS record not later than the sample. The one in effect
 // stays in its queue slot (a copy per take-up costs more on the camera than
-// the rest of this function); queue_gps moves it out before the slot is
-// reused.
+// the rest of this function); gps_free_slot moves it out before the slot
+// is reused.
 void attach_gps(Pipeline& p, LogEvent& ev) {
     EventQueue& gps = p.gps_queue;
     while (gps.count > 0 && queue_peek_front(gps, 0)->vid_timestamp <= ev.vid_timestamp) {
@@ -254,13 +254,20 @@ void fill(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOption
         if (const std::uint8_t* h = whole_entry(p.reader)) {
             const bool sample = whole_entry_type(h) == static_cast<std::uint16_t>(EntryKind::SensorSample);
             LogEvent& into = sample ? rec : gps_free_slot(p);
-            take_whole_entry(p.reader, h, into);
+            // A GPS slot is zero past what its last record brought or had
+            // written by gps_preprocess (the ring starts zeroed), so only
+            // a shorter record clears anything.
+            const std::size_t clean_from = sample ? MAX_PAYLOAD : std::max<std::size_t>(into.size, GPS_PREPARE_REACH);
+            take_whole_entry(p.reader, h, into, clean_from);
             if (sample) {
                 queue_sample(p, into, run);
             } else {
                 queue_gps(p, into, settings);
             }
             continue;
+        }
+        if (entries_ended(p.reader)) {  // the look-ahead drains: no need to clear a record each time
+            return;
         }
         switch (read_log_entry_any(p.reader, rec)) {
             case ReadResult::End: return;
@@ -295,10 +302,11 @@ LogEvent* next_event(Pipeline& p, std::FILE* dat, const Settings& settings, cons
     LogEvent& ev = *queue_pop(p.sample_queue);
     ev.gps_new = 0;
     attach_gps(p, ev);
-    remember(p.history, ev);
+    PastSample& newest = remember(p.history, ev);
     smooth_altitude(p, ev, settings.alt_filter);
     smooth_accel(p, ev, settings.accel_filter);
-    vertical_speed(p, ev, settings.speed_window);
+    newest.filt_altitude = ev.filt_altitude;
+    vertical_speed(p.history, ev, settings.speed_window);
     return &ev;
 }
 

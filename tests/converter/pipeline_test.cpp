@@ -285,6 +285,34 @@ TEST(PipelineGps, UnknownKindsTravelLikeGpsRecords) {
     EXPECT_TRUE(std::equal(payload.begin(), payload.end(), events[1].gps->payload.begin()));
 }
 
+TEST(PipelineGps, ARecordReadsZerosPastItsSizeWhateverItsSlotHeldBefore) {
+    // Three rounds through every slot of the GPS ring: 96 bytes of 0x7F,
+    // then GpsFix2 records (6 bytes, and the speed copied to bytes 28-29),
+    // then 3-byte records.
+    std::array<std::array<std::uint8_t, MAX_PAYLOAD>, 3> want{};
+    want[0].fill(0x7F);
+    want[1][4] = want[1][28] = 55;
+    want[2][0] = 1;
+    want[2][1] = 2;
+    want[2][2] = 3;
+    DatLog log;
+    for (std::uint32_t round = 0; round < 3; ++round) {
+        for (std::uint32_t i = 0; i < QUEUE_SLOTS; ++i) {
+            const std::uint32_t ts = round * 1000 + i;
+            if (round == 0) log.entry(77, 96, ts, std::string(96, '\x7F'));
+            if (round == 1) log.fix2(ts, 55);
+            if (round == 2) log.entry(77, 3, ts, "\1\2\3");
+            log.sample(ts, 1);
+        }
+    }
+    const auto events = convert(log, plain_settings());
+    ASSERT_EQ(events.size(), 3 * QUEUE_SLOTS);
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        ASSERT_TRUE(events[i].gps.has_value()) << i;
+        ASSERT_EQ(events[i].gps->payload, want[i / QUEUE_SLOTS]) << "record " << i;
+    }
+}
+
 TEST(PipelineGps, FullGpsQueueDropsTheOldestSilently) {
     // 300 records before any sample: the 44 oldest (timestamps 0..430) go.
     DatLog log;
