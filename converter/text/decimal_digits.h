@@ -149,11 +149,32 @@ inline char* write_signed(char* p, std::int64_t v) {
     return write_decimal(p, 0 - static_cast<std::uint64_t>(v));
 }
 
-// "%d"
+// "%d". The digit count is found in halves (below 100, below 10^4, beyond)
+// rather than digit by digit: the common readings have two to four digits.
 inline char* write_signed(char* p, std::int32_t v) {
-    if (v >= 0) return write_decimal(p, static_cast<std::uint32_t>(v));
-    *p++ = '-';
-    return write_decimal(p, 0 - static_cast<std::uint32_t>(v));
+    std::uint32_t u = static_cast<std::uint32_t>(v);
+    if (v < 0) {
+        *p++ = '-';
+        u = 0 - u;
+    }
+    const char* digits = digits_detail::quads.data() + 4 * u;
+    if (u < 100) {
+        if (u < 10) {
+            *p = digits[3];
+            return p + 1;
+        }
+        copy_bytes<2>(p, digits + 2);
+        return p + 2;
+    }
+    if (u < 10000) {
+        if (u < 1000) {
+            copy_bytes<4>(p, digits + 1);  // one byte of scratch
+            return p + 3;
+        }
+        copy_bytes<4>(p, digits);
+        return p + 4;
+    }
+    return write_decimal(p, u);
 }
 
 }  // namespace tarvex

@@ -14,7 +14,7 @@ namespace {
 // GPS columns of a row without a fresh GPS record.
 constexpr char EMPTY_GPS_PART[] = ",,,,,,,,,,,,,,,,,,\n";
 
-void put_fix_columns(Row& t, const GpsFix& fix) {
+[[gnu::always_inline]] inline void put_fix_columns(Row& t, const GpsFix& fix) {
     t.degrees(fix.lat_deg, fix.lat_frac);
     t.put(',');
     t.degrees(fix.lon_deg, fix.lon_frac);
@@ -37,7 +37,7 @@ void put_fix_columns(Row& t, const GpsFix& fix) {
     t.lit(",\n");
 }
 
-void put_nav_columns(Row& t, const GpsNavData& nav, double dist_cm) {
+[[gnu::always_inline]] inline void put_nav_columns(Row& t, const GpsNavData& nav, double dist_cm) {
     t.fixed<7>(nav.lat);  // 1e-7 degree
     t.lit(", ");
     t.fixed<7>(nav.lon);
