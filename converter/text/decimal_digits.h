@@ -157,8 +157,8 @@ inline char* write_signed(char* p, std::int32_t v) {
         *p++ = '-';
         u = 0 - u;
     }
-    const char* digits = digits_detail::quads.data() + 4 * u;
     if (u < 100) {
+        const char* digits = digits_detail::quads.data() + 4 * u;
         if (u < 10) {
             *p = digits[3];
             return p + 1;
@@ -167,6 +167,7 @@ inline char* write_signed(char* p, std::int32_t v) {
         return p + 2;
     }
     if (u < 10000) {
+        const char* digits = digits_detail::quads.data() + 4 * u;
         if (u < 1000) {
             copy_bytes<4>(p, digits + 1);  // one byte of scratch
             return p + 3;
