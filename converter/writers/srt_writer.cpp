@@ -127,14 +127,16 @@ void scale_all(LogEvent& ev) {
 }
 
 // n times '|'. A bar is short unless a reading is damaged (6.4 G at most
-// is 64 bytes), so the common case takes no room check.
-void put_bar(Row& t, std::uint32_t n) {
+// is 64 bytes), so the common case takes no room check. Inlined, like the
+// accelerations' part that writes it, for the same reason as put_time.
+[[gnu::always_inline]] inline void put_bar(Row& t, std::uint32_t n) {
     if (n <= 64) t.short_fill<'|'>(n);
     else t.repeat('|', n);
 }
 
 // Magnitude item (ends the reading line), axes line and bar line.
-void put_accel_part(Row& t, LogEvent& ev, bool has_item, const Settings& settings, const RunOptions& run) {
+[[gnu::always_inline]] inline void put_accel_part(Row& t, LogEvent& ev, bool has_item, const Settings& settings,
+                                                  const RunOptions& run) {
     const bool valid = ev.filt_accel_x != NO_ACCEL && ev.filt_accel_y != NO_ACCEL && ev.filt_accel_z != NO_ACCEL;
     const bool hundredths = settings.accel_places != decimal_places::ONE;
     if (hundredths) accel_scale_hundredths(ev, run);
