@@ -22,41 +22,45 @@ void put_speed_unit(Row& t, bool mph) {
 // kind came from an earlier record. Each layout is a function of its own with
 // its own row: compiled together, each paid for the other's registers.
 [[gnu::noinline]] void put_fix_line(TextOut& out, const LogEvent* rec, const Settings& settings) {
+    // Read once: for the compiler, any byte the row stores could change them.
+    const auto speed = settings.gps_speed;
+    const auto dist_unit = settings.gps_dist;
+    const auto heading = settings.heading;
+    const auto places = settings.gps_dist_places;
     Row t(out);
     GpsFix fix{};
     if (rec != nullptr) fix = decode_gps_fix(*rec);
     bool has_item = false;
 
-    if (settings.gps_speed == speed_unit::KMH || settings.gps_speed == speed_unit::MPH) {
-        const bool mph = settings.gps_speed == speed_unit::MPH;
+    if (speed == speed_unit::KMH || speed == speed_unit::MPH) {
+        const bool mph = speed == speed_unit::MPH;
         if (rec == nullptr) t.lit("---");
         else t.dec(mph ? km_to_miles(fix.gps_speed) : fix.gps_speed);
         put_speed_unit(t, mph);
         has_item = true;
     }
-    if (settings.gps_speed != speed_unit::HIDDEN &&
-        (settings.gps_dist != distance_unit::HIDDEN || settings.heading != show_hide::HIDDEN)) {
+    if (speed != speed_unit::HIDDEN && (dist_unit != distance_unit::HIDDEN || heading != show_hide::HIDDEN)) {
         t.lit(SEPARATOR);
         has_item = true;
     }
 
-    if (settings.gps_dist == distance_unit::KM || settings.gps_dist == distance_unit::MILES) {
-        const bool miles = settings.gps_dist == distance_unit::MILES;
+    if (dist_unit == distance_unit::KM || dist_unit == distance_unit::MILES) {
+        const bool miles = dist_unit == distance_unit::MILES;
         if (rec == nullptr) {
             t.lit("---");
         } else {
             // `dist` counts hundredths of a km; shown in hundredths or tenths.
             const std::int64_t v = fix.dist;
-            if (settings.gps_dist_places != decimal_places::ONE) t.fixed<2>(miles ? km_to_miles(v) : v);
+            if (places != decimal_places::ONE) t.fixed<2>(miles ? km_to_miles(v) : v);
             else t.fixed<1>(miles ? mul_div<10, 161>(v) : mul_div<1, 10>(v));
         }
         if (miles) t.lit(" mi");
         else t.lit(" km");
         has_item = true;
     }
-    if (settings.gps_dist != distance_unit::HIDDEN && settings.heading != show_hide::HIDDEN) t.lit(SEPARATOR);
+    if (dist_unit != distance_unit::HIDDEN && heading != show_hide::HIDDEN) t.lit(SEPARATOR);
 
-    if (settings.heading != show_hide::HIDDEN) {
+    if (heading != show_hide::HIDDEN) {
         if (rec == nullptr) t.lit("---");
         else t.dec(fix.heading);
         t.lit(" deg\n");
