@@ -133,10 +133,15 @@ void csv_write_row(TextOut& out, const LogEvent& ev) {
     Row t(out);
     t.udec(ev.vid_timestamp);
     t.put(',');
-    for (const std::int32_t v : {s.abs_press, s.altitude, s.temp}) {
+    // Three calls rather than a loop over a list: GCC kept the loop, and
+    // the list in memory, around the inlined number text.
+    const auto reading = [&t](std::int32_t v) {
         if (v != NO_VALUE) t.dec(v);
         t.put(',');
-    }
+    };
+    reading(s.abs_press);
+    reading(s.altitude);
+    reading(s.temp);
     if (s.accel_x != -1 && s.accel_y != -1 && s.accel_z != -1) {
         t.dec(s.accel_x);
         t.put(',');
