@@ -83,6 +83,14 @@ struct Settings {
     std::int32_t ride_page = show_hide::HIDDEN;  // an HTML page per recording beside its chapters
 };
 
+// Which acceleration items the subtitles show, for every subtitle format.
+inline bool shows_accel_magnitude(const Settings& s) {
+    return s.accel == accel_shown::MAGNITUDE || s.accel == accel_shown::MAGNITUDE_AND_AXES;
+}
+inline bool shows_accel_axes(const Settings& s) {
+    return s.accel == accel_shown::MAGNITUDE_AND_AXES || s.accel == accel_shown::AXES;
+}
+
 // One word list: entries of a value and up to eight words, ended by an entry
 // without words.
 struct ValueWords {

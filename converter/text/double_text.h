@@ -19,6 +19,22 @@ inline bool fixed_double_fits(double v) {
     return biased_exponent < 1023 + 50;
 }
 
+// d * 2^32 rounded down, for d in [0, 2^30): whole centimetres in the high
+// word, the fraction in the low one. Taken from the double's bits rather
+// than by the camera's soft-float comparison and conversion; false for any
+// other d (-0, negative, 2^30 or more, inf, nan).
+inline bool fixed_32_32_below_2_30(double d, std::uint64_t& fixed) {
+    const auto bits = std::bit_cast<std::uint64_t>(d);
+    if (bits >= 0x41D0000000000000u) return false;  // the sign bit, or 2^30 and up
+    const int exponent = static_cast<int>(bits >> 52) - 1023;
+    const std::uint64_t significand = (bits & 0xFFFFFFFFFFFFFu) | (std::uint64_t{1} << 52);
+    // d = significand * 2^(exponent - 52), so d * 2^32 = significand * 2^(exponent - 20).
+    if (exponent >= 20) fixed = significand << (exponent - 20);
+    else if (exponent > -44) fixed = significand >> (20 - exponent);
+    else fixed = 0;  // 0, subnormal, or below 2^-32
+    return true;
+}
+
 // "%.*f" with PLACES (1 to 9) of a value for which fixed_double_fits: at
 // most 1 + 16 + 1 + PLACES bytes, plus scratch as the digit writers store.
 template <int PLACES>

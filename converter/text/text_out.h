@@ -16,9 +16,7 @@
 //      capacity for them.
 #pragma once
 
-#include <bit>
 #include <cassert>
-#include <cmath>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
@@ -112,22 +110,6 @@ private:
     char* end_;                    // end of the capacity
 };
 
-// d * 2^32 rounded down, for d in [0, 2^30): whole centimetres in the high
-// word, the fraction in the low one. Taken from the double's bits rather
-// than by the camera's soft-float comparison and conversion; false for any
-// other d (-0, negative, 2^30 or more, inf, nan).
-inline bool fixed_32_32_below_2_30(double d, std::uint64_t& fixed) {
-    const auto bits = std::bit_cast<std::uint64_t>(d);
-    if (bits >= 0x41D0000000000000u) return false;  // the sign bit, or 2^30 and up
-    const int exponent = static_cast<int>(bits >> 52) - 1023;
-    const std::uint64_t significand = (bits & 0xFFFFFFFFFFFFFu) | (std::uint64_t{1} << 52);
-    // d = significand * 2^(exponent - 52), so d * 2^32 = significand * 2^(exponent - 20).
-    if (exponent >= 20) fixed = significand << (exponent - 20);
-    else if (exponent > -44) fixed = significand >> (20 - exponent);
-    else fixed = 0;  // 0, subnormal, or below 2^-32
-    return true;
-}
-
 // One row or entry being written into a TextOut without room checks (see
 // the rules above). The write position is a local value, which the compiler
 // keeps in a register; a position held in the TextOut would be reloaded
@@ -161,13 +143,7 @@ public:
             // Most readings have one or two digits: those without the call.
             const auto u = static_cast<std::uint32_t>(v);
             if (u < 100) {
-                const char* digits = digits_detail::quads.data() + 4 * u;
-                if (u < 10) {
-                    *p_++ = digits[3];
-                } else {
-                    copy_bytes<2>(p_, digits + 2);
-                    p_ += 2;
-                }
+                p_ = write_below_100(p_, u);
             } else {
                 p_ = write_signed(p_, static_cast<std::int32_t>(v));
             }

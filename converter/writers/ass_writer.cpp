@@ -133,12 +133,6 @@ void put_time(Row& t, std::uint32_t ms) {
     t.udec_padded<2>(rest - seconds * 100u);
 }
 
-bool shows_magnitude(const Settings& s) {
-    return s.accel == accel_shown::MAGNITUDE || s.accel == accel_shown::MAGNITUDE_AND_AXES;
-}
-bool shows_axes(const Settings& s) {
-    return s.accel == accel_shown::MAGNITUDE_AND_AXES || s.accel == accel_shown::AXES;
-}
 bool shows_speed(const Settings& s) { return s.gps_speed == speed_unit::KMH || s.gps_speed == speed_unit::MPH; }
 bool shows_dist(const Settings& s) { return s.gps_dist == distance_unit::KM || s.gps_dist == distance_unit::MILES; }
 bool shows_h_speed(const Settings& s) {
@@ -173,8 +167,8 @@ AssOverlay::AssOverlay(const Settings& settings, const RunOptions& run) : settin
     slot(s.altitude == altitude_unit::BOTH, 2 * VALUE_WIDTH + 5);
     slot(s.speed_window > 0, VALUE_WIDTH + 5);  // the pipeline's climb rate, " ft/s"
     slot(s.temperature == temperature_unit::CELSIUS || s.temperature == temperature_unit::FAHRENHEIT, VALUE_WIDTH + 2);
-    slot(shows_magnitude(s), VALUE_WIDTH + 2);
-    slot(shows_axes(s), 3 * axis_width(s, run) + 7);  // "X" " Y" " Z" " G"
+    slot(shows_accel_magnitude(s), VALUE_WIDTH + 2);
+    slot(shows_accel_axes(s), 3 * axis_width(s, run) + 7);  // "X" " Y" " Z" " G"
     const std::int32_t full = full_scale(s);
     const std::int32_t label_chars = full >= 10 ? 6 : 5;  // "  4 G", " >20 G"
     std::int32_t content = 0;
@@ -351,7 +345,7 @@ void AssOverlay::put_lines(Row& t, const LogEvent& ev) {
         t.lit(" F");
     }
 
-    if (shows_magnitude(s) || shows_axes(s) || s.gbar == show_hide::SHOWN) {
+    if (shows_accel_magnitude(s) || shows_accel_axes(s) || s.gbar == show_hide::SHOWN) {
         const bool valid = ev.filt_accel_x != NO_ACCEL && ev.filt_accel_y != NO_ACCEL && ev.filt_accel_z != NO_ACCEL;
         const bool hundredths = s.accel_places != decimal_places::ONE;
         // The SRT writer rescales the event in place after this; a copy here.
@@ -364,13 +358,13 @@ void AssOverlay::put_lines(Row& t, const LogEvent& ev) {
         };
         const std::uint32_t m = isqrt(sq(scaled.filt_accel_x) + sq(scaled.filt_accel_y) + sq(scaled.filt_accel_z));
 
-        if (shows_magnitude(s)) {
+        if (shows_accel_magnitude(s)) {
             next_line();
             if (valid) put_g(t, m, hundredths);
             else put_dash(t, "---");
             t.lit(" G");
         }
-        if (shows_axes(s)) {
+        if (shows_accel_axes(s)) {
             next_line();
             const std::size_t w = axis_width(s, run_);
             const char names[] = {'X', 'Y', 'Z'};

@@ -149,7 +149,7 @@ void scale_all(LogEvent& ev) {
     };
     const std::uint32_t m = isqrt(sq(ev.filt_accel_x) + sq(ev.filt_accel_y) + sq(ev.filt_accel_z));
 
-    if (settings.accel == accel_shown::MAGNITUDE || settings.accel == accel_shown::MAGNITUDE_AND_AXES) {
+    if (shows_accel_magnitude(settings)) {
         if (has_item) t.lit(SEPARATOR);
         if (valid) {
             put_g(t, static_cast<std::int32_t>(m), hundredths);  // at most 65536
@@ -162,7 +162,7 @@ void scale_all(LogEvent& ev) {
         t.put('\n');
     }
 
-    if (settings.accel == accel_shown::MAGNITUDE_AND_AXES || settings.accel == accel_shown::AXES) {
+    if (shows_accel_axes(settings)) {
         if (!valid) {
             t.lit("X: ---  Y: ---  Z: ---\n");
             return;
