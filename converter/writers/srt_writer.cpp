@@ -43,8 +43,9 @@ void scale_all(LogEvent& ev) {
 }
 
 // Tenths or hundredths of a G in the fixed-point form.
-[[gnu::always_inline]] inline void put_g(Row& t, std::int32_t v, bool hundredths) {
-    if (hundredths) t.fixed<2>(v);
+template <bool HUNDREDTHS>
+[[gnu::always_inline]] inline void put_g(Row& t, std::int32_t v) {
+    if constexpr (HUNDREDTHS) t.fixed<2>(v);
     else t.fixed<1>(v);
 }
 
@@ -135,11 +136,11 @@ void scale_all(LogEvent& ev) {
 }
 
 // Magnitude item (ends the reading line), axes line and bar line.
+template <bool HUNDREDTHS>
 [[gnu::always_inline]] inline void put_accel_part(Row& t, LogEvent& ev, bool has_item, const Settings& settings,
                                                   const RunOptions& run) {
     const bool valid = ev.filt_accel_x != NO_ACCEL && ev.filt_accel_y != NO_ACCEL && ev.filt_accel_z != NO_ACCEL;
-    const bool hundredths = settings.accel_places != decimal_places::ONE;
-    if (hundredths) accel_scale_hundredths(ev, run);
+    if constexpr (HUNDREDTHS) accel_scale_hundredths(ev, run);
     else accel_scale_tenths(ev, run);
 
     // The sum of squares is taken modulo 2^32, as on the camera.
@@ -152,7 +153,7 @@ void scale_all(LogEvent& ev) {
     if (shows_accel_magnitude(settings)) {
         if (has_item) t.lit(SEPARATOR);
         if (valid) {
-            put_g(t, static_cast<std::int32_t>(m), hundredths);  // at most 65536
+            put_g<HUNDREDTHS>(t, static_cast<std::int32_t>(m));  // at most 65536
             t.lit(" G");
         } else {
             t.lit("--- G");
@@ -168,11 +169,11 @@ void scale_all(LogEvent& ev) {
             return;
         }
         t.lit("X: ");
-        put_g(t, ev.filt_accel_x, hundredths);
+        put_g<HUNDREDTHS>(t, ev.filt_accel_x);
         t.lit("  Y: ");
-        put_g(t, ev.filt_accel_y, hundredths);
+        put_g<HUNDREDTHS>(t, ev.filt_accel_y);
         t.lit("  Z: ");
-        put_g(t, ev.filt_accel_z, hundredths);
+        put_g<HUNDREDTHS>(t, ev.filt_accel_z);
         t.put('\n');
     }
 
@@ -180,7 +181,7 @@ void scale_all(LogEvent& ev) {
         // One '|' per tenth of a G; with gbar_max, a hard landing's bar stops
         // at its full scale and says so with one '+', instead of running off
         // the frame.
-        const std::uint32_t n = hundredths ? m / 10 : m;
+        const std::uint32_t n = HUNDREDTHS ? m / 10 : m;
         const std::uint32_t cap = 10u * static_cast<std::uint32_t>(settings.gbar_max);
         if (settings.gbar_max > 0 && n > cap) {
             put_bar(t, cap);
@@ -192,8 +193,11 @@ void scale_all(LogEvent& ev) {
     }
 }
 
-// The entry itself. Kept out of line: most events of a dense log are
-// skipped by the minimum spacing, and their path stays short.
+// The entry itself, one copy for each number of places of the accelerations,
+// which take several choices each entry otherwise. Kept out of line: most
+// events of a dense log are skipped by the minimum spacing, and their path
+// stays short.
+template <bool HUNDREDTHS>
 [[gnu::noinline]] void put_entry(TextOut& out, LogEvent& ev, std::int32_t number, std::uint32_t t_start,
                                  const Settings& settings, RunOptions& run) {
     const std::uint32_t t_end = ev.vid_timestamp;
@@ -211,7 +215,7 @@ void scale_all(LogEvent& ev) {
         if (settings.accel == accel_shown::HIDDEN && settings.gbar == show_hide::HIDDEN) {
             if (has_item) t.put('\n');
         } else {
-            put_accel_part(t, ev, has_item, settings, run);
+            put_accel_part<HUNDREDTHS>(t, ev, has_item, settings, run);
         }
     }
 
@@ -246,7 +250,8 @@ void srt_write_entry(TextOut& out, LogEvent& ev, std::int32_t number, const Sett
                      std::uint32_t& last_sub_time) {
     std::uint32_t t_start = 0;
     if (!take_subtitle_slot(ev.vid_timestamp, settings.min_sub_delay, last_sub_time, t_start)) return;
-    put_entry(out, ev, number, t_start, settings, run);
+    if (settings.accel_places != decimal_places::ONE) put_entry<true>(out, ev, number, t_start, settings, run);
+    else put_entry<false>(out, ev, number, t_start, settings, run);
 }
 
 }  // namespace tarvex
