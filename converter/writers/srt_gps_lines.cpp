@@ -10,8 +10,9 @@ namespace {
 
 constexpr char SEPARATOR[] = "   ";
 
-// A mile is taken as 1.61 km in the integer conversions.
-std::int64_t km_to_miles(std::int64_t v) { return mul_div<100, 161>(v); }
+// A mile is taken as 1.61 km in the integer conversions. Fewer miles than
+// km: the result keeps 32 bits, whose text takes fewer instructions.
+std::int32_t km_to_miles(std::int32_t v) { return static_cast<std::int32_t>(mul_div<100, 161>(v)); }
 
 void put_speed_unit(Row& t, bool mph) {
     if (mph) t.lit(" mph");
@@ -50,9 +51,9 @@ void put_speed_unit(Row& t, bool mph) {
             t.lit("---");
         } else {
             // `dist` counts hundredths of a km; shown in hundredths or tenths.
-            const std::int64_t v = fix.dist;
+            const std::int32_t v = fix.dist;
             if (places != decimal_places::ONE) t.fixed<2>(miles ? km_to_miles(v) : v);
-            else t.fixed<1>(miles ? mul_div<10, 161>(v) : mul_div<1, 10>(v));
+            else t.fixed<1>(static_cast<std::int32_t>(miles ? mul_div<10, 161>(v) : mul_div<1, 10>(v)));
         }
         if (miles) t.lit(" mi");
         else t.lit(" km");
@@ -75,8 +76,8 @@ void put_speed_unit(Row& t, bool mph) {
     const LogEvent* rec = ev.gps;
     GpsNavData nav{};
     if (rec != nullptr) nav = decode_gps_nav_data(*rec);
-    const std::int64_t h = nav.h_speed;  // km/h
-    const std::int64_t v = nav.vspeed;   // km/h
+    const std::int32_t h = nav.h_speed;  // km/h
+    const std::int32_t v = nav.vspeed;   // km/h
 
     // Single mode: one speed, with the distance on the same line.
     const bool single = settings.gps_speed_type != speed_type::BOTH && settings.gps_speed != speed_unit::HIDDEN;
@@ -139,7 +140,7 @@ void put_speed_unit(Row& t, bool mph) {
             // 64-bit values only in a slow library call.
             const bool fits = h >= -(INT32_MAX / 10) && h <= INT32_MAX / 10;
             t.lit("Glide: ");
-            t.fixed<1>(fits ? static_cast<std::int32_t>(10 * h) / static_cast<std::int32_t>(v) : 10 * h / v);
+            t.fixed<1>(fits ? 10 * h / v : 10 * static_cast<std::int64_t>(h) / v);
         }
         t.put('\n');
     } else if (!single && dist_written) {

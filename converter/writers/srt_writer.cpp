@@ -61,8 +61,9 @@ template <bool HUNDREDTHS>
 
     const std::int32_t alt = ev.filt_altitude;
     const bool alt_known = alt != NO_VALUE;
-    // Metres = ft * 1000 / 3281, truncated, without overflow for any altitude.
-    const std::int64_t metres = mul_div<1000, 3281>(alt);
+    // Metres = ft * 1000 / 3281, truncated, without overflow for any
+    // altitude; smaller than the altitude, so 32-bit again.
+    const auto metres = static_cast<std::int32_t>(mul_div<1000, 3281>(alt));
     switch (settings.altitude) {
         case altitude_unit::FEET:
             separate();
@@ -116,7 +117,7 @@ template <bool HUNDREDTHS>
         case temperature_unit::FAHRENHEIT:
             separate();
             if (temp_known) {
-                t.dec(mul_div<9, 50>(sample.temp) + 32);
+                t.dec(static_cast<std::int32_t>(mul_div<9, 50>(sample.temp)) + 32);  // |temp| 9/50 + 32 fits
                 t.lit(" F");
             } else {
                 t.lit("-- F");
