@@ -139,6 +139,20 @@ inline char* write_decimal_padded(char* p, std::uint32_t v) {
 // multiplies only 32-bit values and divides 64-bit ones in a library call of
 // some 170 instructions.
 constexpr std::uint64_t div_by_1e8(std::uint64_t v) {
+    if (v < (std::uint64_t{1} << 43)) {
+        // Every millisecond time until the year 2248, in one product: the
+        // top 32 of the 43 bits times floor(2^58 / 10^8), shifted right by
+        // 47, fall short of the quotient by at most two; the remainder
+        // settles it.
+        constexpr std::uint64_t M43 = 2882303761u;
+        auto q = static_cast<std::uint32_t>((std::uint64_t{static_cast<std::uint32_t>(v >> 11)} * M43) >> 47);
+        std::uint64_t rest = v - std::uint64_t{q} * 100000000u;
+        while (rest >= 100000000u) {
+            ++q;
+            rest -= 100000000u;
+        }
+        return q;
+    }
     constexpr std::uint64_t M = 0xABCC77118461CEFDull;
     const std::uint64_t v_lo = static_cast<std::uint32_t>(v), v_hi = v >> 32;
     const std::uint64_t m_lo = static_cast<std::uint32_t>(M), m_hi = M >> 32;

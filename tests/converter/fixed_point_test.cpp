@@ -208,6 +208,11 @@ TEST(DivBy1e8, EqualsDivisionOverTheWholeRange) {
             vals.push_back(q * 100000000 - 1 + e);
         }
     }
+    // Below 2^43 (a one-product form): around every multiple, and the limit.
+    for (std::uint64_t q = 0; q <= (std::uint64_t{1} << 43) / 100000000 + 1; ++q) {
+        vals.insert(vals.end(), {q * 100000000, q * 100000000 + 99999999, q * 100000000 + 50000000});
+    }
+    vals.insert(vals.end(), {(std::uint64_t{1} << 43) - 1, std::uint64_t{1} << 43});
     std::mt19937_64 rng(3);
     for (int i = 0; i < 200000; ++i) vals.push_back(rng() >> (rng() % 64));
     for (const std::uint64_t v : vals) ASSERT_EQ(div_by_1e8(v), v / 100000000) << v;
