@@ -12,6 +12,8 @@
 #   bench/arm_instructions.sh --annotate next_event   # and the functions whose
 #       name holds that text, disassembled, each instruction with its count per sample
 #   SHORT=20 LONG=80 bench/arm_instructions.sh   # log lengths in seconds
+#   RATE=16.7 bench/arm_instructions.sh   # samples per second (the recorder
+#       writes one about every 60 ms; the figures above are at 10)
 #   ARM_BUILD_DIR=build-mine bench/arm_instructions.sh
 set -euo pipefail
 
@@ -20,6 +22,7 @@ ARM_BUILD_DIR=${ARM_BUILD_DIR:-$ROOT/build-arm-sim}
 SHORT=${SHORT:-20}
 LONG=${LONG:-100}
 TOP=${TOP:-25}
+RATE=${RATE:-10}
 breakdown=false
 annotate=
 case "${1:-}" in
@@ -48,7 +51,7 @@ run() {
     mkdir "$dir"
     (
         cd "$dir"
-        "$BUILD_DIR/bench/make_synthetic_log" -o GOPR0001.DAT --seconds "$2" --rate 10 --gps "$1" \
+        "$BUILD_DIR/bench/make_synthetic_log" -o GOPR0001.DAT --seconds "$2" --rate "$RATE" --gps "$1" \
             --gps-rate 5 --video GOPR0001.MP4 --chapter-seconds 1560 >generator.txt
         cp "$ROOT/bench/settings_all_on.txt" settings.txt
         # The log is read as it is written: a file would take gigabytes.
