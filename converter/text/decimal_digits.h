@@ -40,6 +40,67 @@ template <std::size_t N>
 #endif
 }
 
+// Copies the literal text s (N - 1 bytes, N known when compiling). On the
+// camera's processor a long one is stored in whole words between the bytes
+// before the first word boundary and those after the last: a word store is
+// one instruction, and the words are constants; the literal's bytes one by
+// one would take a store and mostly a constant each.
+template <std::size_t N>
+[[gnu::always_inline]] inline void copy_literal(char* dst, const char (&s)[N]);
+
+namespace digits_detail {
+#if defined(__arm__) && !defined(__ARM_FEATURE_UNALIGNED) && defined(__ARMEL__)
+inline constexpr bool WORD_LITERALS = true;
+#else
+inline constexpr bool WORD_LITERALS = false;
+#endif
+// Shorter literals gain nothing from the alignment test.
+inline constexpr std::size_t WORD_LITERAL_MIN = 12;
+
+template <std::size_t AT, std::size_t N>
+constexpr std::uint32_t literal_word(const char (&s)[N]) {
+    return static_cast<std::uint8_t>(s[AT]) | static_cast<std::uint32_t>(static_cast<std::uint8_t>(s[AT + 1])) << 8 |
+           static_cast<std::uint32_t>(static_cast<std::uint8_t>(s[AT + 2])) << 16 |
+           static_cast<std::uint32_t>(static_cast<std::uint8_t>(s[AT + 3])) << 24;
+}
+
+template <std::size_t FROM, std::size_t N, std::size_t... I>
+[[gnu::always_inline]] inline void copy_words(char* aligned, const char (&s)[N], std::index_sequence<I...>) {
+    char* d = static_cast<char*>(__builtin_assume_aligned(aligned, 4));
+    const std::uint32_t words[] = {literal_word<FROM + 4 * I>(s)...};
+    std::memcpy(d, words, sizeof words);
+}
+
+template <std::size_t FROM, std::size_t N, std::size_t... I>
+[[gnu::always_inline]] inline void copy_literal_bytes(char* dst, const char (&s)[N], std::index_sequence<I...>) {
+    ((dst[I] = s[FROM + I]), ...);
+}
+
+// The literal at dst, which lies LEAD bytes before a word boundary.
+template <std::size_t LEAD, std::size_t N>
+[[gnu::always_inline]] inline void copy_literal_from(char* dst, const char (&s)[N]) {
+    constexpr std::size_t len = N - 1;
+    constexpr std::size_t words = (len - LEAD) / 4;
+    copy_literal_bytes<0>(dst, s, std::make_index_sequence<LEAD>{});
+    copy_words<LEAD>(dst + LEAD, s, std::make_index_sequence<words>{});
+    copy_literal_bytes<LEAD + 4 * words>(dst + LEAD + 4 * words, s, std::make_index_sequence<len - LEAD - 4 * words>{});
+}
+}  // namespace digits_detail
+
+template <std::size_t N>
+[[gnu::always_inline]] inline void copy_literal(char* dst, const char (&s)[N]) {
+    if constexpr (digits_detail::WORD_LITERALS && N - 1 >= digits_detail::WORD_LITERAL_MIN) {
+        switch (reinterpret_cast<std::uintptr_t>(dst) & 3) {
+            case 0: digits_detail::copy_literal_from<0>(dst, s); break;
+            case 1: digits_detail::copy_literal_from<3>(dst, s); break;
+            case 2: digits_detail::copy_literal_from<2>(dst, s); break;
+            default: digits_detail::copy_literal_from<1>(dst, s); break;
+        }
+    } else {
+        copy_bytes<N - 1>(dst, s);
+    }
+}
+
 namespace digits_detail {
 // The four digits of every value below 10^4, "0000" to "9999", back to back:
 // one load gives up to four digits.

@@ -34,21 +34,21 @@ constexpr char GPX_ROOT_END[] =
 // end to the elevation's value.
 template <std::size_t N, std::size_t M>
 void put_fix_position(Row& t, const GpsFix& fix, const char (&open)[N], const char (&to_ele)[M]) {
-    t.lit(open);
+    t.lit_words(open);
     t.degrees(fix.lat_deg, fix.lat_frac);
     t.lit("\" lon=\"");
     t.degrees(fix.lon_deg, fix.lon_frac);
-    t.lit(to_ele);
+    t.lit_words(to_ele);
     t.fixed<2>(fix.gps_alt);  // cm -> m
 }
 
 template <std::size_t N, std::size_t M>
 void put_nav_position(Row& t, const GpsNavData& nav, const char (&open)[N], const char (&to_ele)[M]) {
-    t.lit(open);
+    t.lit_words(open);
     t.degrees_e7(nav.lat);
     t.lit("\" lon=\"");
     t.degrees_e7(nav.lon);
-    t.lit(to_ele);
+    t.lit_words(to_ele);
     t.fixed<2>(nav.gps_alt);  // cm -> m; unsigned, so never a minus sign
 }
 
@@ -86,7 +86,7 @@ void put_escaped(TextOut& t, const char* s) {
         t.str(iso);
         t.lit("</time>\n      </trkpt>\n");
     } else {
-        t.lit("</ele>\n      </trkpt>\n");
+        t.lit_words("</ele>\n      </trkpt>\n");
     }
 }
 
