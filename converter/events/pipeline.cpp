@@ -46,16 +46,28 @@ struct Altitude {
     }
     static bool read(const LogEvent& ev, Values<1>& v) { return read(sample_altitude(ev), v); }
     static bool read(const PastSample& s, Values<1>& v) { return read(s.altitude, v); }
+    static void store(LogEvent& ev, const Values<1>& v) { ev.filt_altitude = v[0]; }
+    static void store_none(LogEvent& ev) { ev.filt_altitude = NO_VALUE; }
 };
 
 struct Accel {
     static constexpr std::size_t K = 3;
     static bool read(const std::array<std::int16_t, 3>& axes, Values<3>& v) {
         v = {axes[0], axes[1], axes[2]};
-        return v[0] != -1 && v[1] != -1 && v[2] != -1;
+        return !(v[0] == -1 || v[1] == -1 || v[2] == -1);
     }
     static bool read(const LogEvent& ev, Values<3>& v) { return read(sample_accel(ev), v); }
     static bool read(const PastSample& s, Values<3>& v) { return read(s.accel, v); }
+    static void store(LogEvent& ev, const Values<3>& v) {
+        ev.filt_accel_x = v[0];
+        ev.filt_accel_y = v[1];
+        ev.filt_accel_z = v[2];
+    }
+    static void store_none(LogEvent& ev) {
+        ev.filt_accel_x = NO_ACCEL;
+        ev.filt_accel_y = NO_ACCEL;
+        ev.filt_accel_z = NO_ACCEL;
+    }
 };
 
 // The i-th newest past sample; i < count.
@@ -146,23 +158,115 @@ bool centred_average(WindowSums<Q::K>& w, Pipeline& p, const LogEvent& ev, std::
     return true;
 }
 
-void smooth_altitude(Pipeline& p, LogEvent& ev, std::int32_t n) {
-    Values<1> out{};
-    ev.filt_altitude = centred_average<Altitude>(p.filter.altitude, p, ev, n, out) ? out[0] : NO_VALUE;
+// The same averages once both windows are full and move by one sample: the
+// look-ahead and the history are full, and the future window has filled.
+// Then ev leaves the future window as it joins the past one, so the only
+// changes are the sample n after ev coming in and the one n + 1 before it
+// going out (the general path's steps, without the ones that cancel). The
+// sums and quotients are scalars in registers: kept in arrays, or stored
+// into ev before the last is formed, they went through memory.
+const LogEvent& entering(const Pipeline& p, std::uint32_t half) {
+    return p.sample_queue.slots[queue_slot(p.sample_queue.head + half - 1)];
+}
+
+void moving_altitude(WindowSums<1>& w, const Pipeline& p, std::uint32_t half, LogEvent& ev) {
+    std::int32_t sum = w.sum[0];
+    std::int32_t count = w.count;
+    const std::int32_t out = past(p.history, half + 1).altitude;
+    if (out != NO_VALUE) {
+        sum = wrap_sub(sum, out);
+        --count;
+    }
+    const std::int32_t in = sample_altitude(entering(p, half));
+    if (in != NO_VALUE) {
+        sum = wrap_add(sum, in);
+        ++count;
+    }
+    w.sum[0] = sum;
+    w.count = count;
+    if (count == 0) {
+        ev.filt_altitude = NO_VALUE;
+        return;
+    }
+    w.by_count.use(count);
+    ev.filt_altitude = w.by_count.quotient(sum);
+}
+
+void moving_accel(WindowSums<3>& w, const Pipeline& p, std::uint32_t half, LogEvent& ev) {
+    std::int32_t sx = w.sum[0];
+    std::int32_t sy = w.sum[1];
+    std::int32_t sz = w.sum[2];
+    std::int32_t count = w.count;
+    const auto out = past(p.history, half + 1).accel;
+    if (out[0] != -1 && out[1] != -1 && out[2] != -1) {
+        sx = wrap_sub(sx, out[0]);
+        sy = wrap_sub(sy, out[1]);
+        sz = wrap_sub(sz, out[2]);
+        --count;
+    }
+    const auto in = sample_accel(entering(p, half));
+    if (in[0] != -1 && in[1] != -1 && in[2] != -1) {
+        sx = wrap_add(sx, in[0]);
+        sy = wrap_add(sy, in[1]);
+        sz = wrap_add(sz, in[2]);
+        ++count;
+    }
+    w.sum = {sx, sy, sz};
+    w.count = count;
+    if (count == 0) {
+        ev.filt_accel_x = NO_ACCEL;
+        ev.filt_accel_y = NO_ACCEL;
+        ev.filt_accel_z = NO_ACCEL;
+        return;
+    }
+    w.by_count.use(count);
+    const std::int32_t qx = w.by_count.quotient(sx);
+    const std::int32_t qy = w.by_count.quotient(sy);
+    const std::int32_t qz = w.by_count.quotient(sz);
+    ev.filt_accel_x = qx;
+    ev.filt_accel_y = qy;
+    ev.filt_accel_z = qz;
+}
+
+// Whether the look-ahead and the history are full, as they are for all but
+// the first and the last 256 samples of a log.
+bool queues_full(const Pipeline& p) {
+    return p.sample_queue.count == QUEUE_SLOTS - 1 && p.history.count == QUEUE_SLOTS;
+}
+
+// With full queues, a half-width of 1 to QUEUE_SLOTS - 2 samples reaches
+// both the (n + 1)-th past sample and the n-th look-ahead one; the future
+// window filled only once its filter had started.
+template <std::size_t K>
+bool windows_moving(const WindowSums<K>& w, bool full, std::int32_t n) {
+    return full && w.future_fill == n && static_cast<std::uint32_t>(n) - 1 < QUEUE_SLOTS - 2;
+}
+
+template <class Q>
+void smooth(WindowSums<Q::K>& w, Pipeline& p, LogEvent& ev, std::int32_t n) {
+    Values<Q::K> out{};
+    if (centred_average<Q>(w, p, ev, n, out)) {
+        Q::store(ev, out);
+    } else {
+        Q::store_none(ev);
+    }
+}
+
+[[gnu::noinline]] void smooth_altitude(Pipeline& p, LogEvent& ev, bool full, std::int32_t n) {
+    if (windows_moving(p.filter.altitude, full, n)) {
+        moving_altitude(p.filter.altitude, p, static_cast<std::uint32_t>(n), ev);
+    } else {
+        smooth<Altitude>(p.filter.altitude, p, ev, n);
+    }
 }
 
 // Not inlined: inside next_event it cost more in spilled registers than its
 // call does (4 ARM instructions per sample).
-[[gnu::noinline]] void smooth_accel(Pipeline& p, LogEvent& ev, std::int32_t n) {
-    Values<3> out{};
-    if (centred_average<Accel>(p.filter.accel, p, ev, n, out)) {
-        ev.filt_accel_x = out[0];
-        ev.filt_accel_y = out[1];
-        ev.filt_accel_z = out[2];
+[[gnu::noinline]] void smooth_accel(Pipeline& p, LogEvent& ev, bool full, std::int32_t n) {
+    if (windows_moving(p.filter.accel, full, n)) {
+        moving_accel(p.filter.accel, p, static_cast<std::uint32_t>(n), ev);
     } else {
-        ev.filt_accel_x = NO_ACCEL;
-        ev.filt_accel_y = NO_ACCEL;
-        ev.filt_accel_z = NO_ACCEL;
+        smooth<Accel>(p.filter.accel, p, ev, n);
     }
 }
 
@@ -303,8 +407,9 @@ LogEvent* next_event(Pipeline& p, std::FILE* dat, const Settings& settings, cons
     ev.gps_new = 0;
     attach_gps(p, ev);
     PastSample& newest = remember(p.history, ev);
-    smooth_altitude(p, ev, settings.alt_filter);
-    smooth_accel(p, ev, settings.accel_filter);
+    const bool full = queues_full(p);
+    smooth_altitude(p, ev, full, settings.alt_filter);
+    smooth_accel(p, ev, full, settings.accel_filter);
     newest.filt_altitude = ev.filt_altitude;
     vertical_speed(p.history, ev, settings.speed_window);
     return &ev;
