@@ -322,17 +322,32 @@ inline void copy_units(std::uint8_t* dst, const std::uint8_t* src, std::index_se
     ((std::memcpy(&v, src + I * sizeof v, sizeof v), std::memcpy(dst + I * sizeof v, &v, sizeof v)), ...);
 }
 
-// `src` even; `dst` at a multiple of 4.
-inline void copy_sample_payload(std::uint8_t* dst, const std::uint8_t* src) {
-    static_assert(SENSOR_SAMPLE_PAYLOAD == 26);
+// SIZE (even) bytes; `src` even, `dst` at a multiple of 4.
+template <std::size_t SIZE>
+inline void copy_even_payload(std::uint8_t* dst, const std::uint8_t* src) {
+    static_assert(SIZE % 2 == 0);
     auto* d = static_cast<std::uint8_t*>(__builtin_assume_aligned(dst, 4));
     if ((reinterpret_cast<std::uintptr_t>(src) & 3) == 0) {
         const auto* s = static_cast<const std::uint8_t*>(__builtin_assume_aligned(src, 4));
-        copy_units<std::uint32_t>(d, s, std::make_index_sequence<6>());
-        copy_units<std::uint16_t>(d + 24, s + 24, std::make_index_sequence<1>());
+        copy_units<std::uint32_t>(d, s, std::make_index_sequence<SIZE / 4>());
+        copy_units<std::uint16_t>(d + SIZE / 4 * 4, s + SIZE / 4 * 4, std::make_index_sequence<SIZE % 4 / 2>());
     } else {
         const auto* s = static_cast<const std::uint8_t*>(__builtin_assume_aligned(src, 2));
-        copy_units<std::uint16_t>(d, s, std::make_index_sequence<13>());
+        copy_units<std::uint16_t>(d, s, std::make_index_sequence<SIZE / 2>());
+    }
+}
+
+inline void copy_sample_payload(std::uint8_t* dst, const std::uint8_t* src) {
+    copy_even_payload<SENSOR_SAMPLE_PAYLOAD>(dst, src);
+}
+
+// Any other payload, `src` even and `dst` at a multiple of 4: the GPS kinds'
+// usual sizes in straight lines, the rest by the library.
+inline void copy_other_payload(std::uint8_t* dst, const std::uint8_t* src, std::size_t size) {
+    switch (size) {
+        case fix_off::min_size: copy_even_payload<fix_off::min_size>(dst, src); break;
+        case nav_off::min_size: copy_even_payload<nav_off::min_size>(dst, src); break;
+        default: std::memcpy(dst, src, size); break;
     }
 }
 
@@ -390,7 +405,7 @@ inline void take_whole_entry(LogReader& r, const std::uint8_t* h, LogEntry& e, s
         } else if (size < clean_from) {
             std::memset(e.payload.data() + size, 0, clean_from - size);
         }
-        std::memcpy(e.payload.data(), h + ENTRY_HEADER_SIZE, size);
+        copy_other_payload(e.payload.data(), h + ENTRY_HEADER_SIZE, size);
     }
     r.pos += ENTRY_HEADER_SIZE + size;
 }
