@@ -293,16 +293,31 @@ void vertical_speed(const PastSamples& history, LogEvent& ev, std::int32_t windo
 // the rest of this function); gps_free_slot moves it out before the slot
 // is reused.
 void attach_gps(Pipeline& p, LogEvent& ev) {
+    // The ring's counters and the record in effect in locals: the stores
+    // into ev below could, for the compiler, change them.
     EventQueue& gps = p.gps_queue;
-    while (gps.count > 0 && queue_peek_front(gps, 0)->vid_timestamp <= ev.vid_timestamp) {
-        p.cur_gps = queue_pop(gps);
-        ev.gps_new = 1;
+    const std::uint32_t now = ev.vid_timestamp;  // ms
+    const LogEvent* cur = p.cur_gps;
+    std::int32_t taken = 0;
+    if (gps.count > 0) {
+        std::uint32_t head = gps.head;
+        std::uint32_t count = gps.count;
+        while (count > 0 && gps.slots[queue_slot(head)].vid_timestamp <= now) {
+            cur = &gps.slots[queue_slot(head)];
+            head = queue_slot(head + 1);
+            --count;
+            taken = 1;
+        }
+        gps.head = head;
+        gps.count = count;
     }
-    if (p.cur_gps != nullptr && ev.vid_timestamp - p.cur_gps->vid_timestamp > GPS_STALE_MS) {
-        p.cur_gps = nullptr;
+    if (cur != nullptr && now - cur->vid_timestamp > GPS_STALE_MS) {
+        cur = nullptr;
     }
-    ev.gps = p.cur_gps;
-    ev.dist = p.cur_gps != nullptr ? p.cur_gps->dist : NO_DIST;
+    p.cur_gps = cur;
+    ev.gps_new = taken;
+    ev.gps = cur;
+    ev.dist = cur != nullptr ? cur->dist : NO_DIST;
 }
 
 // The sample was read into the look-ahead's free slot.
@@ -404,7 +419,6 @@ LogEvent* next_event(Pipeline& p, std::FILE* dat, const Settings& settings, cons
     // reuses; what the filters need later is remembered apart, so the
     // caller may change the record.
     LogEvent& ev = *queue_pop(p.sample_queue);
-    ev.gps_new = 0;
     attach_gps(p, ev);
     PastSample& newest = remember(p.history, ev);
     const bool full = queues_full(p);
