@@ -270,22 +270,29 @@ void smooth(WindowSums<Q::K>& w, Pipeline& p, LogEvent& ev, std::int32_t n) {
     }
 }
 
-// Barometric vertical speed in ft/s over the last `window` samples. Both
+// Barometric vertical speed in ft/s over the last `window` samples, from
+// the sample's time (ms) and smoothed altitude (ft), or NO_VSPEED. Both
 // differences are signed, so a descent gives a negative speed. A missing
 // smoothed altitude at either end gives none rather than a number computed
 // from the marker.
-void vertical_speed(const PastSamples& history, LogEvent& ev, std::int32_t window) {
-    ev.baro_vspeed = NO_VSPEED;
+std::int32_t speed_over(const PastSamples& history, std::uint32_t now, std::int32_t filt_altitude,
+                        std::int32_t window) {
     if (window <= 0 || history.count <= static_cast<std::uint32_t>(window)) {
-        return;
+        return NO_VSPEED;
     }
     const PastSample& old = past(history, static_cast<std::uint32_t>(window));
-    const auto dt = static_cast<std::int32_t>(ev.vid_timestamp - old.vid_timestamp);  // ms
-    if (dt == 0 || ev.filt_altitude == NO_VALUE || old.filt_altitude == NO_VALUE) {
-        return;
+    const auto dt = static_cast<std::int32_t>(now - old.vid_timestamp);  // ms
+    if (dt == 0 || filt_altitude == NO_VALUE || old.filt_altitude == NO_VALUE) {
+        return NO_VSPEED;
     }
-    const std::int32_t rise = wrap_mul(wrap_sub(ev.filt_altitude, old.filt_altitude), 1000);
-    ev.baro_vspeed = div_trunc(rise, dt);
+    const std::int32_t rise = wrap_mul(wrap_sub(filt_altitude, old.filt_altitude), 1000);
+    return div_trunc(rise, dt);
+}
+
+// ev is written once, with the result: an early store made the compiler
+// reload what it had read of ev.
+void vertical_speed(const PastSamples& history, LogEvent& ev, std::int32_t window) {
+    ev.baro_vspeed = speed_over(history, ev.vid_timestamp, ev.filt_altitude, window);
 }
 
 // Takes up every GPS record not later than the sample. The one in effect
