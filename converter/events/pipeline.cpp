@@ -197,7 +197,7 @@ void moving_accel(WindowSums<3>& w, const Pipeline& p, std::uint32_t half, LogEv
     std::int32_t sy = w.sum[1];
     std::int32_t sz = w.sum[2];
     std::int32_t count = w.count;
-    const auto out = past(p.history, half + 1).accel;
+    const auto& out = past(p.history, half + 1).accel;
     if (out[0] != -1 && out[1] != -1 && out[2] != -1) {
         sx = wrap_sub(sx, out[0]);
         sy = wrap_sub(sy, out[1]);
