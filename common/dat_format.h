@@ -386,6 +386,24 @@ inline const std::uint8_t* whole_entry(const LogReader& r) {
 
 inline std::uint16_t whole_entry_type(const std::uint8_t* h) { return dat_detail::load_le16_even(h); }
 
+// Whether whole_entry's entry is a full sensor sample, the most common entry,
+// which take_sample_entry reads.
+inline bool whole_entry_is_sample(const std::uint8_t* h) {
+    return dat_detail::load_le16_even(h) == static_cast<std::uint16_t>(EntryKind::SensorSample) &&
+           dat_detail::load_le16_even(h + 2) == SENSOR_SAMPLE_PAYLOAD;
+}
+
+// Reads such an entry as take_whole_entry does: it fills every field its
+// readers decode, so the rest of the record's area is not cleared.
+inline void take_sample_entry(LogReader& r, const std::uint8_t* h, LogEntry& e) {
+    using namespace dat_detail;
+    e.type = static_cast<std::uint16_t>(EntryKind::SensorSample);
+    e.size = SENSOR_SAMPLE_PAYLOAD;
+    e.vid_timestamp = load_le16_even(h + 4) | (static_cast<std::uint32_t>(load_le16_even(h + 6)) << 16);
+    copy_sample_payload(e.payload.data(), h + ENTRY_HEADER_SIZE);
+    r.pos += SENSOR_SAMPLE_ENTRY;
+}
+
 // Reads the entry whose header whole_entry gave, as read_log_entry does.
 // With `clean_from` below 96, the record's payload area is known to hold
 // zeros from that byte on, so only the bytes before it are cleared.
