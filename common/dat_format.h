@@ -374,7 +374,8 @@ inline std::uint16_t load_le16_even(const std::uint8_t* p) {
 // The header of the next entry when the entry lies whole in the block at an
 // even address with 1 to 96 payload bytes (every entry of a log whose
 // entries all have even sizes, but for a few at each block's end);
-// otherwise nullptr. Such an entry is sure to be read by take_whole_entry.
+// otherwise nullptr. Such an entry is sure to be read by take_whole_entry
+// (or by the one of its two cases that it is for).
 inline const std::uint8_t* whole_entry(const LogReader& r) {
     const std::uint8_t* h = r.block.data() + r.pos;
     if (r.len - r.pos < ENTRY_HEADER_SIZE + MAX_PAYLOAD || (reinterpret_cast<std::uintptr_t>(h) & 1) != 0) {
@@ -404,28 +405,31 @@ inline void take_sample_entry(LogReader& r, const std::uint8_t* h, LogEntry& e) 
     r.pos += SENSOR_SAMPLE_ENTRY;
 }
 
-// Reads the entry whose header whole_entry gave, as read_log_entry does.
-// With `clean_from` below 96, the record's payload area is known to hold
-// zeros from that byte on, so only the bytes before it are cleared.
-inline void take_whole_entry(LogReader& r, const std::uint8_t* h, LogEntry& e, std::size_t clean_from = MAX_PAYLOAD) {
+// Reads any other entry whole_entry gave, as read_log_entry does. With
+// `clean_from` below 96, the record's payload area is known to hold zeros
+// from that byte on, so only the bytes before it are cleared.
+inline void take_other_entry(LogReader& r, const std::uint8_t* h, LogEntry& e, std::size_t clean_from = MAX_PAYLOAD) {
     using namespace dat_detail;
     const std::uint16_t size = load_le16_even(h + 2);
     e.type = load_le16_even(h);
     e.size = size;
     e.vid_timestamp = load_le16_even(h + 4) | (static_cast<std::uint32_t>(load_le16_even(h + 6)) << 16);
-    if (e.type == static_cast<std::uint16_t>(EntryKind::SensorSample) && size == SENSOR_SAMPLE_PAYLOAD) {
-        // The most common entry fills every field its readers decode; the
-        // rest of its area is not cleared.
-        copy_sample_payload(e.payload.data(), h + ENTRY_HEADER_SIZE);
-    } else {
-        if (clean_from >= MAX_PAYLOAD) {
-            zero_words(e.payload.data(), std::make_index_sequence<MAX_PAYLOAD / 4>());
-        } else if (size < clean_from) {
-            std::memset(e.payload.data() + size, 0, clean_from - size);
-        }
-        copy_other_payload(e.payload.data(), h + ENTRY_HEADER_SIZE, size);
+    if (clean_from >= MAX_PAYLOAD) {
+        zero_words(e.payload.data(), std::make_index_sequence<MAX_PAYLOAD / 4>());
+    } else if (size < clean_from) {
+        std::memset(e.payload.data() + size, 0, clean_from - size);
     }
+    copy_other_payload(e.payload.data(), h + ENTRY_HEADER_SIZE, size);
     r.pos += ENTRY_HEADER_SIZE + size;
+}
+
+// Reads the entry whose header whole_entry gave, as read_log_entry does.
+inline void take_whole_entry(LogReader& r, const std::uint8_t* h, LogEntry& e) {
+    if (whole_entry_is_sample(h)) {
+        take_sample_entry(r, h, e);
+    } else {
+        take_other_entry(r, h, e);
+    }
 }
 
 // Whether the entries have ended: every later read returns End, as the one

@@ -383,19 +383,16 @@ void fill(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOption
                 queue_sample(p, rec, run);
                 continue;
             }
-            const bool sample = whole_entry_type(h) == static_cast<std::uint16_t>(EntryKind::SensorSample);
-            LogEvent& into = sample ? rec : gps_free_slot(p);
-            // A GPS slot is zero past what its last record brought or had
-            // written by gps_preprocess (the ring starts zeroed), so only
-            // a shorter record clears anything.
-            const std::size_t clean_from = sample ? MAX_PAYLOAD : std::max<std::size_t>(into.size, GPS_PREPARE_REACH);
-            take_whole_entry(p.reader, h, into, clean_from);
-            if (sample) {
-                queue_sample(p, into, run);
-            } else {
-                queue_gps(p, into, settings);
+            if (whole_entry_type(h) != static_cast<std::uint16_t>(EntryKind::SensorSample)) {
+                LogEvent& gps = gps_free_slot(p);
+                // A GPS slot is zero past what its last record brought or had
+                // written by gps_preprocess (the ring starts zeroed), so only
+                // a shorter record clears anything.
+                take_other_entry(p.reader, h, gps, std::max<std::size_t>(gps.size, GPS_PREPARE_REACH));
+                queue_gps(p, gps, settings);
+                continue;
             }
-            continue;
+            // A sample of another size: the general read below takes it.
         }
         if (entries_ended(p.reader)) {  // the look-ahead drains: no need to clear a record each time
             return;
