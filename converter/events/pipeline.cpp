@@ -355,7 +355,10 @@ LogEvent& gps_free_slot(Pipeline& p) {
 
 // The GPS record was read into gps_free_slot's slot.
 void queue_gps(Pipeline& p, LogEvent& rec, const Settings& settings) {
-    static_cast<Derivations&>(rec) = {};  // nothing derived yet: the slot held an earlier record
+    // Nothing derived yet. Of a GPS slot's derived fields only `dist` is
+    // ever written (by gps_preprocess, for the slot's earlier record); the
+    // others keep the values the ring started with.
+    rec.dist = 0.0;
     gps_preprocess(p.gps, rec, settings);
     const auto lag = static_cast<std::uint32_t>(settings.gps_lag);  // ms
     rec.vid_timestamp = rec.vid_timestamp < lag ? 0 : rec.vid_timestamp - lag;
