@@ -158,9 +158,8 @@ bool centred_average(WindowSums<Q::K>& w, Pipeline& p, const LogEvent& ev, std::
     return true;
 }
 
-// The same averages once both windows are full and move by one sample: the
-// look-ahead and the history are full, and the future window has filled.
-// Then ev leaves the future window as it joins the past one, so the only
+// The same averages once both windows are full and move by one sample
+// (windows_moving). Then ev leaves the future window as it joins the past one, so the only
 // changes are the sample n after ev coming in and the one n + 1 before it
 // going out (the general path's steps, without the ones that cancel). The
 // sums and quotients are scalars in registers: kept in arrays, or stored
@@ -228,18 +227,14 @@ void moving_accel(WindowSums<3>& w, const Pipeline& p, std::uint32_t half, LogEv
     ev.filt_accel_z = qz;
 }
 
-// Whether the look-ahead and the history are full, as they are for all but
-// the first and the last 256 samples of a log.
-bool queues_full(const Pipeline& p) {
-    return p.sample_queue.count == QUEUE_SLOTS - 1 && p.history.count == QUEUE_SLOTS;
-}
-
-// With full queues, a half-width of 1 to QUEUE_SLOTS - 2 samples reaches
-// both the (n + 1)-th past sample and the n-th look-ahead one; the future
-// window filled only once its filter had started.
+// Whether the windows move by one sample: the future window has filled
+// (which it does only once its filter has started), the look-ahead holds
+// the n-th sample after ev and the history the (n + 1)-th before it. So
+// for all but the first n + 1 and the last n samples of a log.
 template <std::size_t K>
-bool windows_moving(const WindowSums<K>& w, bool full, std::int32_t n) {
-    return full && w.future_fill == n && static_cast<std::uint32_t>(n) - 1 < QUEUE_SLOTS - 2;
+bool windows_moving(const WindowSums<K>& w, const Pipeline& p, std::int32_t n) {
+    const auto half = static_cast<std::uint32_t>(n);
+    return w.future_fill == n && n > 0 && p.sample_queue.count >= half && p.history.count >= half + 2;
 }
 
 template <class Q>
@@ -252,8 +247,8 @@ void smooth(WindowSums<Q::K>& w, Pipeline& p, LogEvent& ev, std::int32_t n) {
     }
 }
 
-[[gnu::noinline]] void smooth_altitude(Pipeline& p, LogEvent& ev, bool full, std::int32_t n) {
-    if (windows_moving(p.filter.altitude, full, n)) {
+[[gnu::noinline]] void smooth_altitude(Pipeline& p, LogEvent& ev, std::int32_t n) {
+    if (windows_moving(p.filter.altitude, p, n)) {
         moving_altitude(p.filter.altitude, p, static_cast<std::uint32_t>(n), ev);
     } else {
         smooth<Altitude>(p.filter.altitude, p, ev, n);
@@ -262,8 +257,8 @@ void smooth(WindowSums<Q::K>& w, Pipeline& p, LogEvent& ev, std::int32_t n) {
 
 // Not inlined: inside next_event it cost more in spilled registers than its
 // call does (4 ARM instructions per sample).
-[[gnu::noinline]] void smooth_accel(Pipeline& p, LogEvent& ev, bool full, std::int32_t n) {
-    if (windows_moving(p.filter.accel, full, n)) {
+[[gnu::noinline]] void smooth_accel(Pipeline& p, LogEvent& ev, std::int32_t n) {
+    if (windows_moving(p.filter.accel, p, n)) {
         moving_accel(p.filter.accel, p, static_cast<std::uint32_t>(n), ev);
     } else {
         smooth<Accel>(p.filter.accel, p, ev, n);
@@ -433,9 +428,8 @@ LogEvent* next_event(Pipeline& p, std::FILE* dat, const Settings& settings, cons
     LogEvent& ev = *queue_pop(p.sample_queue);
     attach_gps(p, ev);
     PastSample& newest = remember(p.history, ev);
-    const bool full = queues_full(p);
-    smooth_altitude(p, ev, full, settings.alt_filter);
-    smooth_accel(p, ev, full, settings.accel_filter);
+    smooth_altitude(p, ev, settings.alt_filter);
+    smooth_accel(p, ev, settings.accel_filter);
     newest.filt_altitude = ev.filt_altitude;
     vertical_speed(p.history, ev, settings.speed_window);
     return &ev;
