@@ -247,7 +247,7 @@ void smooth(WindowSums<Q::K>& w, Pipeline& p, LogEvent& ev, std::int32_t n) {
     }
 }
 
-[[gnu::noinline]] void smooth_altitude(Pipeline& p, LogEvent& ev, std::int32_t n) {
+void smooth_altitude(Pipeline& p, LogEvent& ev, std::int32_t n) {
     if (windows_moving(p.filter.altitude, p, n)) {
         moving_altitude(p.filter.altitude, p, static_cast<std::uint32_t>(n), ev);
     } else {
@@ -255,14 +255,19 @@ void smooth(WindowSums<Q::K>& w, Pipeline& p, LogEvent& ev, std::int32_t n) {
     }
 }
 
-// Not inlined: inside next_event it cost more in spilled registers than its
-// call does (4 ARM instructions per sample).
-[[gnu::noinline]] void smooth_accel(Pipeline& p, LogEvent& ev, std::int32_t n) {
+void smooth_accel(Pipeline& p, LogEvent& ev, std::int32_t n) {
     if (windows_moving(p.filter.accel, p, n)) {
         moving_accel(p.filter.accel, p, static_cast<std::uint32_t>(n), ev);
     } else {
         smooth<Accel>(p.filter.accel, p, ev, n);
     }
+}
+
+// Both averages in one call of their own: inside next_event they cost more
+// in spilled registers than the call does.
+[[gnu::noinline]] void smooth_sample(Pipeline& p, LogEvent& ev, const Settings& settings) {
+    smooth_altitude(p, ev, settings.alt_filter);
+    smooth_accel(p, ev, settings.accel_filter);
 }
 
 // Barometric vertical speed in ft/s over the last `window` samples, from
@@ -428,8 +433,7 @@ LogEvent* next_event(Pipeline& p, std::FILE* dat, const Settings& settings, cons
     LogEvent& ev = *queue_pop(p.sample_queue);
     attach_gps(p, ev);
     PastSample& newest = remember(p.history, ev);
-    smooth_altitude(p, ev, settings.alt_filter);
-    smooth_accel(p, ev, settings.accel_filter);
+    smooth_sample(p, ev, settings);
     newest.filt_altitude = ev.filt_altitude;
     vertical_speed(p.history, ev, settings.speed_window);
     return &ev;
