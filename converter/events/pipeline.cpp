@@ -263,8 +263,8 @@ void smooth_accel(Pipeline& p, LogEvent& ev, std::int32_t n) {
     }
 }
 
-// Both averages in one call of their own: inside next_event they cost more
-// in spilled registers than the call does.
+// Both averages in one call of their own: inlined, they cost more in
+// spilled registers than the call does.
 [[gnu::noinline]] void smooth_sample(Pipeline& p, LogEvent& ev, const Settings& settings) {
     smooth_altitude(p, ev, settings.alt_filter);
     smooth_accel(p, ev, settings.accel_filter);
@@ -420,6 +420,16 @@ void fill(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOption
     }
 }
 
+// What the pipeline derives for the sample it emits, in a call of its own:
+// the reading loop then keeps more in registers.
+[[gnu::noinline]] void derive(Pipeline& p, LogEvent& ev, const Settings& settings) {
+    attach_gps(p, ev);
+    PastSample& newest = remember(p.history, ev);
+    smooth_sample(p, ev, settings);
+    newest.filt_altitude = ev.filt_altitude;
+    vertical_speed(p.history, ev, settings.speed_window);
+}
+
 }  // namespace
 
 LogEvent* next_event(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOptions& run) {
@@ -431,11 +441,7 @@ LogEvent* next_event(Pipeline& p, std::FILE* dat, const Settings& settings, cons
     // reuses; what the filters need later is remembered apart, so the
     // caller may change the record.
     LogEvent& ev = *queue_pop(p.sample_queue);
-    attach_gps(p, ev);
-    PastSample& newest = remember(p.history, ev);
-    smooth_sample(p, ev, settings);
-    newest.filt_altitude = ev.filt_altitude;
-    vertical_speed(p.history, ev, settings.speed_window);
+    derive(p, ev, settings);
     return &ev;
 }
 
