@@ -277,12 +277,19 @@ void smooth_accel(Pipeline& p, LogEvent& ev, std::int32_t n) {
 // from the marker.
 std::int32_t speed_over(const PastSamples& history, std::uint32_t now, std::int32_t filt_altitude,
                         std::int32_t window) {
+    // One test at a time: joined, they were computed as truth values.
     if (window <= 0 || history.count <= static_cast<std::uint32_t>(window)) {
         return NO_VSPEED;
     }
+    if (filt_altitude == NO_VALUE) {
+        return NO_VSPEED;
+    }
     const PastSample& old = past(history, static_cast<std::uint32_t>(window));
+    if (old.filt_altitude == NO_VALUE) {
+        return NO_VSPEED;
+    }
     const auto dt = static_cast<std::int32_t>(now - old.vid_timestamp);  // ms
-    if (dt == 0 || filt_altitude == NO_VALUE || old.filt_altitude == NO_VALUE) {
+    if (dt == 0) {
         return NO_VSPEED;
     }
     const std::int32_t rise = wrap_mul(wrap_sub(filt_altitude, old.filt_altitude), 1000);
