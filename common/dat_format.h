@@ -373,24 +373,37 @@ inline std::uint16_t load_le16_even(const std::uint8_t* p) {
 }
 }  // namespace dat_detail
 
+// whole_entry (below) in two steps. The first: the next entry's header when the
+// block holds the largest entry from there on at an even address, whatever
+// the entry's size; otherwise nullptr.
+inline const std::uint8_t* entry_in_block(const LogReader& r) {
+    const std::uint8_t* h = r.block.data() + r.pos;
+    if (r.len - r.pos < ENTRY_HEADER_SIZE + MAX_PAYLOAD || (reinterpret_cast<std::uintptr_t>(h) & 1) != 0) {
+        return nullptr;
+    }
+    return h;
+}
+
+// The second: whether that entry's size is 1 to 96.
+inline bool entry_size_whole(const std::uint8_t* h) {
+    const std::uint16_t size = dat_detail::load_le16_even(h + 2);
+    return size != 0 && size <= MAX_PAYLOAD;
+}
+
 // The header of the next entry when the entry lies whole in the block at an
 // even address with 1 to 96 payload bytes (every entry of a log whose
 // entries all have even sizes, but for a few at each block's end);
 // otherwise nullptr. Such an entry is sure to be read by take_whole_entry
 // (or by the one of its two cases that it is for).
 inline const std::uint8_t* whole_entry(const LogReader& r) {
-    const std::uint8_t* h = r.block.data() + r.pos;
-    if (r.len - r.pos < ENTRY_HEADER_SIZE + MAX_PAYLOAD || (reinterpret_cast<std::uintptr_t>(h) & 1) != 0) {
-        return nullptr;
-    }
-    const std::uint16_t size = dat_detail::load_le16_even(h + 2);
-    return size == 0 || size > MAX_PAYLOAD ? nullptr : h;
+    const std::uint8_t* h = entry_in_block(r);
+    return h != nullptr && entry_size_whole(h) ? h : nullptr;
 }
 
 inline std::uint16_t whole_entry_type(const std::uint8_t* h) { return dat_detail::load_le16_even(h); }
 
-// Whether whole_entry's entry is a full sensor sample, the most common entry,
-// which take_sample_entry reads.
+// Whether whole_entry's entry (or entry_in_block's: a full sample is whole)
+// is a full sensor sample, the most common entry, which take_sample_entry reads.
 inline bool whole_entry_is_sample(const std::uint8_t* h) {
     return dat_detail::load_le16_even(h) == static_cast<std::uint16_t>(EntryKind::SensorSample) &&
            dat_detail::load_le16_even(h + 2) == SENSOR_SAMPLE_PAYLOAD;

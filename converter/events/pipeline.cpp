@@ -387,13 +387,13 @@ void fill(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOption
     }
     while (p.sample_queue.count < QUEUE_SLOTS) {
         LogEvent& rec = queue_free_slot(p.sample_queue);
-        if (const std::uint8_t* h = whole_entry(p.reader)) {
+        if (const std::uint8_t* h = entry_in_block(p.reader)) {
             if (whole_entry_is_sample(h)) {
                 take_sample_entry(p.reader, h, rec);
                 queue_sample(p, rec, run);
                 continue;
             }
-            if (whole_entry_type(h) != static_cast<std::uint16_t>(EntryKind::SensorSample)) {
+            if (entry_size_whole(h) && whole_entry_type(h) != static_cast<std::uint16_t>(EntryKind::SensorSample)) {
                 LogEvent& gps = gps_free_slot(p);
                 // A GPS slot is zero past what its last record brought or had
                 // written by gps_preprocess (the ring starts zeroed), so only
