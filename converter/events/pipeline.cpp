@@ -316,11 +316,15 @@ void attach_gps(Pipeline& p, LogEvent& ev) {
     if (gps.count > 0) {
         std::uint32_t head = gps.head;
         std::uint32_t count = gps.count;
-        while (count > 0 && gps.slots[queue_slot(head)].vid_timestamp <= now) {
-            cur = &gps.slots[queue_slot(head)];
-            head = queue_slot(head + 1);
-            --count;
+        const LogEvent* front = &gps.slots[queue_slot(head)];
+        while (front->vid_timestamp <= now) {
+            cur = front;
             taken = 1;
+            head = queue_slot(head + 1);
+            if (--count == 0) {
+                break;
+            }
+            front = &gps.slots[head];
         }
         gps.head = head;
         gps.count = count;
