@@ -158,16 +158,18 @@ bool centred_average(WindowSums<Q::K>& w, Pipeline& p, const LogEvent& ev, std::
     return true;
 }
 
-// The same averages once both windows are full and move by one sample
-// (windows_moving). Then ev leaves the future window as it joins the past one, so the only
-// changes are the sample n after ev coming in and the one n + 1 before it
-// going out (the general path's steps, without the ones that cancel). The
-// sums and quotients are scalars in registers: kept in arrays, or stored
-// into ev before the last is formed, they went through memory.
+// The look-ahead's n-th sample after ev (`half` = n, 1 to the look-ahead's count).
 const LogEvent& entering(const Pipeline& p, std::uint32_t half) {
     return p.sample_queue.slots[queue_slot(p.sample_queue.head + half - 1)];
 }
 
+// The same averages once both windows are full and move by one sample
+// (windows_moving). Then ev leaves the future window as it joins the past
+// one, so the only changes are the sample n after ev coming in and the one
+// n + 1 before it going out (the general path's steps, without the ones
+// that cancel). The sums and quotients are scalars in registers: kept in
+// arrays, or stored into ev before the last is formed, they went through
+// memory.
 void moving_altitude(WindowSums<1>& w, const Pipeline& p, std::uint32_t half, LogEvent& ev) {
     std::int32_t sum = w.sum[0];
     std::int32_t count = w.count;
