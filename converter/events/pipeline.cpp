@@ -229,14 +229,22 @@ void moving_accel(WindowSums<3>& w, const Pipeline& p, std::uint32_t half, LogEv
     ev.filt_accel_z = qz;
 }
 
-// Whether the windows move by one sample: the future window has filled
-// (which it does only once its filter has started), the look-ahead holds
-// the n-th sample after ev and the history the (n + 1)-th before it. So
-// for all but the first n + 1 and the last n samples of a log.
+// The windows move by one sample when the future window has filled (which
+// it does only once its filter has started), the history holds the
+// (n + 1)-th sample before ev and the look-ahead the n-th after it. So for
+// all but the first n + 1 and the last n samples of a log. The first two
+// stay true once they are, so the general path sets WindowSums::moving_n
+// for the next sample, when the history will be one deeper (up to its 256).
+template <std::size_t K>
+void note_moving(WindowSums<K>& w, const Pipeline& p, std::int32_t n) {
+    const std::uint32_t next_depth = std::min(p.history.count + 1, QUEUE_SLOTS);
+    w.moving_n = w.future_fill == n && n > 0 && next_depth >= static_cast<std::uint32_t>(n) + 2 ? n : -1;
+}
+
+// A negative n is never taken for moving: the look-ahead is not that deep.
 template <std::size_t K>
 bool windows_moving(const WindowSums<K>& w, const Pipeline& p, std::int32_t n) {
-    const auto half = static_cast<std::uint32_t>(n);
-    return w.future_fill == n && n > 0 && p.sample_queue.count >= half && p.history.count >= half + 2;
+    return w.moving_n == n && p.sample_queue.count >= static_cast<std::uint32_t>(n);
 }
 
 template <class Q>
@@ -254,6 +262,7 @@ void smooth_altitude(Pipeline& p, LogEvent& ev, std::int32_t n) {
         moving_altitude(p.filter.altitude, p, static_cast<std::uint32_t>(n), ev);
     } else {
         smooth<Altitude>(p.filter.altitude, p, ev, n);
+        note_moving(p.filter.altitude, p, n);
     }
 }
 
@@ -262,6 +271,7 @@ void smooth_accel(Pipeline& p, LogEvent& ev, std::int32_t n) {
         moving_accel(p.filter.accel, p, static_cast<std::uint32_t>(n), ev);
     } else {
         smooth<Accel>(p.filter.accel, p, ev, n);
+        note_moving(p.filter.accel, p, n);
     }
 }
 
