@@ -322,17 +322,34 @@ inline void copy_units(std::uint8_t* dst, const std::uint8_t* src, std::index_se
     ((std::memcpy(&v, src + I * sizeof v, sizeof v), std::memcpy(dst + I * sizeof v, &v, sizeof v)), ...);
 }
 
-// `src` even; `dst` at a multiple of 4.
-inline void copy_sample_payload(std::uint8_t* dst, const std::uint8_t* src) {
-    static_assert(SENSOR_SAMPLE_PAYLOAD == 26);
+// SIZE (even) bytes; `src` even, `dst` at a multiple of 4.
+template <std::size_t SIZE>
+inline void copy_even_payload(std::uint8_t* dst, const std::uint8_t* src) {
+    static_assert(SIZE % 2 == 0);
     auto* d = static_cast<std::uint8_t*>(__builtin_assume_aligned(dst, 4));
     if ((reinterpret_cast<std::uintptr_t>(src) & 3) == 0) {
         const auto* s = static_cast<const std::uint8_t*>(__builtin_assume_aligned(src, 4));
-        copy_units<std::uint32_t>(d, s, std::make_index_sequence<6>());
-        copy_units<std::uint16_t>(d + 24, s + 24, std::make_index_sequence<1>());
+        // Whole words, both ends aligned: the compiler moves them in blocks
+        // (ldm, stm) rather than calling the library.
+        std::memcpy(d, s, SIZE / 4 * 4);
+        copy_units<std::uint16_t>(d + SIZE / 4 * 4, s + SIZE / 4 * 4, std::make_index_sequence<SIZE % 4 / 2>());
     } else {
         const auto* s = static_cast<const std::uint8_t*>(__builtin_assume_aligned(src, 2));
-        copy_units<std::uint16_t>(d, s, std::make_index_sequence<13>());
+        copy_units<std::uint16_t>(d, s, std::make_index_sequence<SIZE / 2>());
+    }
+}
+
+inline void copy_sample_payload(std::uint8_t* dst, const std::uint8_t* src) {
+    copy_even_payload<SENSOR_SAMPLE_PAYLOAD>(dst, src);
+}
+
+// Any other payload, `src` even and `dst` at a multiple of 4: the GPS kinds'
+// usual sizes in straight lines, the rest by the library.
+inline void copy_other_payload(std::uint8_t* dst, const std::uint8_t* src, std::size_t size) {
+    switch (size) {
+        case fix_off::min_size: copy_even_payload<fix_off::min_size>(dst, src); break;
+        case nav_off::min_size: copy_even_payload<nav_off::min_size>(dst, src); break;
+        default: std::memcpy(dst, src, size); break;
     }
 }
 
@@ -356,43 +373,78 @@ inline std::uint16_t load_le16_even(const std::uint8_t* p) {
 }
 }  // namespace dat_detail
 
-// The header of the next entry when the entry lies whole in the block at an
-// even address with 1 to 96 payload bytes (every entry of a log whose
-// entries all have even sizes, but for a few at each block's end);
-// otherwise nullptr. Such an entry is sure to be read by take_whole_entry.
-inline const std::uint8_t* whole_entry(const LogReader& r) {
+// whole_entry (below) in two steps. The first: the next entry's header when the
+// block holds the largest entry from there on at an even address, whatever
+// the entry's size; otherwise nullptr.
+inline const std::uint8_t* entry_in_block(const LogReader& r) {
     const std::uint8_t* h = r.block.data() + r.pos;
     if (r.len - r.pos < ENTRY_HEADER_SIZE + MAX_PAYLOAD || (reinterpret_cast<std::uintptr_t>(h) & 1) != 0) {
         return nullptr;
     }
+    return h;
+}
+
+// The second: whether that entry's size is 1 to 96.
+inline bool entry_size_whole(const std::uint8_t* h) {
     const std::uint16_t size = dat_detail::load_le16_even(h + 2);
-    return size == 0 || size > MAX_PAYLOAD ? nullptr : h;
+    return size != 0 && size <= MAX_PAYLOAD;
+}
+
+// The header of the next entry when the entry lies whole in the block at an
+// even address with 1 to 96 payload bytes (every entry of a log whose
+// entries all have even sizes, but for a few at each block's end);
+// otherwise nullptr. Such an entry is sure to be read by take_whole_entry
+// (or by the one of its two cases that it is for).
+inline const std::uint8_t* whole_entry(const LogReader& r) {
+    const std::uint8_t* h = entry_in_block(r);
+    return h != nullptr && entry_size_whole(h) ? h : nullptr;
 }
 
 inline std::uint16_t whole_entry_type(const std::uint8_t* h) { return dat_detail::load_le16_even(h); }
 
-// Reads the entry whose header whole_entry gave, as read_log_entry does.
-// With `clean_from` below 96, the record's payload area is known to hold
-// zeros from that byte on, so only the bytes before it are cleared.
-inline void take_whole_entry(LogReader& r, const std::uint8_t* h, LogEntry& e, std::size_t clean_from = MAX_PAYLOAD) {
+// Whether whole_entry's entry (or entry_in_block's: a full sample is whole)
+// is a full sensor sample, the most common entry, which take_sample_entry reads.
+inline bool whole_entry_is_sample(const std::uint8_t* h) {
+    return dat_detail::load_le16_even(h) == static_cast<std::uint16_t>(EntryKind::SensorSample) &&
+           dat_detail::load_le16_even(h + 2) == SENSOR_SAMPLE_PAYLOAD;
+}
+
+// Reads such an entry as take_whole_entry does: it fills every field its
+// readers decode, so the rest of the record's area is not cleared.
+inline void take_sample_entry(LogReader& r, const std::uint8_t* h, LogEntry& e) {
+    using namespace dat_detail;
+    e.type = static_cast<std::uint16_t>(EntryKind::SensorSample);
+    e.size = SENSOR_SAMPLE_PAYLOAD;
+    e.vid_timestamp = load_le16_even(h + 4) | (static_cast<std::uint32_t>(load_le16_even(h + 6)) << 16);
+    copy_sample_payload(e.payload.data(), h + ENTRY_HEADER_SIZE);
+    r.pos += SENSOR_SAMPLE_ENTRY;
+}
+
+// Reads any other entry whole_entry gave, as read_log_entry does. With
+// `clean_from` below 96, the record's payload area is known to hold zeros
+// from that byte on, so only the bytes before it are cleared.
+inline void take_other_entry(LogReader& r, const std::uint8_t* h, LogEntry& e, std::size_t clean_from = MAX_PAYLOAD) {
     using namespace dat_detail;
     const std::uint16_t size = load_le16_even(h + 2);
     e.type = load_le16_even(h);
     e.size = size;
     e.vid_timestamp = load_le16_even(h + 4) | (static_cast<std::uint32_t>(load_le16_even(h + 6)) << 16);
-    if (e.type == static_cast<std::uint16_t>(EntryKind::SensorSample) && size == SENSOR_SAMPLE_PAYLOAD) {
-        // The most common entry fills every field its readers decode; the
-        // rest of its area is not cleared.
-        copy_sample_payload(e.payload.data(), h + ENTRY_HEADER_SIZE);
-    } else {
-        if (clean_from >= MAX_PAYLOAD) {
-            zero_words(e.payload.data(), std::make_index_sequence<MAX_PAYLOAD / 4>());
-        } else if (size < clean_from) {
-            std::memset(e.payload.data() + size, 0, clean_from - size);
-        }
-        std::memcpy(e.payload.data(), h + ENTRY_HEADER_SIZE, size);
+    if (clean_from >= MAX_PAYLOAD) {
+        zero_words(e.payload.data(), std::make_index_sequence<MAX_PAYLOAD / 4>());
+    } else if (size < clean_from) {
+        std::memset(e.payload.data() + size, 0, clean_from - size);
     }
+    copy_other_payload(e.payload.data(), h + ENTRY_HEADER_SIZE, size);
     r.pos += ENTRY_HEADER_SIZE + size;
+}
+
+// Reads the entry whose header whole_entry gave, as read_log_entry does.
+inline void take_whole_entry(LogReader& r, const std::uint8_t* h, LogEntry& e) {
+    if (whole_entry_is_sample(h)) {
+        take_sample_entry(r, h, e);
+    } else {
+        take_other_entry(r, h, e);
+    }
 }
 
 // Whether the entries have ended: every later read returns End, as the one

@@ -233,6 +233,10 @@ private:
     // After every event: the first output that failed a write ends the run,
     // and the chapter's files are dropped (an earlier file of each name stays).
     std::optional<int> stop_on_write_failure() {
+        // One test of all five first, as every event asks.
+        if (!(csv_.failed() || gpx_.failed() || srt_.failed() || ass_.failed() || outing_.failed())) {
+            return std::nullopt;
+        }
         for (const OutputFile* out : {&csv_, &gpx_, &srt_, &ass_, &outing_}) {
             if (out->failed()) {
                 out->print_failure();

@@ -10,25 +10,7 @@
 
 namespace tarvex {
 
-namespace {
-
-constexpr std::int32_t ODOMETER_UNSET = -1;  // all ones
-
-// A LogEvent's payload starts at a multiple of 4 bytes: whole-field access.
-void rebase_odometer(GpsState& state, LogEvent& record) {
-    std::uint8_t* pl = record.payload.data();
-    const auto dist = static_cast<std::int32_t>(load_le_field<std::uint32_t, fix_off::dist, true>(pl));  // 10 m
-    if (state.first_odometer == ODOMETER_UNSET) {
-        state.first_odometer = dist;
-    }
-    store_le_field<std::uint32_t, fix_off::dist, true>(
-        pl, static_cast<std::uint32_t>(wrap_sub(dist, state.first_odometer)));
-}
-
-void copy_fix2_speed(LogEvent& record) {
-    const std::uint16_t speed = load_le16(record.payload.data() + fix2_off::speed);
-    store_le16(record.payload.data() + fix_off::gps_speed, speed);
-}
+namespace gps_detail {
 
 // One straight-line distance step every `gps_dist_interval` fixes; the fixes
 // in between carry the running total unchanged.
@@ -77,15 +59,6 @@ void accumulate_distance(GpsState& state, LogEvent& record, const Settings& sett
     record.dist = state.total_dist;
 }
 
-}  // namespace
-
-void gps_preprocess(GpsState& state, LogEvent& record, const Settings& settings) {
-    switch (static_cast<EntryKind>(record.type)) {
-        case EntryKind::GpsFix: rebase_odometer(state, record); break;
-        case EntryKind::GpsFix2: copy_fix2_speed(record); break;
-        case EntryKind::GpsNavData: accumulate_distance(state, record, settings); break;
-        default: break;  // other kinds travel unchanged
-    }
-}
+}  // namespace gps_detail
 
 }  // namespace tarvex

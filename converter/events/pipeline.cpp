@@ -46,16 +46,28 @@ struct Altitude {
     }
     static bool read(const LogEvent& ev, Values<1>& v) { return read(sample_altitude(ev), v); }
     static bool read(const PastSample& s, Values<1>& v) { return read(s.altitude, v); }
+    static void store(LogEvent& ev, const Values<1>& v) { ev.filt_altitude = v[0]; }
+    static void store_none(LogEvent& ev) { ev.filt_altitude = NO_VALUE; }
 };
 
 struct Accel {
     static constexpr std::size_t K = 3;
     static bool read(const std::array<std::int16_t, 3>& axes, Values<3>& v) {
         v = {axes[0], axes[1], axes[2]};
-        return v[0] != -1 && v[1] != -1 && v[2] != -1;
+        return !(v[0] == -1 || v[1] == -1 || v[2] == -1);
     }
     static bool read(const LogEvent& ev, Values<3>& v) { return read(sample_accel(ev), v); }
     static bool read(const PastSample& s, Values<3>& v) { return read(s.accel, v); }
+    static void store(LogEvent& ev, const Values<3>& v) {
+        ev.filt_accel_x = v[0];
+        ev.filt_accel_y = v[1];
+        ev.filt_accel_z = v[2];
+    }
+    static void store_none(LogEvent& ev) {
+        ev.filt_accel_x = NO_ACCEL;
+        ev.filt_accel_y = NO_ACCEL;
+        ev.filt_accel_z = NO_ACCEL;
+    }
 };
 
 // The i-th newest past sample; i < count.
@@ -146,42 +158,160 @@ bool centred_average(WindowSums<Q::K>& w, Pipeline& p, const LogEvent& ev, std::
     return true;
 }
 
-void smooth_altitude(Pipeline& p, LogEvent& ev, std::int32_t n) {
-    Values<1> out{};
-    ev.filt_altitude = centred_average<Altitude>(p.filter.altitude, p, ev, n, out) ? out[0] : NO_VALUE;
+// The look-ahead's n-th sample after ev (`half` = n, 1 to the look-ahead's count).
+const LogEvent& entering(const Pipeline& p, std::uint32_t half) {
+    return p.sample_queue.slots[queue_slot(p.sample_queue.head + half - 1)];
 }
 
-// Not inlined: inside next_event it cost more in spilled registers than its
-// call does (4 ARM instructions per sample).
-[[gnu::noinline]] void smooth_accel(Pipeline& p, LogEvent& ev, std::int32_t n) {
-    Values<3> out{};
-    if (centred_average<Accel>(p.filter.accel, p, ev, n, out)) {
-        ev.filt_accel_x = out[0];
-        ev.filt_accel_y = out[1];
-        ev.filt_accel_z = out[2];
-    } else {
+// The same averages once both windows are full and move by one sample
+// (windows_moving). Then ev leaves the future window as it joins the past
+// one, so the only changes are the sample n after ev coming in and the one
+// n + 1 before it going out (the general path's steps, without the ones
+// that cancel). The sums and quotients are scalars in registers: kept in
+// arrays, or stored into ev before the last is formed, they went through
+// memory.
+void moving_altitude(WindowSums<1>& w, const Pipeline& p, std::uint32_t half, LogEvent& ev) {
+    std::int32_t sum = w.sum[0];
+    std::int32_t count = w.count;
+    const std::int32_t out = past(p.history, half + 1).altitude;
+    if (out != NO_VALUE) {
+        sum = wrap_sub(sum, out);
+        --count;
+    }
+    const std::int32_t in = sample_altitude(entering(p, half));
+    if (in != NO_VALUE) {
+        sum = wrap_add(sum, in);
+        ++count;
+    }
+    w.sum[0] = sum;
+    w.count = count;
+    if (count == 0) {
+        ev.filt_altitude = NO_VALUE;
+        return;
+    }
+    w.by_count.use(count);
+    ev.filt_altitude = w.by_count.quotient(sum);
+}
+
+void moving_accel(WindowSums<3>& w, const Pipeline& p, std::uint32_t half, LogEvent& ev) {
+    std::int32_t sx = w.sum[0];
+    std::int32_t sy = w.sum[1];
+    std::int32_t sz = w.sum[2];
+    std::int32_t count = w.count;
+    const auto& out = past(p.history, half + 1).accel;
+    if (out[0] != -1 && out[1] != -1 && out[2] != -1) {
+        sx = wrap_sub(sx, out[0]);
+        sy = wrap_sub(sy, out[1]);
+        sz = wrap_sub(sz, out[2]);
+        --count;
+    }
+    const auto in = sample_accel(entering(p, half));
+    if (in[0] != -1 && in[1] != -1 && in[2] != -1) {
+        sx = wrap_add(sx, in[0]);
+        sy = wrap_add(sy, in[1]);
+        sz = wrap_add(sz, in[2]);
+        ++count;
+    }
+    w.sum = {sx, sy, sz};
+    w.count = count;
+    if (count == 0) {
         ev.filt_accel_x = NO_ACCEL;
         ev.filt_accel_y = NO_ACCEL;
         ev.filt_accel_z = NO_ACCEL;
+        return;
+    }
+    w.by_count.use(count);
+    const std::int32_t qx = w.by_count.quotient(sx);
+    const std::int32_t qy = w.by_count.quotient(sy);
+    const std::int32_t qz = w.by_count.quotient(sz);
+    ev.filt_accel_x = qx;
+    ev.filt_accel_y = qy;
+    ev.filt_accel_z = qz;
+}
+
+// The windows move by one sample when the future window has filled (which
+// it does only once its filter has started), the history holds the
+// (n + 1)-th sample before ev and the look-ahead the n-th after it. So for
+// all but the first n + 1 and the last n samples of a log. The first two
+// stay true once they are, so the general path sets WindowSums::moving_n
+// for the next sample, when the history will be one deeper (up to its 256).
+template <std::size_t K>
+void note_moving(WindowSums<K>& w, const Pipeline& p, std::int32_t n) {
+    const std::uint32_t next_depth = std::min(p.history.count + 1, QUEUE_SLOTS);
+    w.moving_n = w.future_fill == n && n > 0 && next_depth >= static_cast<std::uint32_t>(n) + 2 ? n : -1;
+}
+
+// A negative n is never taken for moving: the look-ahead is not that deep.
+template <std::size_t K>
+bool windows_moving(const WindowSums<K>& w, const Pipeline& p, std::int32_t n) {
+    return w.moving_n == n && p.sample_queue.count >= static_cast<std::uint32_t>(n);
+}
+
+template <class Q>
+void smooth(WindowSums<Q::K>& w, Pipeline& p, LogEvent& ev, std::int32_t n) {
+    Values<Q::K> out{};
+    if (centred_average<Q>(w, p, ev, n, out)) {
+        Q::store(ev, out);
+    } else {
+        Q::store_none(ev);
     }
 }
 
-// Barometric vertical speed in ft/s over the last `window` samples. Both
+void smooth_altitude(Pipeline& p, LogEvent& ev, std::int32_t n) {
+    if (windows_moving(p.filter.altitude, p, n)) {
+        moving_altitude(p.filter.altitude, p, static_cast<std::uint32_t>(n), ev);
+    } else {
+        smooth<Altitude>(p.filter.altitude, p, ev, n);
+        note_moving(p.filter.altitude, p, n);
+    }
+}
+
+void smooth_accel(Pipeline& p, LogEvent& ev, std::int32_t n) {
+    if (windows_moving(p.filter.accel, p, n)) {
+        moving_accel(p.filter.accel, p, static_cast<std::uint32_t>(n), ev);
+    } else {
+        smooth<Accel>(p.filter.accel, p, ev, n);
+        note_moving(p.filter.accel, p, n);
+    }
+}
+
+// Both averages in one call of their own: inlined, they cost more in
+// spilled registers than the call does.
+[[gnu::noinline]] void smooth_sample(Pipeline& p, LogEvent& ev, const Settings& settings) {
+    smooth_altitude(p, ev, settings.alt_filter);
+    smooth_accel(p, ev, settings.accel_filter);
+}
+
+// Barometric vertical speed in ft/s over the last `window` samples, from
+// the sample's time (ms) and smoothed altitude (ft), or NO_VSPEED. Both
 // differences are signed, so a descent gives a negative speed. A missing
 // smoothed altitude at either end gives none rather than a number computed
 // from the marker.
-void vertical_speed(const PastSamples& history, LogEvent& ev, std::int32_t window) {
-    ev.baro_vspeed = NO_VSPEED;
+std::int32_t speed_over(const PastSamples& history, std::uint32_t now, std::int32_t filt_altitude,
+                        std::int32_t window) {
+    // One test at a time: joined, they were computed as truth values.
     if (window <= 0 || history.count <= static_cast<std::uint32_t>(window)) {
-        return;
+        return NO_VSPEED;
+    }
+    if (filt_altitude == NO_VALUE) {
+        return NO_VSPEED;
     }
     const PastSample& old = past(history, static_cast<std::uint32_t>(window));
-    const auto dt = static_cast<std::int32_t>(ev.vid_timestamp - old.vid_timestamp);  // ms
-    if (dt == 0 || ev.filt_altitude == NO_VALUE || old.filt_altitude == NO_VALUE) {
-        return;
+    if (old.filt_altitude == NO_VALUE) {
+        return NO_VSPEED;
     }
-    const std::int32_t rise = wrap_mul(wrap_sub(ev.filt_altitude, old.filt_altitude), 1000);
-    ev.baro_vspeed = div_trunc(rise, dt);
+    const auto dt = static_cast<std::int32_t>(now - old.vid_timestamp);  // ms
+    if (dt == 0) {
+        return NO_VSPEED;
+    }
+    const std::int32_t rise = wrap_mul(wrap_sub(filt_altitude, old.filt_altitude), 1000);
+    return div_trunc(rise, dt);
+}
+
+// ev is written once, with the result: an early store made the compiler
+// reload what it had read of ev.
+void vertical_speed(const PastSamples& history, LogEvent& ev, std::int32_t window) {
+    ev.baro_vspeed = speed_over(history, ev.vid_timestamp, ev.filt_altitude, window);
 }
 
 // Takes up every GPS record not later than the sample. The one in effect
@@ -189,16 +319,35 @@ void vertical_speed(const PastSamples& history, LogEvent& ev, std::int32_t windo
 // the rest of this function); gps_free_slot moves it out before the slot
 // is reused.
 void attach_gps(Pipeline& p, LogEvent& ev) {
+    // The ring's counters and the record in effect in locals: the stores
+    // into ev below could, for the compiler, change them.
     EventQueue& gps = p.gps_queue;
-    while (gps.count > 0 && queue_peek_front(gps, 0)->vid_timestamp <= ev.vid_timestamp) {
-        p.cur_gps = queue_pop(gps);
-        ev.gps_new = 1;
+    const std::uint32_t now = ev.vid_timestamp;  // ms
+    const LogEvent* cur = p.cur_gps;
+    std::int32_t taken = 0;
+    if (gps.count > 0) {
+        std::uint32_t head = gps.head;
+        std::uint32_t count = gps.count;
+        const LogEvent* front = &gps.slots[queue_slot(head)];
+        while (front->vid_timestamp <= now) {
+            cur = front;
+            taken = 1;
+            head = queue_slot(head + 1);
+            if (--count == 0) {
+                break;
+            }
+            front = &gps.slots[head];
+        }
+        gps.head = head;
+        gps.count = count;
     }
-    if (p.cur_gps != nullptr && ev.vid_timestamp - p.cur_gps->vid_timestamp > GPS_STALE_MS) {
-        p.cur_gps = nullptr;
+    if (cur != nullptr && now - cur->vid_timestamp > GPS_STALE_MS) {
+        cur = nullptr;
     }
-    ev.gps = p.cur_gps;
-    ev.dist = p.cur_gps != nullptr ? p.cur_gps->dist : NO_DIST;
+    p.cur_gps = cur;
+    ev.gps_new = taken;
+    ev.gps = cur;
+    ev.dist = cur != nullptr ? cur->dist : NO_DIST;
 }
 
 // The sample was read into the look-ahead's free slot.
@@ -229,7 +378,10 @@ LogEvent& gps_free_slot(Pipeline& p) {
 
 // The GPS record was read into gps_free_slot's slot.
 void queue_gps(Pipeline& p, LogEvent& rec, const Settings& settings) {
-    static_cast<Derivations&>(rec) = {};  // nothing derived yet: the slot held an earlier record
+    // Nothing derived yet. Of a GPS slot's derived fields only `dist` is
+    // ever written (by gps_preprocess, for the slot's earlier record); the
+    // others keep the values the ring started with.
+    rec.dist = 0.0;
     gps_preprocess(p.gps, rec, settings);
     const auto lag = static_cast<std::uint32_t>(settings.gps_lag);  // ms
     rec.vid_timestamp = rec.vid_timestamp < lag ? 0 : rec.vid_timestamp - lag;
@@ -251,20 +403,22 @@ void fill(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOption
     }
     while (p.sample_queue.count < QUEUE_SLOTS) {
         LogEvent& rec = queue_free_slot(p.sample_queue);
-        if (const std::uint8_t* h = whole_entry(p.reader)) {
-            const bool sample = whole_entry_type(h) == static_cast<std::uint16_t>(EntryKind::SensorSample);
-            LogEvent& into = sample ? rec : gps_free_slot(p);
-            // A GPS slot is zero past what its last record brought or had
-            // written by gps_preprocess (the ring starts zeroed), so only
-            // a shorter record clears anything.
-            const std::size_t clean_from = sample ? MAX_PAYLOAD : std::max<std::size_t>(into.size, GPS_PREPARE_REACH);
-            take_whole_entry(p.reader, h, into, clean_from);
-            if (sample) {
-                queue_sample(p, into, run);
-            } else {
-                queue_gps(p, into, settings);
+        if (const std::uint8_t* h = entry_in_block(p.reader)) {
+            if (whole_entry_is_sample(h)) {
+                take_sample_entry(p.reader, h, rec);
+                queue_sample(p, rec, run);
+                continue;
             }
-            continue;
+            if (entry_size_whole(h) && whole_entry_type(h) != static_cast<std::uint16_t>(EntryKind::SensorSample)) {
+                LogEvent& gps = gps_free_slot(p);
+                // A GPS slot is zero past what its last record brought or had
+                // written by gps_preprocess (the ring starts zeroed), so only
+                // a shorter record clears anything.
+                take_other_entry(p.reader, h, gps, std::max<std::size_t>(gps.size, GPS_PREPARE_REACH));
+                queue_gps(p, gps, settings);
+                continue;
+            }
+            // A sample of another size: the general read below takes it.
         }
         if (entries_ended(p.reader)) {  // the look-ahead drains: no need to clear a record each time
             return;
@@ -289,6 +443,16 @@ void fill(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOption
     }
 }
 
+// What the pipeline derives for the sample it emits, in a call of its own:
+// the reading loop then keeps more in registers.
+[[gnu::noinline]] void derive(Pipeline& p, LogEvent& ev, const Settings& settings) {
+    attach_gps(p, ev);
+    PastSample& newest = remember(p.history, ev);
+    smooth_sample(p, ev, settings);
+    newest.filt_altitude = ev.filt_altitude;
+    vertical_speed(p.history, ev, settings.speed_window);
+}
+
 }  // namespace
 
 LogEvent* next_event(Pipeline& p, std::FILE* dat, const Settings& settings, const RunOptions& run) {
@@ -300,13 +464,7 @@ LogEvent* next_event(Pipeline& p, std::FILE* dat, const Settings& settings, cons
     // reuses; what the filters need later is remembered apart, so the
     // caller may change the record.
     LogEvent& ev = *queue_pop(p.sample_queue);
-    ev.gps_new = 0;
-    attach_gps(p, ev);
-    PastSample& newest = remember(p.history, ev);
-    smooth_altitude(p, ev, settings.alt_filter);
-    smooth_accel(p, ev, settings.accel_filter);
-    newest.filt_altitude = ev.filt_altitude;
-    vertical_speed(p.history, ev, settings.speed_window);
+    derive(p, ev, settings);
     return &ev;
 }
 

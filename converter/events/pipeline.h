@@ -26,7 +26,12 @@ struct WindowSums {
     std::array<std::int32_t, K> sum{};  // of the real values in both windows, wrapping
     std::int32_t count = 0;             // real values in both windows
     std::int32_t future_fill = 0;       // places of the future window filled so far
-    RepeatedDivisor<> by_count;         // the averages' divisor, `count`
+    // The half-width (samples) for which the next sample finds the future
+    // window filled and the history deep enough for the windows to move by
+    // one sample, or -1; set by the general path. Once set it stays true,
+    // and only the look-ahead's depth remains to be checked.
+    std::int32_t moving_n = -1;
+    RepeatedDivisor<> by_count;  // the averages' divisor, `count`
 };
 
 struct FilterState {
