@@ -226,9 +226,9 @@ template <bool HUNDREDTHS>
     if (settings.id_pins == show_hide::SHOWN) {
         const std::uint32_t flags = sample.flags;
         t.lit("ID1: ");
-        t.udec(flags & 1u);
+        t.put(static_cast<char>('0' + (flags & 1u)));  // one bit: one digit
         t.lit("   ID2: ");
-        t.udec((flags >> 1) & 1u);
+        t.put(static_cast<char>('0' + ((flags >> 1) & 1u)));
         t.put('\n');
     }
     t.put('\n');
