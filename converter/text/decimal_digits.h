@@ -21,11 +21,20 @@ namespace tarvex {
 inline constexpr std::size_t SCRATCH_BYTES = 15;
 
 namespace digits_detail {
+#if defined(__arm__) && !defined(__ARM_FEATURE_UNALIGNED)
+inline constexpr bool BYTE_MOVES = true;  // no unaligned word access
+#else
+inline constexpr bool BYTE_MOVES = false;
+#endif
 template <std::size_t... I>
 [[gnu::always_inline]] inline void copy_each(char* dst, const char* src, std::index_sequence<I...>) {
     ((dst[I] = src[I]), ...);
 }
 }  // namespace digits_detail
+
+// Three digits as the bytes moved: where a 4-byte move is one instruction,
+// four (the fourth is scratch past the end); on the camera three.
+inline constexpr std::size_t THREE_DIGIT_MOVE = digits_detail::BYTE_MOVES ? 3 : 4;
 
 // Copies N bytes, N known when compiling. The camera's processor (ARMv5,
 // no unaligned word access) makes even a 2-byte memcpy to an arbitrary
@@ -34,6 +43,7 @@ template <std::size_t... I>
 template <std::size_t N>
 [[gnu::always_inline]] inline void copy_bytes(char* dst, const char* src) {
 #if defined(__arm__) && !defined(__ARM_FEATURE_UNALIGNED)
+    static_assert(digits_detail::BYTE_MOVES);
     digits_detail::copy_each(dst, src, std::make_index_sequence<N>{});
 #else
     std::memcpy(dst, src, N);
@@ -49,8 +59,8 @@ template <std::size_t N>
 [[gnu::always_inline]] inline void copy_literal(char* dst, const char (&s)[N]);
 
 namespace digits_detail {
-#if defined(__arm__) && !defined(__ARM_FEATURE_UNALIGNED) && defined(__ARMEL__)
-inline constexpr bool WORD_LITERALS = true;
+#if defined(__ARMEL__)
+inline constexpr bool WORD_LITERALS = BYTE_MOVES;  // the words' constants are little-endian
 #else
 inline constexpr bool WORD_LITERALS = false;
 #endif
@@ -127,7 +137,7 @@ template <int W>
 inline void put_digits(char* p, std::uint32_t v) {
     static_assert(W >= 1 && W <= 9);
     if constexpr (W == 3) {
-        copy_bytes<4>(p, digits_detail::quads.data() + 4 * v + 1);  // one byte of scratch
+        copy_bytes<THREE_DIGIT_MOVE>(p, digits_detail::quads.data() + 4 * v + 1);
     } else if constexpr (W <= 4) {
         copy_bytes<W>(p, digits_detail::quads.data() + 4 * v + (4 - W));
     } else {
@@ -148,8 +158,7 @@ inline void put_digits(char* p, std::uint32_t v) {
     return p + 2;
 }
 
-// "%u" for v < 10^4. Three digits are stored as four bytes, one load and
-// one store (the fourth is scratch past the returned end).
+// "%u" for v < 10^4. Three digits take one move of THREE_DIGIT_MOVE bytes.
 // Its first two cases are write_below_100's, written again from the one
 // table pointer: calling it, GCC's code for the camera took some 20 more
 // instructions per sample.
@@ -164,7 +173,7 @@ inline char* write_small_decimal(char* p, std::uint32_t v) {
         return p + 2;
     }
     if (v < 1000) {
-        copy_bytes<4>(p, digits + 1);  // reads into the next value's digits
+        copy_bytes<THREE_DIGIT_MOVE>(p, digits + 1);  // may read into the next value's digits
         return p + 3;
     }
     copy_bytes<4>(p, digits);
