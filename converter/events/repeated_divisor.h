@@ -65,4 +65,47 @@ private:
     std::uint32_t shift2_ = 0;
 };
 
+// The same for the smoothed acceleration, whose dividends are bounded: a
+// window holds at most 513 samples (256 each side and its own) of 16-bit
+// axes, so |sum| <= 32768 * 513 < 2^25, and the divisor is a count >= 1.
+// Within |num| < 2^25 a signed multiply needs no correction step:
+// with s = floor(log2 d) + 1 and m = floor(2^(26+s) / d) + 1 (so
+// m d = 2^(26+s) + e, 1 <= e <= d, and |num| e < 2^25 2^s), the high word of
+// (num * 2^6) * m shifted right by s is floor(num * m / 2^(26+s)), which is
+// num / d rounded down for num >= 0 and one below it for num < 0, where
+// adding 1 truncates toward zero. Four instructions a quotient instead of
+// eight. Outside those bounds the quotient is wrong: only such sums may use it.
+template <bool MULTIPLY = DIVIDE_BY_MULTIPLYING>
+class BoundedSumDivisor {
+public:
+    // `den` (>= 1) becomes the divisor of the quotient() calls that follow.
+    void use(std::int32_t den) {
+        if (den != den_) set(den);
+    }
+
+    // num / den truncated toward zero, for |num| < 2^25.
+    std::int32_t quotient(std::int32_t num) const {
+        if constexpr (!MULTIPLY) return num / den_;
+        // num * 2^6 fits: |num| < 2^25. The shift is a multiplication, which
+        // a negative num may take.
+        const auto scaled = static_cast<std::int64_t>(num * 64);
+        const auto high = static_cast<std::int32_t>((scaled * m_) >> 32);
+        return (high >> shift_) - (num >> 31);  // arithmetic shifts: rounding down
+    }
+
+private:
+    void set(std::int32_t den) {
+        den_ = den;
+        if constexpr (!MULTIPLY) return;
+        std::uint32_t s = 1;
+        while ((std::uint64_t{1} << s) <= static_cast<std::uint64_t>(den)) ++s;  // 2^(s-1) <= den < 2^s
+        m_ = static_cast<std::int32_t>((std::uint64_t{1} << (26 + s)) / static_cast<std::uint64_t>(den) + 1);
+        shift_ = s;
+    }
+
+    std::int32_t den_ = 1;
+    std::int32_t m_ = (1 << 27) + 1;  // the values for den_ = 1
+    std::uint32_t shift_ = 1;
+};
+
 }  // namespace tarvex

@@ -309,6 +309,36 @@ TEST(RepeatedDivisor, EqualsTruncatingDivision) {
     }
 }
 
+TEST(BoundedSumDivisor, EqualsTruncatingDivisionWithinItsBounds) {
+    // Every count a window can hold, with dividends around its multiples
+    // across the sums such a window can reach (16-bit values), at the
+    // dividend bound 2^25 and small; the divisor changes every quotient.
+    BoundedSumDivisor<true> div;  // the camera's way, on any processor
+    constexpr std::int32_t BOUND = (1 << 25) - 1;
+    for (std::int32_t d = 1; d <= 1024; ++d) {
+        std::vector<std::int32_t> nums = {0, 1, -1, BOUND, -BOUND, BOUND - 1, -BOUND + 1, 32767, -32768};
+        for (std::int32_t k = 0; k <= 32768; k += (k < 64 || k > 32700 ? 1 : 97)) {
+            for (const std::int32_t e : {-1, 0, 1}) {
+                nums.push_back(k * d + e);
+                nums.push_back(-k * d + e);
+            }
+        }
+        for (const std::int32_t k : {BOUND / d, BOUND / d - 1}) {
+            for (const std::int32_t e : {-1, 0, 1}) {
+                nums.push_back(k * d + e);
+                nums.push_back(-k * d - e);
+            }
+        }
+        for (const std::int32_t n : nums) {
+            if (n > BOUND || n < -BOUND) continue;
+            div.use(d);
+            ASSERT_EQ(div.quotient(n), n / d) << n << " / " << d;
+            div.use(3);
+            ASSERT_EQ(div.quotient(n), n / 3) << n << " / 3";
+        }
+    }
+}
+
 TEST(Row, KeepsOrderWhenTheBufferFillsInTheMiddleOfARow) {
     // Text already buffered puts the buffer's end at different places in a
     // row whose checked writes (a long string, a bar longer than the buffer,
