@@ -40,7 +40,6 @@ using Values = std::array<std::int32_t, K>;
 // past sample. Each reader fills `v` and tells whether the value is real.
 struct Altitude {
     static constexpr std::size_t K = 1;
-    using Sums = WindowSums<1, RepeatedDivisor<>>;
     static bool read(std::int32_t altitude, Values<1>& v) {
         v[0] = altitude;
         return v[0] != NO_VALUE;
@@ -53,7 +52,6 @@ struct Altitude {
 
 struct Accel {
     static constexpr std::size_t K = 3;
-    using Sums = WindowSums<3, BoundedSumDivisor<>>;
     static bool read(const std::array<std::int16_t, 3>& axes, Values<3>& v) {
         v = {axes[0], axes[1], axes[2]};
         return !(v[0] == -1 || v[1] == -1 || v[2] == -1);
@@ -113,7 +111,7 @@ void remove_from(Values<K>& sums, std::int32_t& count, const Values<K>& v) {
 // `out` holds a value; with the filter off, or before any real value, `out`
 // is the sample's own value.
 template <class Q>
-bool centred_average(typename Q::Sums& w, Pipeline& p, const LogEvent& ev, std::int32_t n, Values<Q::K>& out) {
+bool centred_average(WindowSums<Q::K>& w, Pipeline& p, const LogEvent& ev, std::int32_t n, Values<Q::K>& out) {
     Values<Q::K> own{};
     const bool own_real = Q::read(ev, own);
     if (own_real) {
@@ -172,7 +170,7 @@ const LogEvent& entering(const Pipeline& p, std::uint32_t half) {
 // that cancel). The sums and quotients are scalars in registers: kept in
 // arrays, or stored into ev before the last is formed, they went through
 // memory.
-void moving_altitude(Altitude::Sums& w, const Pipeline& p, std::uint32_t half, LogEvent& ev) {
+void moving_altitude(WindowSums<1>& w, const Pipeline& p, std::uint32_t half, LogEvent& ev) {
     std::int32_t sum = w.sum[0];
     std::int32_t count = w.count;
     const std::int32_t out = past(p.history, half + 1).altitude;
@@ -195,7 +193,7 @@ void moving_altitude(Altitude::Sums& w, const Pipeline& p, std::uint32_t half, L
     ev.filt_altitude = w.by_count.quotient(sum);
 }
 
-void moving_accel(Accel::Sums& w, const Pipeline& p, std::uint32_t half, LogEvent& ev) {
+void moving_accel(WindowSums<3>& w, const Pipeline& p, std::uint32_t half, LogEvent& ev) {
     std::int32_t sx = w.sum[0];
     std::int32_t sy = w.sum[1];
     std::int32_t sz = w.sum[2];
@@ -237,20 +235,20 @@ void moving_accel(Accel::Sums& w, const Pipeline& p, std::uint32_t half, LogEven
 // all but the first n + 1 and the last n samples of a log. The first two
 // stay true once they are, so the general path sets WindowSums::moving_n
 // for the next sample, when the history will be one deeper (up to its 256).
-template <class Sums>
-void note_moving(Sums& w, const Pipeline& p, std::int32_t n) {
+template <std::size_t K>
+void note_moving(WindowSums<K>& w, const Pipeline& p, std::int32_t n) {
     const std::uint32_t next_depth = std::min(p.history.count + 1, QUEUE_SLOTS);
     w.moving_n = w.future_fill == n && n > 0 && next_depth >= static_cast<std::uint32_t>(n) + 2 ? n : -1;
 }
 
 // A negative n is never taken for moving: the look-ahead is not that deep.
-template <class Sums>
-bool windows_moving(const Sums& w, const Pipeline& p, std::int32_t n) {
+template <std::size_t K>
+bool windows_moving(const WindowSums<K>& w, const Pipeline& p, std::int32_t n) {
     return w.moving_n == n && p.sample_queue.count >= static_cast<std::uint32_t>(n);
 }
 
 template <class Q>
-void smooth(typename Q::Sums& w, Pipeline& p, LogEvent& ev, std::int32_t n) {
+void smooth(WindowSums<Q::K>& w, Pipeline& p, LogEvent& ev, std::int32_t n) {
     Values<Q::K> out{};
     if (centred_average<Q>(w, p, ev, n, out)) {
         Q::store(ev, out);

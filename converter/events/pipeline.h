@@ -19,8 +19,8 @@ namespace tarvex {
 // Running sums of one centred moving average over K values: the altitude,
 // or the three acceleration axes, which share their counts. The past and
 // the future window only ever appear added together, so they share one
-// sum per value and one count. Divisor divides the sums by the count.
-template <std::size_t K, class Divisor>
+// sum per value and one count.
+template <std::size_t K>
 struct WindowSums {
     bool started = false;               // a real value has been seen
     std::array<std::int32_t, K> sum{};  // of the real values in both windows, wrapping
@@ -31,12 +31,12 @@ struct WindowSums {
     // one sample, or -1; set by the general path. Once set it stays true,
     // and only the look-ahead's depth remains to be checked.
     std::int32_t moving_n = -1;
-    Divisor by_count;  // the averages' divisor, `count`
+    RepeatedDivisor<> by_count;  // the averages' divisor, `count`
 };
 
 struct FilterState {
-    WindowSums<1, RepeatedDivisor<>> altitude;  // sums of any 32-bit values, wrapping
-    WindowSums<3, BoundedSumDivisor<>> accel;   // sums of at most 513 16-bit values
+    WindowSums<1> altitude;
+    WindowSums<3> accel;
 };
 
 // What the filters still need of an emitted sample: a few values instead of

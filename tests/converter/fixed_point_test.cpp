@@ -279,21 +279,19 @@ TEST(RepeatedDivisor, EqualsTruncatingDivision) {
     // each with dividends around its multiples and at the 32-bit limits;
     // the divisor changes between every two quotients, as at start-up.
     std::vector<std::int32_t> dens;
-    for (std::int32_t d = -1100; d <= 1100; ++d) {
-        if (d != 0) dens.push_back(d);
-    }
+    for (std::int32_t d = 1; d <= 1100; ++d) dens.push_back(d);
     for (int b = 11; b <= 31; ++b) {
         const auto p = static_cast<std::int32_t>((std::int64_t{1} << b) - 1);
-        for (const std::int32_t d : {p, p - 1, -p, -p - 1}) dens.push_back(d);
+        for (const std::int32_t d : {p, p - 1}) dens.push_back(d);
+        dens.push_back(static_cast<std::int32_t>(std::int64_t{1} << (b - 1)));
         dens.push_back(static_cast<std::int32_t>(std::int64_t{1} << (b - 1)) + 1);
     }
-    dens.push_back(INT32_MIN);
     std::mt19937 rng(5);
     RepeatedDivisor<true> div;  // the camera's way, on any processor
     for (const std::int32_t d : dens) {
         std::vector<std::int64_t> nums = {0, 1, -1, INT32_MAX, INT32_MIN, INT32_MIN + 1, INT32_MAX - 1};
-        for (const std::int64_t k : {std::int64_t{1}, std::int64_t{2}, std::int64_t{1000},
-                                     INT32_MAX / (d < 0 ? -std::int64_t{d} : std::int64_t{d})}) {
+        for (const std::int64_t k :
+             {std::int64_t{1}, std::int64_t{2}, std::int64_t{1000}, std::int64_t{32768}, INT32_MAX / std::int64_t{d}}) {
             for (const std::int64_t e : {-1, 0, 1}) {
                 nums.push_back(k * d + e);
                 nums.push_back(-k * d + e);
@@ -305,36 +303,6 @@ TEST(RepeatedDivisor, EqualsTruncatingDivision) {
             const auto n = static_cast<std::int32_t>(n64);
             ASSERT_EQ(div.divide(n, d), div_trunc(n, d)) << n << " / " << d;
             ASSERT_EQ(div.divide(n, 7), div_trunc(n, 7)) << n << " / 7";
-        }
-    }
-}
-
-TEST(BoundedSumDivisor, EqualsTruncatingDivisionWithinItsBounds) {
-    // Every count a window can hold, with dividends around its multiples
-    // across the sums such a window can reach (16-bit values), at the
-    // dividend bound 2^25 and small; the divisor changes every quotient.
-    BoundedSumDivisor<true> div;  // the camera's way, on any processor
-    constexpr std::int32_t BOUND = (1 << 25) - 1;
-    for (std::int32_t d = 1; d <= 1024; ++d) {
-        std::vector<std::int32_t> nums = {0, 1, -1, BOUND, -BOUND, BOUND - 1, -BOUND + 1, 32767, -32768};
-        for (std::int32_t k = 0; k <= 32768; k += (k < 64 || k > 32700 ? 1 : 97)) {
-            for (const std::int32_t e : {-1, 0, 1}) {
-                nums.push_back(k * d + e);
-                nums.push_back(-k * d + e);
-            }
-        }
-        for (const std::int32_t k : {BOUND / d, BOUND / d - 1}) {
-            for (const std::int32_t e : {-1, 0, 1}) {
-                nums.push_back(k * d + e);
-                nums.push_back(-k * d - e);
-            }
-        }
-        for (const std::int32_t n : nums) {
-            if (n > BOUND || n < -BOUND) continue;
-            div.use(d);
-            ASSERT_EQ(div.quotient(n), n / d) << n << " / " << d;
-            div.use(3);
-            ASSERT_EQ(div.quotient(n), n / 3) << n << " / 3";
         }
     }
 }
