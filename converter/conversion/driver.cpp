@@ -233,8 +233,9 @@ private:
     // After every event: the first output that failed a write ends the run,
     // and the chapter's files are dropped (an earlier file of each name stays).
     std::optional<int> stop_on_write_failure() {
-        // One test of all five first, as every event asks.
-        if (!(csv_.failed() || gpx_.failed() || srt_.failed() || ass_.failed() || outing_.failed())) {
+        // One test of all five first, as every event asks: joined without
+        // short cuts, the five error codes are or-ed and tested once.
+        if (!(csv_.failed() | gpx_.failed() | srt_.failed() | ass_.failed() | outing_.failed())) {
             return std::nullopt;
         }
         for (const OutputFile* out : {&csv_, &gpx_, &srt_, &ass_, &outing_}) {
