@@ -177,8 +177,10 @@ private:
                 ev->type <= static_cast<std::uint16_t>(EntryKind::GpsNavData)) {
                 std::puts("ERROR! GPS event snuck through the pipeline!");
             }
-            if (settings.csv == on_off::ON && csv_.is_open()) csv_write_row(csv_.text(), *ev);
-            if (settings.gpx == on_off::ON && ev->gps != nullptr && ev->gps_new == 1) {
+            // The CSV file is opened only when asked for.
+            if (csv_.is_open()) csv_write_row(csv_.text(), *ev);
+            // A fresh GPS record first: GPS comes at a fraction of the sample rate.
+            if (ev->gps_new == 1 && ev->gps != nullptr && settings.gpx == on_off::ON) {
                 if (!gpx_.is_open()) {
                     if (const auto status = open_gpx()) return *status;
                 }
