@@ -153,8 +153,10 @@ private:
     }
 
     int convert_events() {
-        const Settings& settings = state_.settings;
-        while (LogEvent* ev = next_event(state_.pipeline, dat_, settings, state_.run)) {
+        // In a register: as a member, it was loaded again after every call.
+        RunState& state = state_;
+        const Settings& settings = state.settings;
+        while (LogEvent* ev = next_event(state.pipeline, dat_, settings, state.run)) {
             note_sample(*ev);
             // An event exactly chapter_len into the chapter still belongs to it;
             // at most one new chapter per event.
@@ -189,7 +191,7 @@ private:
             }
             // Before the SRT writer, which rescales the event's acceleration in place.
             if (ass_.is_open()) overlay_.write_entry(ass_.text(), *ev);
-            srt_write_entry(srt_.text(), *ev, sub_number_, settings, state_.run, state_.last_sub_time);
+            srt_write_entry(srt_.text(), *ev, sub_number_, settings, state.run, state.last_sub_time);
             sub_number_ = wrap_add(sub_number_, 1);  // for every event, written or not
             if (const auto status = stop_on_write_failure()) return *status;
         }
