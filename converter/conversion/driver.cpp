@@ -153,8 +153,10 @@ private:
     }
 
     int convert_events() {
-        const Settings& settings = state_.settings;
-        while (LogEvent* ev = next_event(state_.pipeline, dat_, settings, state_.run)) {
+        // In a register: as a member, it was loaded again after every call.
+        RunState& state = state_;
+        const Settings& settings = state.settings;
+        while (LogEvent* ev = next_event(state.pipeline, dat_, settings, state.run)) {
             note_sample(*ev);
             // An event exactly chapter_len into the chapter still belongs to it;
             // at most one new chapter per event.
@@ -177,8 +179,10 @@ private:
                 ev->type <= static_cast<std::uint16_t>(EntryKind::GpsNavData)) {
                 std::puts("ERROR! GPS event snuck through the pipeline!");
             }
-            if (settings.csv == on_off::ON && csv_.is_open()) csv_write_row(csv_.text(), *ev);
-            if (settings.gpx == on_off::ON && ev->gps != nullptr && ev->gps_new == 1) {
+            // The CSV file is opened only when asked for.
+            if (csv_.is_open()) csv_write_row(csv_.text(), *ev);
+            // A fresh GPS record first: GPS comes at a fraction of the sample rate.
+            if (ev->gps_new == 1 && ev->gps != nullptr && settings.gpx == on_off::ON) {
                 if (!gpx_.is_open()) {
                     if (const auto status = open_gpx()) return *status;
                 }
@@ -187,7 +191,7 @@ private:
             }
             // Before the SRT writer, which rescales the event's acceleration in place.
             if (ass_.is_open()) overlay_.write_entry(ass_.text(), *ev);
-            srt_write_entry(srt_.text(), *ev, sub_number_, settings, state_.run, state_.last_sub_time);
+            srt_write_entry(srt_.text(), *ev, sub_number_, settings, state.run, state.last_sub_time);
             sub_number_ = wrap_add(sub_number_, 1);  // for every event, written or not
             if (const auto status = stop_on_write_failure()) return *status;
         }
@@ -233,8 +237,9 @@ private:
     // After every event: the first output that failed a write ends the run,
     // and the chapter's files are dropped (an earlier file of each name stays).
     std::optional<int> stop_on_write_failure() {
-        // One test of all five first, as every event asks.
-        if (!(csv_.failed() || gpx_.failed() || srt_.failed() || ass_.failed() || outing_.failed())) {
+        // One test of all five first, as every event asks: joined without
+        // short cuts, the five error codes are or-ed and tested once.
+        if (!(csv_.failed() | gpx_.failed() | srt_.failed() | ass_.failed() | outing_.failed())) {
             return std::nullopt;
         }
         for (const OutputFile* out : {&csv_, &gpx_, &srt_, &ass_, &outing_}) {

@@ -247,14 +247,17 @@ bool windows_moving(const WindowSums<K>& w, const Pipeline& p, std::int32_t n) {
     return w.moving_n == n && p.sample_queue.count >= static_cast<std::uint32_t>(n);
 }
 
+// The general path, for a log's first and last samples, in a call of its
+// own: the straight path then needs no stack frame for its arrays.
 template <class Q>
-void smooth(WindowSums<Q::K>& w, Pipeline& p, LogEvent& ev, std::int32_t n) {
+[[gnu::noinline]] void smooth(WindowSums<Q::K>& w, Pipeline& p, LogEvent& ev, std::int32_t n) {
     Values<Q::K> out{};
     if (centred_average<Q>(w, p, ev, n, out)) {
         Q::store(ev, out);
     } else {
         Q::store_none(ev);
     }
+    note_moving(w, p, n);
 }
 
 void smooth_altitude(Pipeline& p, LogEvent& ev, std::int32_t n) {
@@ -262,7 +265,6 @@ void smooth_altitude(Pipeline& p, LogEvent& ev, std::int32_t n) {
         moving_altitude(p.filter.altitude, p, static_cast<std::uint32_t>(n), ev);
     } else {
         smooth<Altitude>(p.filter.altitude, p, ev, n);
-        note_moving(p.filter.altitude, p, n);
     }
 }
 
@@ -271,7 +273,6 @@ void smooth_accel(Pipeline& p, LogEvent& ev, std::int32_t n) {
         moving_accel(p.filter.accel, p, static_cast<std::uint32_t>(n), ev);
     } else {
         smooth<Accel>(p.filter.accel, p, ev, n);
-        note_moving(p.filter.accel, p, n);
     }
 }
 

@@ -1,12 +1,14 @@
 // Truncating division by a divisor that seldom changes (a moving average's
-// count), by multiplication: the camera's processor has
-// no divide instruction, and its library division costs about 36
-// instructions per quotient; this, a dozen (and a 64-bit division, some
-// 300, when the divisor changes). Granlund and Montgomery,
-// "Division by invariant integers using multiplication" (1994), figure 4.1:
-// for 32-bit n and d >= 1, with l = ceil(log2 d) and
-// m = floor(2^32 (2^l - d) / d) + 1, t = (m n) >> 32 gives
-// n / d = (t + ((n - t) >> min(l, 1))) >> max(l - 1, 0), exactly.
+// count, >= 1), by multiplication: the camera's processor has no divide
+// instruction, and its library division costs about 36 instructions per
+// quotient; this, four (and a 64-bit division, some 300, when the divisor
+// changes). Granlund and Montgomery, "Division by invariant integers using
+// multiplication" (1994), theorem 4.2 with figure 5.2's signed form: for
+// 32-bit n and d >= 1, with l = max(ceil(log2 d), 1) and
+// m = 1 + floor(2^(31 + l) / d), so 2^(31+l) < m d <= 2^(31+l) + 2^l,
+// n / d = floor(m n / 2^(31 + l)) - (n < 0 ? -1 : 0), exactly. m lies in
+// (2^31, 2^32) for d >= 2 and is 2^32 + 1 for d = 1: it is kept as m - 2^32,
+// a negative or small 32-bit number, and n added back.
 #pragma once
 
 #include <cstdint>
@@ -25,44 +27,42 @@ inline constexpr bool DIVIDE_BY_MULTIPLYING = false;
 template <bool MULTIPLY = DIVIDE_BY_MULTIPLYING>
 class RepeatedDivisor {
 public:
-    // div_trunc(num, den): truncating toward zero, INT32_MIN / -1 wrapping
-    // to INT32_MIN. `den` must not be 0.
+    // num / den truncated toward zero; `den` must be >= 1.
     std::int32_t divide(std::int32_t num, std::int32_t den) {
         use(den);
         return quotient(num);
     }
 
     // The same in two steps, for several numerators over one divisor: `den`
-    // (not 0) becomes the divisor of the quotient() calls that follow.
+    // (>= 1) becomes the divisor of the quotient() calls that follow.
     void use(std::int32_t den) {
         if (den != den_) set(den);
     }
 
     std::int32_t quotient(std::int32_t num) const {
-        if constexpr (!MULTIPLY) return div_trunc(num, den_);
-        const std::uint32_t n = num < 0 ? 0u - static_cast<std::uint32_t>(num) : static_cast<std::uint32_t>(num);
-        const auto t = static_cast<std::uint32_t>((static_cast<std::uint64_t>(m_) * n) >> 32);
-        const std::uint32_t q = (t + ((n - t) >> shift1_)) >> shift2_;
-        // Magnitudes up to 2^31; the negation wraps like the C form's.
-        return static_cast<std::int32_t>((num < 0) != (den_ < 0) ? 0u - q : q);
+        if constexpr (!MULTIPLY) return num / den_;
+        // floor(m num / 2^32) = num + floor((m - 2^32) num / 2^32); for
+        // d = 1 and num = INT32_MIN it is one below INT32_MIN, and the
+        // wrapping steps bring it back.
+        const auto high = static_cast<std::int32_t>((static_cast<std::int64_t>(num) * low_m_) >> 32);
+        const std::int32_t floor_quotient = wrap_add(num, high) >> shift_;  // arithmetic: rounds down
+        return wrap_sub(floor_quotient, num >> 31);                         // toward zero for num < 0
     }
 
 private:
     void set(std::int32_t den) {
         den_ = den;
         if constexpr (!MULTIPLY) return;
-        const std::uint32_t d = den < 0 ? 0u - static_cast<std::uint32_t>(den) : static_cast<std::uint32_t>(den);
-        std::uint32_t l = 0;
-        while (l < 32 && (std::uint64_t{1} << l) < d) ++l;
-        m_ = static_cast<std::uint32_t>((((std::uint64_t{1} << l) - d) << 32) / d + 1);
-        shift1_ = l < 1 ? l : 1;
-        shift2_ = l < 1 ? 0 : l - 1;
+        std::uint32_t l = 1;
+        while ((std::uint64_t{1} << l) < static_cast<std::uint64_t>(den)) ++l;  // max(ceil(log2 d), 1)
+        const std::uint64_t m = (std::uint64_t{1} << (31 + l)) / static_cast<std::uint64_t>(den) + 1;
+        low_m_ = static_cast<std::int32_t>(static_cast<std::uint32_t>(m));  // m - 2^32, two's complement
+        shift_ = l - 1;
     }
 
     std::int32_t den_ = 1;
-    std::uint32_t m_ = 1;  // the values for den_ = 1
-    std::uint32_t shift1_ = 0;
-    std::uint32_t shift2_ = 0;
+    std::int32_t low_m_ = 1;  // the values for den_ = 1
+    std::uint32_t shift_ = 0;
 };
 
 }  // namespace tarvex
