@@ -53,8 +53,10 @@ private:
     void set(std::int32_t den) {
         den_ = den;
         if constexpr (!MULTIPLY) return;
+        // max(ceil(log2 d), 1); bounded, so that a divisor below 1, which no
+        // count is, gives a wrong quotient rather than an endless loop.
         std::uint32_t l = 1;
-        while ((std::uint64_t{1} << l) < static_cast<std::uint64_t>(den)) ++l;  // max(ceil(log2 d), 1)
+        while (l < 32 && (std::uint64_t{1} << l) < static_cast<std::uint64_t>(den)) ++l;
         const std::uint64_t m = (std::uint64_t{1} << (31 + l)) / static_cast<std::uint64_t>(den) + 1;
         low_m_ = static_cast<std::int32_t>(static_cast<std::uint32_t>(m));  // m - 2^32, two's complement
         shift_ = l - 1;
