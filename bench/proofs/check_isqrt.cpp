@@ -2,7 +2,9 @@
 // square root of the accelerations' magnitude, against the exact rounded
 // root for every 32-bit input: r = floor(sqrt(v)) found in 64-bit integers,
 // then r + 1 when v - r*r > r (v is at least (r + 1/2)^2; no tie exists).
-//   g++ -std=c++20 -O2 -Iconverter/text bench/proofs/check_isqrt.cpp converter/text/fixed_point.cpp -o check && ./check   # about 3 min
+// About 3 minutes:
+//   g++ -std=c++20 -O2 -Iconverter/text bench/proofs/check_isqrt.cpp \
+//       converter/text/fixed_point.cpp -o check && ./check
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
