@@ -247,10 +247,8 @@ void accel_scale_hundredths(LogEvent& ev, const RunOptions& run) {
     else scale_all<25, 512>(ev);
 }
 
-void srt_write_entry(TextOut& out, LogEvent& ev, std::int32_t number, const Settings& settings, RunOptions& run,
-                     std::uint32_t& last_sub_time) {
-    std::uint32_t t_start = 0;
-    if (!take_subtitle_slot(ev.vid_timestamp, settings.min_sub_delay, last_sub_time, t_start)) return;
+void srt_put_entry(TextOut& out, LogEvent& ev, std::int32_t number, std::uint32_t t_start, const Settings& settings,
+                   RunOptions& run) {
     if (settings.accel_places != decimal_places::ONE) put_entry<true>(out, ev, number, t_start, settings, run);
     else put_entry<false>(out, ev, number, t_start, settings, run);
 }
