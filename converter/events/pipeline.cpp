@@ -40,9 +40,10 @@ using Values = std::array<std::int32_t, K>;
 // past sample. Each reader fills `v` and tells whether the value is real.
 struct Altitude {
     static constexpr std::size_t K = 1;
+    static bool real(std::int32_t altitude) { return altitude != NO_VALUE; }
     static bool read(std::int32_t altitude, Values<1>& v) {
         v[0] = altitude;
-        return v[0] != NO_VALUE;
+        return real(altitude);
     }
     static bool read(const LogEvent& ev, Values<1>& v) { return read(sample_altitude(ev), v); }
     static bool read(const PastSample& s, Values<1>& v) { return read(s.altitude, v); }
@@ -52,9 +53,12 @@ struct Altitude {
 
 struct Accel {
     static constexpr std::size_t K = 3;
+    static bool real(const std::array<std::int16_t, 3>& axes) {
+        return !(axes[0] == -1 || axes[1] == -1 || axes[2] == -1);
+    }
     static bool read(const std::array<std::int16_t, 3>& axes, Values<3>& v) {
         v = {axes[0], axes[1], axes[2]};
-        return !(v[0] == -1 || v[1] == -1 || v[2] == -1);
+        return real(axes);
     }
     static bool read(const LogEvent& ev, Values<3>& v) { return read(sample_accel(ev), v); }
     static bool read(const PastSample& s, Values<3>& v) { return read(s.accel, v); }
@@ -174,19 +178,19 @@ void moving_altitude(WindowSums<1>& w, const Pipeline& p, std::uint32_t half, Lo
     std::int32_t sum = w.sum[0];
     std::int32_t count = w.count;
     const std::int32_t out = past(p.history, half + 1).altitude;
-    if (out != NO_VALUE) {
+    if (Altitude::real(out)) {
         sum = wrap_sub(sum, out);
         --count;
     }
     const std::int32_t in = sample_altitude(entering(p, half));
-    if (in != NO_VALUE) {
+    if (Altitude::real(in)) {
         sum = wrap_add(sum, in);
         ++count;
     }
     w.sum[0] = sum;
     w.count = count;
     if (count == 0) {
-        ev.filt_altitude = NO_VALUE;
+        Altitude::store_none(ev);
         return;
     }
     w.by_count.use(count);
@@ -199,14 +203,14 @@ void moving_accel(WindowSums<3>& w, const Pipeline& p, std::uint32_t half, LogEv
     std::int32_t sz = w.sum[2];
     std::int32_t count = w.count;
     const auto& out = past(p.history, half + 1).accel;
-    if (out[0] != -1 && out[1] != -1 && out[2] != -1) {
+    if (Accel::real(out)) {
         sx = wrap_sub(sx, out[0]);
         sy = wrap_sub(sy, out[1]);
         sz = wrap_sub(sz, out[2]);
         --count;
     }
     const auto in = sample_accel(entering(p, half));
-    if (in[0] != -1 && in[1] != -1 && in[2] != -1) {
+    if (Accel::real(in)) {
         sx = wrap_add(sx, in[0]);
         sy = wrap_add(sy, in[1]);
         sz = wrap_add(sz, in[2]);
@@ -215,9 +219,7 @@ void moving_accel(WindowSums<3>& w, const Pipeline& p, std::uint32_t half, LogEv
     w.sum = {sx, sy, sz};
     w.count = count;
     if (count == 0) {
-        ev.filt_accel_x = NO_ACCEL;
-        ev.filt_accel_y = NO_ACCEL;
-        ev.filt_accel_z = NO_ACCEL;
+        Accel::store_none(ev);
         return;
     }
     w.by_count.use(count);

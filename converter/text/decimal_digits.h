@@ -42,21 +42,9 @@ inline constexpr std::size_t THREE_DIGIT_MOVE = digits_detail::BYTE_MOVES ? 3 : 
 // a store each. Elsewhere memcpy becomes one unaligned move.
 template <std::size_t N>
 [[gnu::always_inline]] inline void copy_bytes(char* dst, const char* src) {
-#if defined(__arm__) && !defined(__ARM_FEATURE_UNALIGNED)
-    static_assert(digits_detail::BYTE_MOVES);
-    digits_detail::copy_each(dst, src, std::make_index_sequence<N>{});
-#else
-    std::memcpy(dst, src, N);
-#endif
+    if constexpr (digits_detail::BYTE_MOVES) digits_detail::copy_each(dst, src, std::make_index_sequence<N>{});
+    else std::memcpy(dst, src, N);
 }
-
-// Copies the literal text s (N - 1 bytes, N known when compiling). On the
-// camera's processor a long one is stored in whole words between the bytes
-// before the first word boundary and those after the last: a word store is
-// one instruction, and the words are constants; the literal's bytes one by
-// one would take a store and mostly a constant each.
-template <std::size_t N>
-[[gnu::always_inline]] inline void copy_literal(char* dst, const char (&s)[N]);
 
 namespace digits_detail {
 #if defined(__ARMEL__)
@@ -81,22 +69,23 @@ template <std::size_t FROM, std::size_t N, std::size_t... I>
     std::memcpy(d, words, sizeof words);
 }
 
-template <std::size_t FROM, std::size_t N, std::size_t... I>
-[[gnu::always_inline]] inline void copy_literal_bytes(char* dst, const char (&s)[N], std::index_sequence<I...>) {
-    ((dst[I] = s[FROM + I]), ...);
-}
-
 // The literal at dst, which lies LEAD bytes before a word boundary.
 template <std::size_t LEAD, std::size_t N>
 [[gnu::always_inline]] inline void copy_literal_from(char* dst, const char (&s)[N]) {
     constexpr std::size_t len = N - 1;
     constexpr std::size_t words = (len - LEAD) / 4;
-    copy_literal_bytes<0>(dst, s, std::make_index_sequence<LEAD>{});
+    constexpr std::size_t tail = LEAD + 4 * words;
+    copy_each(dst, s, std::make_index_sequence<LEAD>{});
     copy_words<LEAD>(dst + LEAD, s, std::make_index_sequence<words>{});
-    copy_literal_bytes<LEAD + 4 * words>(dst + LEAD + 4 * words, s, std::make_index_sequence<len - LEAD - 4 * words>{});
+    copy_each(dst + tail, s + tail, std::make_index_sequence<len - tail>{});
 }
 }  // namespace digits_detail
 
+// Copies the literal text s (N - 1 bytes, N known when compiling). On the
+// camera's processor a long one is stored in whole words between the bytes
+// before the first word boundary and those after the last: a word store is
+// one instruction, and the words are constants; the literal's bytes one by
+// one would take a store and mostly a constant each.
 template <std::size_t N>
 [[gnu::always_inline]] inline void copy_literal(char* dst, const char (&s)[N]) {
     if constexpr (digits_detail::WORD_LITERALS && N - 1 >= digits_detail::WORD_LITERAL_MIN) {
